@@ -1,0 +1,66 @@
+#pragma once
+// Serializers: values to text and back. Writing throws CExIo (a pointer value cannot be written, the
+// message names its element type); reading throws CException with line and column.
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+
+#include "kora/value.h"
+
+namespace KORA {
+
+class KORA_API CSerializer
+{
+public:
+    // writeMeta: write each value's meta data too (reading always accepts it).
+    // compact: everything on one line, no indentation.
+    // name: the document's name, used in messages; may be null.
+    CSerializer(bool writeMeta, bool compact, const char* name);
+    virtual ~CSerializer();
+
+    virtual void Serialize(const CValue& value, std::ostream& out) const = 0;
+    // A new value the caller owns.
+    virtual CValue* Deserialize(const char* text, std::size_t length) const = 0;
+    CValue* Deserialize(const std::string& text) const { return Deserialize(text.data(), text.size()); }
+    std::string ToString(const CValue& value) const;
+
+    bool WritesMeta() const noexcept { return m_writeMeta; }
+    bool Compact() const noexcept { return m_compact; }
+    const std::string& Name() const noexcept { return m_name; }
+
+private:
+    bool m_writeMeta;
+    bool m_compact;
+    std::string m_name;
+};
+
+// JSON with two refinements: integer literals are longs (32-bit; beyond that an error naming the number),
+// numbers with "." or an exponent and nan/inf/-inf are doubles; null in a vector is an absent entry.
+// A container goes on one line when that line fits in 80 columns, otherwise one entry per line indented
+// by two blanks. Doubles are written shortest-round-trip, always with "." or an exponent. Nesting is
+// limited to 256 levels.
+class KORA_API CTextSerializer : public CSerializer
+{
+public:
+    CTextSerializer(bool writeMeta = true, bool compact = false, const char* name = nullptr);
+    void Serialize(const CValue& value, std::ostream& out) const override;
+    using CSerializer::Deserialize;
+    CValue* Deserialize(const char* text, std::size_t length) const override;
+};
+
+// <map>, <vector>, <long>, <double>, <string>, <bool> elements with a key attribute inside maps, and an
+// optional first child <meta> holding the value's meta data. Round trips are exact.
+class KORA_API CXmlSerializer2 : public CSerializer
+{
+public:
+    CXmlSerializer2(bool writeMeta = true, bool compact = false, const char* name = nullptr);
+    void Serialize(const CValue& value, std::ostream& out) const override;
+    using CSerializer::Deserialize;
+    CValue* Deserialize(const char* text, std::size_t length) const override;
+};
+
+// Reads text with the serializer and makes target a copy of what was read (Copy with strategy 0, no
+// merge); CExBadType when the text holds another kind of value than target.
+KORA_API void DeserializeString(CValue& target, const std::string& text, const CSerializer& serializer);
+
+} // namespace KORA

@@ -1,0 +1,3 @@
+#pragma once
+// Graphs, the thread scheduler and CPGraph.
+#include "kora/kora.h"

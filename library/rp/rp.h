@@ -1,0 +1,3 @@
+#pragma once
+// The plug-in runner.
+#include "kora/kora.h"
