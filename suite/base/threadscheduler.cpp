@@ -1,0 +1,108 @@
+#include "ostrel/threadscheduler.h"
+
+#include <oneapi/tbb/task_arena.h>
+#include <oneapi/tbb/task_group.h>
+
+#include <atomic>
+#include <memory>
+#include <opencv2/core.hpp>
+
+#include "executionrecord.h"
+#include "graphmodel.h"
+
+namespace OstrelGraph {
+
+namespace {
+
+// OpenCV's parallel loops would otherwise use every processor inside each node, so a thread count of 1
+// would not mean one thread. The setting is process-wide, hence restored afterwards.
+class OpenCvThreads
+{
+public:
+    explicit OpenCvThreads(int threads) : m_previous(cv::getNumThreads()), m_changed(threads > 0)
+    {
+        if (m_changed)
+            cv::setNumThreads(threads);
+    }
+    ~OpenCvThreads()
+    {
+        if (m_changed)
+            cv::setNumThreads(m_previous);
+    }
+    OpenCvThreads(const OpenCvThreads&) = delete;
+    OpenCvThreads& operator=(const OpenCvThreads&) = delete;
+
+private:
+    int m_previous;
+    bool m_changed;
+};
+
+} // namespace
+
+ThreadScheduler::ThreadScheduler(int threadCount)
+    : threads(threadCount), mayContinueBeforeNode(nullptr), mayContinueInNode(nullptr), errorCallback(nullptr)
+{
+}
+
+ThreadScheduler::~ThreadScheduler() = default;
+
+void ThreadScheduler::Execute(detail::GraphModel& model, detail::ExecutionRecord& record)
+{
+    // The host may change the fields between executions, never during one: take them once.
+    const int threadCount = threads;
+    bool (*const before)() = mayContinueBeforeNode;
+    bool (*const inNode)() = mayContinueInNode;
+    void (*const onError)(const char*, const char*) = errorCallback;
+
+    model.ClearResults();
+    const std::size_t count = model.nodes.size();
+    std::unique_ptr<std::atomic<std::size_t>[]> pending(new std::atomic<std::size_t>[count]);
+    for (std::size_t i = 0; i < count; ++i)
+        pending[i].store(model.nodes[i].dependencies);
+    std::atomic<bool> halt{false};
+
+    // Running nodes see a stop or another node's failure too, so they can end their work early.
+    const std::function<bool()> nodeMayContinue = [&halt, inNode]() {
+        if (halt.load())
+            return false;
+        if (inNode && !inNode()) {
+            halt.store(true);
+            return false;
+        }
+        return true;
+    };
+
+    OpenCvThreads openCv(threadCount);
+    tbb::task_arena arena(threadCount > 0 ? threadCount : static_cast<int>(tbb::task_arena::automatic));
+    arena.execute([&]() {
+        tbb::task_group group;
+        std::function<void(std::size_t)> runNode = [&](std::size_t node) {
+            if (halt.load())
+                return;
+            if (before && !before()) {
+                halt.store(true);
+                return;
+            }
+            try {
+                model.RunNode(node, nodeMayContinue);
+            } catch (...) {
+                halt.store(true);
+                record.NodeFailed(model, node, std::current_exception(), onError);
+                return;
+            }
+            if (halt.load())
+                return;
+            for (std::size_t dependent : model.nodes[node].dependents) {
+                if (pending[dependent].fetch_sub(1) == 1)
+                    group.run([&runNode, dependent]() { runNode(dependent); });
+            }
+        };
+        for (std::size_t node = 0; node < count; ++node) {
+            if (model.nodes[node].dependencies == 0)
+                group.run([&runNode, node]() { runNode(node); });
+        }
+        group.wait();
+    });
+}
+
+} // namespace OstrelGraph

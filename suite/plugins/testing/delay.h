@@ -1,0 +1,14 @@
+#pragma once
+#include "passthrough.h"
+
+namespace testing_plugin {
+
+// Hands its input on after "ms" milliseconds; told to stop meanwhile, it ends at once without output.
+class Delay : public PassThroughNode
+{
+public:
+    void GetPluginSetup(KORA::CValueMap& setup) override;
+    void Run() override;
+};
+
+} // namespace testing_plugin
