@@ -1,0 +1,85 @@
+#pragma once
+// Graph descriptions built in code for the engine's tests, over the testing plug-in.
+#include <initializer_list>
+#include <memory>
+#include <string>
+
+#include "kora/kora.h"
+
+namespace graphtest {
+
+inline std::string TestingPlugin(const std::string& entry)
+{
+    return "%KORADIR%/bin/testing::" + entry;
+}
+
+// A graph map written step by step; Map() is the description.
+class GraphSpec
+{
+public:
+    GraphSpec()
+    {
+        m_map->SetEntry("nodes", new KORA::CValueMap());
+        m_map->SetEntry("edges", new KORA::CValueVector());
+        m_map->SetEntry("inputs", new KORA::CValueVector());
+        m_map->SetEntry("outputs", new KORA::CValueVector());
+        m_map->SetEntry("parameters", new KORA::CValueMap());
+    }
+
+    GraphSpec& Node(const std::string& name, const std::string& entry)
+    {
+        m_map->SetEntry("nodes/" + name + "/plugin", new KORA::CValueString(TestingPlugin(entry)));
+        return *this;
+    }
+    GraphSpec& Param(const std::string& node, const std::string& key, KORA::CValue* value)
+    {
+        m_map->SetEntry("nodes/" + node + "/parameters/" + key, value);
+        return *this;
+    }
+    GraphSpec& Edge(const std::string& text)
+    {
+        static_cast<KORA::CValueVector&>(m_map->Entry("edges")).Append(new KORA::CValueString(text));
+        return *this;
+    }
+    GraphSpec& Input(const std::string& name, std::initializer_list<const char*> targets)
+    {
+        auto* port = new KORA::CValueMap();
+        port->SetEntry("name", new KORA::CValueString(name));
+        auto* to = new KORA::CValueVector();
+        for (const char* target : targets)
+            to->Append(new KORA::CValueString(target));
+        port->SetEntry("to", to);
+        static_cast<KORA::CValueVector&>(m_map->Entry("inputs")).Append(port);
+        return *this;
+    }
+    GraphSpec& Output(const std::string& name, const std::string& from)
+    {
+        auto* port = new KORA::CValueMap();
+        port->SetEntry("name", new KORA::CValueString(name));
+        port->SetEntry("from", new KORA::CValueString(from));
+        static_cast<KORA::CValueVector&>(m_map->Entry("outputs")).Append(port);
+        return *this;
+    }
+    GraphSpec& GraphParam(const std::string& key, KORA::CValue* value)
+    {
+        m_map->SetEntry("parameters/" + key, value);
+        return *this;
+    }
+
+    KORA::CValueMap& Map() { return *m_map; }
+
+private:
+    std::unique_ptr<KORA::CValueMap> m_map = std::make_unique<KORA::CValueMap>();
+};
+
+// in -> a -> {b, c}: one value reaching two outputs through a shared node.
+inline GraphSpec Fork(const char* middle = "Echo")
+{
+    GraphSpec spec;
+    spec.Node("a", "Echo").Node("b", middle).Node("c", "Echo");
+    spec.Edge("a:0 -> b:0").Edge("a:out -> c:in");
+    spec.Input("image", {"a:0"}).Output("left", "b:0").Output("right", "c:0");
+    return spec;
+}
+
+} // namespace graphtest

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "graphfixtures.h"
+#include "ostrel/ostrel.h"
+
+using namespace KORA;
+using graphtest::GraphSpec;
+
+namespace {
+
+GraphSpec Chain()
+{
+    GraphSpec spec = graphtest::Fork();
+    spec.Node("d", "Delay").Param("d", "ms", new CValueString("$wait")).GraphParam("wait", new CValueLong(1));
+    spec.Edge("b:0 -> d:0").Output("delayed", "d:0");
+    return spec;
+}
+
+CValue* Vector123()
+{
+    auto* vector = new CValueVector();
+    for (int i = 1; i <= 3; ++i)
+        vector->Append(new CValueLong(i));
+    return vector;
+}
+
+} // namespace
+
+TEST(CPGraph, GivesTheSameOutputsAsGraph)
+{
+    GraphSpec spec = Chain();
+    std::unique_ptr<OstrelGraph::Graph> graph(OstrelGraph::Graph::LoadFromMap(spec.Map()));
+    OstrelGraph::ThreadScheduler scheduler(2);
+    graph->ExchangeThreadScheduler(&scheduler);
+    graph->SetInpinData(0, Vector123());
+    graph->Execute();
+    graph->CheckError();
+
+    CPGraph cp(25);
+    cp.DeserializeGraph(spec.Map());
+    ASSERT_EQ(cp.StackInputs(), graph->GetInpinCount());
+    ASSERT_EQ(cp.StackOutputs(), graph->GetOutpinCount());
+    EXPECT_EQ(cp.Parameters().EntryLong("wait"), 1);
+    cp.SetStackInput(0, Vector123());
+    cp.Run();
+    for (int pin = 0; pin < cp.StackOutputs(); ++pin) {
+        const CValue* expected = graph->GetOutpinData(pin);
+        const CValue* got = cp.GetStackOutput(pin, false);
+        ASSERT_NE(expected, nullptr);
+        ASSERT_NE(got, nullptr);
+        EXPECT_TRUE(got->EqualData(*expected)) << "pin " << pin;
+    }
+}
+
+TEST(CPGraph, DetachedOutputsOutliveTheGraph)
+{
+    std::unique_ptr<CValue> kept;
+    auto* image = new CImage(IMAGE_GREY_16, CSize(5, 4));
+    {
+        GraphSpec spec = Chain();
+        CPGraph cp(25);
+        cp.DeserializeGraph(spec.Map());
+        cp.SetStackInput(0, new CValueOwnedPointer<CImage>(image));
+        cp.Run();
+        kept.reset(cp.GetStackOutput(2, true));
+    }
+    ASSERT_TRUE(IsPointerTo<CImage>(kept.get()));
+    EXPECT_EQ(UnwrapPointer<CImage>(kept.get()), image) << "the image moved, it was not copied";
+    EXPECT_TRUE(static_cast<CValuePointer<CImage>*>(kept.get())->Owned());
+    EXPECT_EQ(image->Size(), CSize(5, 4));
+}
+
+TEST(CPGraph, RunThrowsTheNodesErrorNamingIt)
+{
+    GraphSpec spec;
+    spec.Node("f", "Fail").Input("in", {"f:0"}).Param("f", "message", new CValueString("no"));
+    CPGraph cp(25);
+    cp.DeserializeGraph(spec.Map());
+    cp.SetStackInput(0, new CValueLong(0));
+    try {
+        cp.Run();
+        FAIL() << "Fail did not fail";
+    } catch (const CException& e) {
+        EXPECT_EQ(e.FormattedWhat(), "node 'f' (testing::Fail): no");
+    }
+    EXPECT_THROW(cp.DeserializeGraph("/nonexistent/graph.ogr"), CExIo);
+}

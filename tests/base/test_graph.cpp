@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+
+#include "graphfixtures.h"
+#include "ostrel/ostrel.h"
+
+using namespace KORA;
+using graphtest::GraphSpec;
+using OstrelGraph::Graph;
+
+namespace {
+
+std::string LoadError(CValueMap& map)
+{
+    try {
+        delete Graph::LoadFromMap(map);
+    } catch (const CException& e) {
+        return e.FormattedWhat();
+    }
+    return "loaded";
+}
+
+std::string ErrorOf(Graph& graph)
+{
+    try {
+        graph.CheckError();
+    } catch (const CException& e) {
+        return e.FormattedWhat();
+    }
+    return "no error";
+}
+
+} // namespace
+
+TEST(Graph, ValuesTravelAsSharedHandles)
+{
+    GraphSpec spec = graphtest::Fork();
+    std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map()));
+    ASSERT_EQ(graph->GetInpinCount(), 1);
+    ASSERT_EQ(graph->GetOutpinCount(), 2);
+    EXPECT_EQ(graph->GetInpinName(0), "image");
+    EXPECT_EQ(graph->GetOutpinName(1), "right");
+    EXPECT_TRUE(graph->MainGraphFilename().empty());
+    EXPECT_THROW(graph->GetOutpinName(2), CException);
+
+    auto* input = new CValueString("payload");
+    graph->SetInpinData(0, input);
+    graph->Prepare();
+    graph->Execute();
+    graph->CheckError();
+    // Both outputs are the very value that went in: nothing was copied on the way.
+    EXPECT_EQ(graph->GetOutpinData(0), input);
+    EXPECT_EQ(graph->GetOutpinData(1), input);
+
+    // Inputs stay until replaced.
+    graph->Execute();
+    EXPECT_EQ(graph->GetOutpinData(0), input);
+}
+
+TEST(Graph, RefusesBadDescriptionsNamingNodeAndProblem)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void(GraphSpec&)> spoil;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"unknown entry", [](GraphSpec& s) { s.Node("b", "Nope"); }, {"node 'b'", "'Nope'"}},
+        {"unknown library",
+         [](GraphSpec& s) { s.Map().SetEntry("nodes/b/plugin", new CValueString("%KORADIR%/bin/zzz::Echo")); },
+         {"node 'b'", "not found"}},
+        {"unknown node", [](GraphSpec& s) { s.Edge("zz:0 -> c:0"); }, {"'zz:0 -> c:0'", "unknown node 'zz'"}},
+        {"unknown pin", [](GraphSpec& s) { s.Output("x", "b:3"); }, {"node 'b'", "no output pin '3'"}},
+        {"unknown pin name", [](GraphSpec& s) { s.Input("y", {"c:image"}); }, {"node 'c'", "no input pin 'image'"}},
+        {"fed twice", [](GraphSpec& s) { s.Input("y", {"c:0"}); }, {"node 'c'", "fed twice"}},
+        {"unconnected", [](GraphSpec& s) { s.Node("d", "Echo"); }, {"node 'd'", "not connected"}},
+        {"cycle",
+         [](GraphSpec& s) { s.Node("d", "Echo").Node("e", "Echo").Edge("d:0 -> e:0").Edge("e:0 -> d:0"); },
+         {"node 'd'", "cycle", "'e'"}},
+        {"malformed edge", [](GraphSpec& s) { s.Edge("a:0 => c:0"); }, {"'a:0 => c:0'", "not of the form"}},
+        {"edge without pin", [](GraphSpec& s) { s.Edge("a -> c:0"); }, {"'a'", "<node>:<pin>"}},
+        {"parameter kind", [](GraphSpec& s) { s.Param("b", "ms", new CValueString("soon")); },
+         {"node 'b'", "parameter 'ms'", "expects a long"}},
+        {"no nodes", [](GraphSpec& s) { s.Map().RemoveEntry("nodes"); }, {"\"nodes\""}},
+    };
+    for (const Case& c : cases) {
+        GraphSpec spec = graphtest::Fork("Delay");
+        c.spoil(spec);
+        const std::string message = LoadError(spec.Map());
+        EXPECT_EQ(message.rfind("graph map: ", 0), 0u) << c.name << ": " << message;
+        for (const std::string& part : c.expected)
+            EXPECT_NE(message.find(part), std::string::npos) << c.name << ": " << message;
+    }
+}
+
+TEST(Graph, ReferencesFollowTheParameterMap)
+{
+    GraphSpec spec;
+    spec.Node("a", "Echo").Node("w", "Delay").Node("f", "Fail");
+    spec.Param("f", "message", new CValueString("$text")).Param("w", "ms", new CValueString("$wait"));
+    spec.Edge("a:0 -> w:0").Edge("a:0 -> f:0").Input("in", {"a:0"}).Output("out", "w:0");
+    spec.GraphParam("text", new CValueString("first")).GraphParam("wait", new CValueDouble(1.0));
+    std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map()));
+    graph->SetInpinData(0, new CValueLong(1));
+
+    graph->Execute();
+    EXPECT_NE(ErrorOf(*graph).find("first"), std::string::npos);
+    EXPECT_EQ(ErrorOf(*graph), "no error") << "an error is thrown once";
+
+    graph->Parameters().SetEntry("text", new CValueString("$$literal"));
+    graph->Execute();
+    EXPECT_NE(ErrorOf(*graph).find(": $$literal"), std::string::npos) << "a value read through a reference stays";
+
+    struct Case
+    {
+        const char* key;
+        CValue* value; // null removes the key
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"text", nullptr, {"node 'f'", "parameter 'message'", "'$text'"}},
+        {"wait", new CValueString("later"), {"node 'w'", "parameter 'ms'", "expects a long, got a string"}},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<Graph> g(Graph::LoadFromMap(spec.Map()));
+        g->SetInpinData(0, new CValueLong(1));
+        if (c.value)
+            g->Parameters().SetEntry(c.key, c.value);
+        else
+            g->Parameters().RemoveEntry(c.key);
+        g->Execute();
+        const std::string message = ErrorOf(*g);
+        for (const std::string& part : c.expected)
+            EXPECT_NE(message.find(part), std::string::npos) << c.key << ": " << message;
+    }
+}
+
+TEST(Graph, DoubleDollarIsALiteral)
+{
+    GraphSpec spec;
+    spec.Node("f", "Fail").Param("f", "message", new CValueString("$$5 please")).Input("in", {"f:0"});
+    std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map()));
+    graph->SetInpinData(0, new CValueLong(1));
+    graph->Execute();
+    EXPECT_EQ(ErrorOf(*graph), "node 'f' (testing::Fail): $5 please");
+}
+
+TEST(Graph, FailureStopsLaterNodesAndIsReportedOnce)
+{
+    GraphSpec spec;
+    spec.Node("a", "Echo").Node("f", "Fail").Node("after", "Echo");
+    spec.Edge("a:0 -> f:0").Edge("f:0 -> after:0").Input("in", {"a:0"});
+    spec.Output("early", "a:0").Output("late", "after:0");
+    std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map()));
+    graph->SetInpinData(0, new CValueLong(1));
+    graph->Execute();
+    EXPECT_NE(graph->GetOutpinData(0), nullptr);
+    EXPECT_EQ(graph->GetOutpinData(1), nullptr);
+    EXPECT_EQ(ErrorOf(*graph), "node 'f' (testing::Fail): failure requested");
+    EXPECT_NO_THROW(graph->CheckError());
+}
+
+TEST(Graph, LoadsTextAndXmlFiles)
+{
+    GraphSpec spec = graphtest::Fork();
+    spec.Map().SetEntry("name", new CValueString("fork"));
+    const auto folder = std::filesystem::temp_directory_path();
+    const std::pair<std::string, std::unique_ptr<CSerializer>> formats[] = {
+        {"fork.ogr", std::make_unique<CTextSerializer>()},
+        {"fork.xml", std::make_unique<CXmlSerializer2>()},
+    };
+    for (const auto& [file, serializer] : formats) {
+        const std::string path = (folder / file).string();
+        std::ofstream(path) << "\n  " << serializer->ToString(spec.Map());
+        std::unique_ptr<Graph> graph(Graph::LoadFromFile(path.c_str()));
+        EXPECT_EQ(graph->MainGraphFilename(), path);
+        EXPECT_EQ(graph->GetOutpinCount(), 2);
+        std::filesystem::remove(path);
+    }
+
+    const std::string broken = (folder / "broken.ogr").string();
+    std::ofstream(broken) << "{\"nodes\": {\"a\": {\"plugin\": \"%KORADIR%/bin/testing::Echo\"}}}";
+    try {
+        delete Graph::LoadFromFile(broken.c_str());
+        FAIL() << "a graph with an unconnected input loaded";
+    } catch (const CException& e) {
+        EXPECT_EQ(e.FormattedWhat(), broken + ": node 'a': input pin 'in' is not connected");
+    }
+    std::filesystem::remove(broken);
+    EXPECT_THROW(delete Graph::LoadFromFile((folder / "missing.ogr").string().c_str()), CExIo);
+}

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "graphfixtures.h"
+#include "kora/kora.h"
+
+using namespace KORA;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ErrorOf(const char* path)
+{
+    try {
+        delete GetPluginObject("x", path, nullptr);
+    } catch (const CException& e) {
+        return e.FormattedWhat();
+    }
+    return "no error";
+}
+
+std::unique_ptr<CPNode> MakeNode(const std::string& entry, const CValueMap* init = nullptr)
+{
+    IPluginObject* object = GetPluginObject("n1", graphtest::TestingPlugin(entry).c_str(), init);
+    auto* node = dynamic_cast<CPNode*>(object);
+    EXPECT_NE(node, nullptr);
+    return std::unique_ptr<CPNode>(node);
+}
+
+// A copy of the testing plug-in in a fresh folder outside the installation.
+fs::path CopyOutside()
+{
+    const fs::path folder = fs::temp_directory_path() / ("kora_plugins_" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    fs::copy_file(fs::path(std::getenv("KORADIR")) / "bin" / "libtesting.so", folder / "libtesting.so",
+                  fs::copy_options::overwrite_existing);
+    return folder;
+}
+
+} // namespace
+
+TEST(PluginLoader, CreatesNamedNodesAndInitialisesThem)
+{
+    CValueMap init;
+    init.SetEntry("ms", new CValueLong(7));
+    init.SetEntry("extra", new CValueString("kept"));
+    const auto node = MakeNode("Delay", &init);
+    EXPECT_EQ(node->InstanceName(), "n1");
+    EXPECT_EQ(node->Parameters().EntryLong("ms"), 7);
+    EXPECT_EQ(node->Parameters().EntryString("extra"), "kept");
+    EXPECT_TRUE(node->TestInterface("KORA::CPNode"));
+
+    // Init starts again from the defaults.
+    node->Init(nullptr);
+    EXPECT_EQ(node->Parameters().EntryLong("ms"), 100);
+    EXPECT_FALSE(node->Parameters().HasEntry("extra"));
+}
+
+TEST(PluginLoader, ListsEntries)
+{
+    std::unique_ptr<CValueVector> names(ListPluginEntries("%KORADIR%/bin/testing"));
+    ASSERT_EQ(names->Size(), 3u);
+    EXPECT_EQ(names->EntryString(0), "Delay");
+    EXPECT_EQ(names->EntryString(2), "Fail");
+}
+
+TEST(PluginLoader, RefusesWithTheReason)
+{
+    struct Case
+    {
+        const char* path;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"%KORADIR%/bin/nosuchlib::Echo", {"nosuchlib", "not found"}},
+        {"%KORADIR%/bin/testing::Nope", {"'Nope'", "libtesting.so", "Echo"}},
+        {"%KORADIR%/bin/testing", {"no entry"}},
+        {"", {"empty plug-in path"}},
+    };
+    for (const Case& c : cases) {
+        const std::string message = ErrorOf(c.path);
+        for (const std::string& part : c.expected)
+            EXPECT_NE(message.find(part), std::string::npos) << c.path << " -> " << message;
+    }
+}
+
+TEST(PluginLoader, ConfinesLibrariesToThePluginFolders)
+{
+    const fs::path folder = CopyOutside();
+    const std::string path = (folder / "testing::Echo").string();
+    unsetenv("KORA_PLUGIN_PATH");
+    const std::string message = ErrorOf(path.c_str());
+    EXPECT_NE(message.find("outside"), std::string::npos) << message;
+    EXPECT_NE(message.find(folder.string()), std::string::npos) << message;
+
+    // A symbolic link inside an allowed folder does not smuggle the outside library in.
+    const fs::path link = fs::path(std::getenv("KORADIR")) / "bin" / "liblinkedtesting.so";
+    fs::remove(link);
+    fs::create_symlink(folder / "libtesting.so", link);
+    EXPECT_NE(ErrorOf("%KORADIR%/bin/linkedtesting::Echo").find("outside"), std::string::npos);
+    fs::remove(link);
+
+    setenv("KORA_PLUGIN_PATH", ("/nonexistent:" + folder.string()).c_str(), 1);
+    std::unique_ptr<IPluginObject> allowed(GetPluginObject("e", path.c_str(), nullptr));
+    EXPECT_NE(dynamic_cast<CPNode*>(allowed.get()), nullptr);
+    unsetenv("KORA_PLUGIN_PATH");
+    allowed.reset();
+    fs::remove_all(folder);
+}
+
+TEST(Node, ExecuteReplacesOutputsAndNamesMissingInputs)
+{
+    auto node = MakeNode("Echo");
+    node->Init(nullptr);
+    EXPECT_TRUE(node->MayContinue());
+    node->SetMayContinueCallback([] { return false; });
+    EXPECT_FALSE(node->MayContinue());
+
+    try {
+        node->Execute();
+        FAIL() << "Echo without an input ran";
+    } catch (const CException& e) {
+        EXPECT_NE(e.FormattedWhat().find("'n1'"), std::string::npos) << e.FormattedWhat();
+        EXPECT_NE(e.FormattedWhat().find("input 0 'in'"), std::string::npos) << e.FormattedWhat();
+    }
+
+    CValueVector inputs;
+    inputs.SetEntry(0, new CValueLong(3));
+    node->SetInputVector(&inputs);
+    node->Execute();
+    node->Execute();
+    ASSERT_EQ(node->Outputs().Size(), 1u);
+    EXPECT_EQ(node->Outputs().EntryLong(0), 3);
+    node->SetInputVector(nullptr);
+    EXPECT_EQ(inputs.Size(), 1u);
+}

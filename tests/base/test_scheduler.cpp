@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "graphfixtures.h"
+#include "ostrel/ostrel.h"
+
+using namespace KORA;
+using graphtest::GraphSpec;
+using OstrelGraph::Graph;
+using OstrelGraph::ThreadScheduler;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+std::atomic<int> g_polls{0};
+
+bool MayContinue()
+{
+    ++g_polls;
+    return !g_stop.load();
+}
+
+// Like the host's callback: turns the report into an exception and never returns.
+void ThrowingErrorCallback(const char* message, const char* source)
+{
+    throw CException(message ? message : "<no error message given>", source ? source : "OstrelGraph");
+}
+
+std::unique_ptr<ThreadScheduler> MakeScheduler(int threads)
+{
+    g_stop = false;
+    auto scheduler = std::make_unique<ThreadScheduler>(threads);
+    scheduler->mayContinueBeforeNode = &MayContinue;
+    scheduler->mayContinueInNode = &MayContinue;
+    scheduler->errorCallback = &ThrowingErrorCallback;
+    return scheduler;
+}
+
+// in -> d1, in -> d2, each a Delay of ms milliseconds.
+std::unique_ptr<Graph> TwoDelays(int ms, ThreadScheduler* scheduler)
+{
+    GraphSpec spec;
+    spec.Node("d1", "Delay").Node("d2", "Delay");
+    spec.Param("d1", "ms", new CValueLong(ms)).Param("d2", "ms", new CValueLong(ms));
+    spec.Input("in", {"d1:0", "d2:0"}).Output("o1", "d1:0").Output("o2", "d2:0");
+    std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map(), scheduler));
+    graph->SetInpinData(0, new CValueLong(5));
+    return graph;
+}
+
+} // namespace
+
+TEST(Scheduler, RunsIndependentBranchesSideBySide)
+{
+    auto scheduler = MakeScheduler(2);
+    auto graph = TwoDelays(200, scheduler.get());
+    const auto start = Clock::now();
+    graph->Execute();
+    const auto elapsed = Clock::now() - start;
+    graph->CheckError();
+    EXPECT_LT(elapsed, std::chrono::milliseconds(380));
+    EXPECT_EQ(graph->GetOutpinData(0), graph->GetOutpinData(1));
+    EXPECT_GT(g_polls.load(), 2) << "nodes poll while they wait";
+}
+
+TEST(Scheduler, DiamondAndFanOutGiveEveryOutputAtAnyThreadCount)
+{
+    for (int threads : {0, 1, 3}) {
+        auto scheduler = MakeScheduler(threads);
+        GraphSpec spec = graphtest::Fork("Delay");
+        spec.Param("b", "ms", new CValueLong(1));
+        for (int i = 0; i < 12; ++i) {
+            const std::string name = "fan" + std::to_string(i);
+            spec.Node(name, i % 2 ? "Echo" : "Delay").Edge("c:0 -> " + name + ":0").Output(name, name + ":0");
+        }
+        std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map(), scheduler.get()));
+        auto* input = new CValueString("x");
+        graph->SetInpinData(0, input);
+        for (int run = 0; run < 2; ++run) {
+            graph->Execute();
+            graph->CheckError();
+            for (int pin = 0; pin < graph->GetOutpinCount(); ++pin)
+                EXPECT_EQ(graph->GetOutpinData(pin), input) << "threads " << threads << ", pin " << pin;
+        }
+    }
+}
+
+TEST(Scheduler, StopEndsTheExecutionWithoutError)
+{
+    auto scheduler = MakeScheduler(2);
+    GraphSpec spec;
+    spec.Node("long", "Delay").Node("next", "Echo").Param("long", "ms", new CValueLong(10000));
+    spec.Edge("long:0 -> next:0").Input("in", {"long:0"}).Output("out", "next:0");
+    std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map(), scheduler.get()));
+    graph->SetInpinData(0, new CValueLong(1));
+
+    std::atomic<Clock::time_point::rep> finished{0};
+    std::thread runner([&] {
+        graph->Execute();
+        finished = Clock::now().time_since_epoch().count();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto requested = Clock::now();
+    g_stop = true;
+    runner.join();
+    const auto returned = Clock::time_point(Clock::duration(finished.load()));
+    EXPECT_LT(returned - requested, std::chrono::seconds(1));
+    EXPECT_NO_THROW(graph->CheckError());
+    EXPECT_EQ(graph->GetOutpinData(0), nullptr);
+
+    // Stopped before the first node: nothing runs.
+    graph->Execute();
+    EXPECT_NO_THROW(graph->CheckError());
+    EXPECT_EQ(graph->GetOutpinData(0), nullptr);
+}
+
+TEST(Scheduler, RecordsWhatTheErrorCallbackThrows)
+{
+    for (bool callback : {true, false}) {
+        auto scheduler = MakeScheduler(2);
+        if (!callback)
+            scheduler->errorCallback = nullptr;
+        GraphSpec spec;
+        spec.Node("slow", "Delay").Node("bad", "Fail").Node("after", "Echo");
+        spec.Param("slow", "ms", new CValueLong(50)).Param("bad", "message", new CValueString("broken"));
+        spec.Edge("bad:0 -> after:0").Input("in", {"slow:0", "bad:0"});
+        spec.Output("slow", "slow:0").Output("after", "after:0");
+        std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map(), scheduler.get()));
+        graph->SetInpinData(0, new CValueLong(1));
+        graph->Execute();
+        EXPECT_EQ(graph->GetOutpinData(1), nullptr) << "a node after the failure ran";
+        try {
+            graph->CheckError();
+            ADD_FAILURE() << "no error recorded";
+        } catch (const CException& e) {
+            EXPECT_EQ(e.Message(), "broken");
+            EXPECT_EQ(e.Source(), callback ? "bad" : "node 'bad' (testing::Fail)");
+        }
+        EXPECT_NO_THROW(graph->CheckError());
+    }
+}
+
+TEST(Scheduler, ExchangeReturnsThePreviousScheduler)
+{
+    auto first = MakeScheduler(1);
+    auto second = MakeScheduler(1);
+    auto graph = TwoDelays(1, first.get());
+    EXPECT_EQ(graph->ExchangeThreadScheduler(second.get()), first.get());
+    EXPECT_EQ(graph->ExchangeThreadScheduler(nullptr), second.get());
+    graph->Execute();
+    graph->CheckError();
+    EXPECT_NE(graph->GetOutpinData(0), nullptr);
+}
