@@ -77,6 +77,8 @@ TEST(Scheduler, DiamondAndFanOutGiveEveryOutputAtAnyThreadCount)
         for (int i = 0; i < 12; ++i) {
             const std::string name = "fan" + std::to_string(i);
             spec.Node(name, i % 2 ? "Echo" : "Delay").Edge("c:0 -> " + name + ":0").Output(name, name + ":0");
+            if (i % 2 == 0)
+                spec.Param(name, "ms", new CValueLong(2));
         }
         std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map(), scheduler.get()));
         auto* input = new CValueString("x");
