@@ -1,4 +1,6 @@
 #pragma once
+#include <memory>
+
 #include "kora/export.h"
 
 namespace OstrelGraph {
@@ -32,6 +34,10 @@ public:
 private:
     friend class Graph;
     void Execute(detail::GraphModel& model, detail::ExecutionRecord& record);
+    // The worker arena, kept between executions: starting threads for every execution would cost more
+    // than small graphs take to run.
+    struct Arena;
+    std::unique_ptr<Arena> m_arena;
 };
 
 } // namespace OstrelGraph

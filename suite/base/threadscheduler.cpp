@@ -39,6 +39,16 @@ private:
 
 } // namespace
 
+struct ThreadScheduler::Arena
+{
+    explicit Arena(int threads)
+        : threads(threads), arena(threads > 0 ? threads : static_cast<int>(tbb::task_arena::automatic))
+    {
+    }
+    int threads;
+    tbb::task_arena arena;
+};
+
 ThreadScheduler::ThreadScheduler(int threadCount)
     : threads(threadCount), mayContinueBeforeNode(nullptr), mayContinueInNode(nullptr), errorCallback(nullptr)
 {
@@ -73,8 +83,9 @@ void ThreadScheduler::Execute(detail::GraphModel& model, detail::ExecutionRecord
     };
 
     OpenCvThreads openCv(threadCount);
-    tbb::task_arena arena(threadCount > 0 ? threadCount : static_cast<int>(tbb::task_arena::automatic));
-    arena.execute([&]() {
+    if (!m_arena || m_arena->threads != threadCount)
+        m_arena = std::make_unique<Arena>(threadCount);
+    m_arena->arena.execute([&]() {
         tbb::task_group group;
         std::function<void(std::size_t)> runNode = [&](std::size_t node) {
             if (halt.load())
