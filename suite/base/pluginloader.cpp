@@ -142,8 +142,8 @@ const PluginLibrary& PluginLoader::Load(const std::string& library)
     loaded->list = reinterpret_cast<CValueVector* (*)()>(dlsym(handle, "ListPlugins"));
     loaded->create = reinterpret_cast<IPluginObject* (*)(const char*)>(dlsym(handle, "CreatePluginInstanceEx"));
     if (!loaded->list || !loaded->create) {
-        // Not a plug-in; nothing of it can be in use yet, so this is the one safe place to unload.
-        dlclose(handle);
+        // Not a plug-in. It stays loaded all the same: its initialisers have run and may have registered
+        // handlers that outlive an unload.
         throw CException("not a plug-in library (ListPlugins or CreatePluginInstanceEx missing)", resolved);
     }
     return *cache.emplace(resolved, std::move(loaded)).first->second;
