@@ -80,6 +80,7 @@ TEST(PluginLoader, RefusesWithTheReason)
         {"%KORADIR%/bin/testing::Nope", {"'Nope'", "libtesting.so", "Echo"}},
         {"%KORADIR%/bin/testing", {"no entry"}},
         {"", {"empty plug-in path"}},
+        {"%KORADIR%/bin/tovil::Echo", {"libtovil.so", "not a plug-in library"}},
     };
     for (const Case& c : cases) {
         const std::string message = ErrorOf(c.path);

@@ -68,6 +68,16 @@ TEST(Scheduler, RunsIndependentBranchesSideBySide)
     EXPECT_GT(g_polls.load(), 2) << "nodes poll while they wait";
 }
 
+TEST(Scheduler, OneThreadMeansOneNodeAtATime)
+{
+    auto scheduler = MakeScheduler(1);
+    auto graph = TwoDelays(60, scheduler.get());
+    const auto start = Clock::now();
+    graph->Execute();
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(120));
+    graph->CheckError();
+}
+
 TEST(Scheduler, DiamondAndFanOutGiveEveryOutputAtAnyThreadCount)
 {
     for (int threads : {0, 1, 3}) {
