@@ -347,8 +347,9 @@ std::unique_ptr<GraphModel> GraphBuilder::Load(const char* path, bool verbose)
 
     std::unique_ptr<CValue> value;
     try {
+        // An XML declaration is only valid at the very start, so blanks before it are dropped.
         if (xml)
-            value.reset(CXmlSerializer2(true, false, path).Deserialize(content));
+            value.reset(CXmlSerializer2(true, false, path).Deserialize(content.data() + first, content.size() - first));
         else
             value.reset(CTextSerializer(true, false, path).Deserialize(content));
     } catch (const CException& e) {
