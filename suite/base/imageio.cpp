@@ -244,9 +244,11 @@ bool CanHold(Format format, ImageType type, bool threeD)
         return grey8 || type == IMAGE_GREY_16 || type == IMAGE_RGB_8 || type == IMAGE_GREY_F;
     case FMT_PNG:
     case FMT_PNM:
-    case FMT_PAM:
     case FMT_JP2:
         return grey8 || type == IMAGE_GREY_16 || type == IMAGE_RGB_8;
+    // OpenCV's PAM codec does not read back its own 16-bit samples in the right byte order.
+    case FMT_PAM:
+        return grey8 || type == IMAGE_RGB_8;
     case FMT_PGM:
         return grey8 || type == IMAGE_GREY_16;
     case FMT_JPEG:
