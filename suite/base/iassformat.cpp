@@ -103,6 +103,7 @@ public:
     {
         if (!m_file)
             throw CExIo("cannot open: " + ErrnoText(), path);
+        gzbuffer(m_file, 1 << 18);
     }
     ~CGzipSource() override { gzclose(m_file); }
     std::size_t Read(uint8_t* buffer, std::size_t length) override
@@ -385,6 +386,7 @@ void Save(const std::string& path, const std::string& displayName, const CImage&
         gzFile file = gzopen(path.c_str(), mode.c_str());
         if (!file)
             throw CExIo("cannot open for writing: " + ErrnoText(), displayName);
+        gzbuffer(file, 1 << 18);
         bool ok = true;
         WriteAll(head, image, [&](const uint8_t* data, std::size_t n) {
             while (ok && n > 0) {

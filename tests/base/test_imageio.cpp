@@ -219,11 +219,21 @@ TEST_F(ImageIoTest, MasksAreBytesOnDiskAndBitsInPbm)
     EXPECT_EQ(loaded->Row<uint8_t>(1)[2], loaded->Row<uint8_t>(0)[0]);
 }
 
-TEST_F(ImageIoTest, AlphaIsDroppedWithAWarning)
+TEST_F(ImageIoTest, WhatCannotBeKeptIsConvertedWithAWarning)
 {
+    cv::Mat colour16(2, 2, CV_16UC3, cv::Scalar(0, 257 * 100, 65535));
+    cv::imwrite(Path("deep.png"), colour16);
+    std::unique_ptr<CImage> deep(CImageIo2::Load(Path("deep.png").c_str()));
+    ASSERT_EQ(deep->Type(), IMAGE_RGB_8);
+    EXPECT_EQ(deep->Row<uint8_t>(1)[3], 255); // R of the second pixel
+    EXPECT_EQ(deep->Row<uint8_t>(1)[4], 100);
+    EXPECT_NE(deep->Attributes().EntryString("warning").find("8 bits"), std::string::npos);
+
+
     cv::Mat bgra(3, 4, CV_8UC4, cv::Scalar(10, 20, 30, 128));
     cv::imwrite(Path("alpha.png"), bgra);
     std::unique_ptr<CImage> loaded(CImageIo2::Load(Path("alpha.png").c_str()));
+    EXPECT_FALSE(deep->Attributes().EntryString("warning").find("alpha") != std::string::npos);
     ASSERT_EQ(loaded->Type(), IMAGE_RGB_8);
     EXPECT_EQ(loaded->Row<uint8_t>(0)[0], 30);
     EXPECT_NE(loaded->Attributes().EntryString("warning").find("alpha"), std::string::npos);
