@@ -203,7 +203,7 @@ StHeader ParseHeader(const std::string& line, const std::string& path)
     try {
         root.reset(CTextSerializer(true, true, path.c_str()).Deserialize(line));
     } catch (const CException& e) {
-        throw CExIo("invalid header: " + e.FormattedWhat(), path);
+        throw CExIo("invalid header: " + e.Message(), path);
     }
     if (!root || root->GenericType() != GT_MAP)
         throw CExIo("invalid header: not a map", path);
@@ -339,17 +339,18 @@ std::string HeaderLine(const CImage& image, const std::string& displayName)
             vector->Append(new CValueLong(static_cast<int32_t>(triple[i])));
         }
     }
+    std::string line;
     try {
         header.SetEntry("attributes", image.Attributes().Clone());
-        std::string line = CTextSerializer(true, true, displayName.c_str()).ToString(header);
-        if (line.find('\n') != std::string::npos)
-            throw CExIo("the header serialization spans several lines", displayName);
-        return line;
-    } catch (const CExIo&) {
-        throw;
+        line = CTextSerializer(true, true, displayName.c_str()).ToString(header);
     } catch (const CException& e) {
-        throw CExIo("cannot write the attributes: " + e.Message(), displayName);
+        // The serializer names the value it could not write; the user needs the file too.
+        throw CExIo("cannot write the attributes: " + (e.Source() == displayName ? e.Message() : e.FormattedWhat()),
+                    displayName);
     }
+    if (line.find('\n') != std::string::npos)
+        throw CExIo("the header serialization spans several lines", displayName);
+    return line;
 }
 
 // Writes through a plain FILE or a gzFile, with byte order swapped into a bounce buffer when needed.
