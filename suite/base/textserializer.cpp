@@ -344,6 +344,8 @@ private:
                     Fail(m_p, "expected a quoted key, found " + Describe(m_p));
                 const char* keyStart = m_p;
                 std::string key = ParseString();
+                if (key.empty())
+                    Fail(keyStart, "a key must not be empty");
                 // A "/" would turn the key into a path through nested maps.
                 if (key.find('/') != std::string::npos)
                     Fail(keyStart, "a key must not contain '/': \"" + serial::Shorten(key) + "\"");
@@ -475,6 +477,8 @@ private:
                 ++m_p;
                 return out;
             }
+            if (c == '\n' || c == '\r')
+                Fail(start, "unterminated string (a line break inside a string is written \\n)");
             if (c != '\\')
                 Fail(m_p, "control character " + Describe(m_p) + " in a string (write it as an escape)");
             ++m_p;

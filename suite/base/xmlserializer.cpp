@@ -167,6 +167,8 @@ public:
     std::string Write(const CValue& value)
     {
         m_out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+        if (!m_compact)
+            m_out += '\n';
         Element(value, nullptr, 0, 0, m_compact);
         if (!m_compact)
             m_out += '\n';
@@ -477,6 +479,8 @@ private:
                     Fail(child, "malformed escape in key " + Quoted(key));
                 key = std::move(decoded);
             }
+            if (key.empty())
+                Fail(child, "a key must not be empty");
             // A "/" would turn the key into a path through nested maps.
             if (key.find('/') != std::string::npos)
                 Fail(child, "a key must not contain '/': " + Quoted(key));
