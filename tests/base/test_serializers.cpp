@@ -210,6 +210,13 @@ TEST(TextSerializer, MalformedTextNamesLineAndColumn)
         }
     }
     EXPECT_EQ(ReadError(CTextSerializer(), "[").find("line 1, column 2"), 0u);
+
+    // The deepest nesting that is allowed still comes back the same.
+    const std::string deepest = std::string(256, '[') + std::string(256, ']');
+    std::unique_ptr<CValue> value(text.Deserialize(deepest));
+    EXPECT_EQ(CTextSerializer(true, true).ToString(*value), deepest);
+    std::unique_ptr<CValue> viaXml(CXmlSerializer2().Deserialize(CXmlSerializer2().ToString(*value)));
+    EXPECT_TRUE(viaXml->Equal(*value));
 }
 
 TEST(XmlSerializer, WritesTheEditableForm)
