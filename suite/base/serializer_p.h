@@ -43,12 +43,13 @@ inline std::string Shorten(const std::string& text, std::size_t limit = 40)
 // The value a writer writes: smart handles stand for what they hold; pointers cannot be written.
 inline const CValue& ResolveForWriting(const CValue& value, const std::string& source)
 {
-    const CValue* inner = Unwrap(&value);
-    if (!inner)
-        throw CExIo("a smart value that holds nothing cannot be written", source);
-    if (const auto* pointer = dynamic_cast<const CValuePointerBase*>(inner))
-        throw CExIo("a pointer to " + HumanReadableTypename(pointer->ElementType()) + " cannot be written",
-                    source);
+    const CValue* inner = &value;
+    // Only handles and pointers need a closer look; GenericType() spares the common case a dynamic_cast.
+    if (inner->GenericType() == GT_SMART) {
+        inner = Unwrap(inner);
+        if (!inner)
+            throw CExIo("a smart value that holds nothing cannot be written", source);
+    }
     switch (inner->GenericType()) {
     case GT_BOOL:
     case GT_DOUBLE:
@@ -58,8 +59,12 @@ inline const CValue& ResolveForWriting(const CValue& value, const std::string& s
     case GT_VECTOR:
         return *inner;
     default:
-        throw CExIo("a " + HumanReadableTypename(inner->Type()) + " cannot be written", source);
+        break;
     }
+    if (const auto* pointer = dynamic_cast<const CValuePointerBase*>(inner))
+        throw CExIo("a pointer to " + HumanReadableTypename(pointer->ElementType()) + " cannot be written",
+                    source);
+    throw CExIo("a " + HumanReadableTypename(inner->Type()) + " cannot be written", source);
 }
 
 // The held value's meta data, or the handle's when only the handle has some; null when there is none.
