@@ -305,10 +305,12 @@ TEST(Imgproc, HistogramBins)
 TEST(Imgproc, MasksStayMasks)
 {
     const CImage mask = DrawnMask();
-    const CImage& inverted = OutputImage(*RunNode("imgproc::Invert", {}, {&mask}), 0);
+    auto invert = RunNode("imgproc::Invert", {}, {&mask});
+    const CImage& inverted = OutputImage(*invert, 0);
     EXPECT_EQ(inverted.Type(), IMAGE_BOOL);
     EXPECT_EQ(inverted.Row<uint8_t>(0)[0], 1);
     EXPECT_EQ(inverted.Row<uint8_t>(3)[3], 0);
-    const CImage& sum = OutputImage(*RunNode("imgproc::Add", {}, {&mask, &mask}), 0);
+    auto add = RunNode("imgproc::Add", {}, {&mask, &mask});
+    const CImage& sum = OutputImage(*add, 0);
     EXPECT_EQ(cv::norm(PlaneMat(sum), PlaneMat(mask), cv::NORM_INF), 0.0) << "a mask plus itself is itself";
 }
