@@ -6,7 +6,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "items/item.h"
 #include "items/itemmodel.h"
@@ -39,20 +41,20 @@ private slots:
     void unreadableImageFiles();
     void compressedRekTriedWithLoaderPlugin();
     void imageHandleConvertedTwice();
+    void conversionWhileDisplayStateChanges();
 
 private:
     // A 2 x 2 x 2 volume of 8-bit voxels 0..7 in the loader plug-in's REK layout.
     static QByteArray rekVolume()
     {
-        QByteArray bytes(32, '\0');
-        const auto put32 = [&bytes](int at, quint32 v) { qToLittleEndian(v, bytes.data() + at); };
-        bytes.replace(0, 4, "REK1");
-        put32(4, 32);  // header size
-        put32(8, 2);   // width
-        put32(12, 2);  // height
-        put32(16, 2);  // depth
-        put32(20, 8);  // bits per voxel
-        qToLittleEndian(quint64(32), bytes.data() + 24);
+        uchar header[32] = {'R', 'E', 'K', '1'};
+        qToLittleEndian(quint32(32), header + 4); // header size
+        qToLittleEndian(quint32(2), header + 8);  // width
+        qToLittleEndian(quint32(2), header + 12); // height
+        qToLittleEndian(quint32(2), header + 16); // depth
+        qToLittleEndian(quint32(8), header + 20); // bits per voxel
+        qToLittleEndian(quint64(32), header + 24); // data offset
+        QByteArray bytes(reinterpret_cast<const char*>(header), sizeof header);
         for (char voxel = 0; voxel < 8; ++voxel)
             bytes.append(voxel);
         return bytes;
@@ -349,6 +351,25 @@ void ItemTest::imageHandleConvertedTwice()
     std::unique_ptr<KORA::CValue> third(item.toCValue());
     QCOMPARE(KORA::UnwrapPointer<KORA::CImage>(third.get()), image);
     QCOMPARE(image->Size().Width(), 4);
+}
+
+void ItemTest::conversionWhileDisplayStateChanges()
+{
+    // The executor's thread reads input items while viewers on the GUI thread mark them displayed.
+    Item item("41", Item::LongType);
+    std::atomic<int> wrong{0};
+    std::thread reader([&item, &wrong] {
+        for (int i = 0; i < 5000; ++i) {
+            std::unique_ptr<KORA::CValue> value(item.toCValue());
+            auto* number = dynamic_cast<KORA::CValueLong*>(value.get());
+            if (!number || number->Value() != 41 || item.type() != Item::LongType)
+                ++wrong;
+        }
+    });
+    for (int i = 0; i < 5000; ++i)
+        item.setDisplayState(i % 3);
+    reader.join();
+    QCOMPARE(wrong.load(), 0);
 }
 
 QTEST_MAIN(ItemTest)
