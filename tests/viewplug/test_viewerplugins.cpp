@@ -170,9 +170,14 @@ private slots:
 
         // Dragging moves the picture with the mouse.
         const QPointF start = view->property("origin").toPointF();
-        QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
-        QTest::mouseMove(view, QPoint(80, 40));
-        QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, QPoint(80, 40));
+        for (auto [kind, where] : {std::pair{QEvent::MouseButtonPress, QPointF(50, 50)}, {QEvent::MouseMove, QPointF(80, 40)},
+                                   {QEvent::MouseButtonRelease, QPointF(80, 40)}}) {
+            QMouseEvent event(kind, where, kind == QEvent::MouseButtonRelease ? Qt::LeftButton : Qt::NoButton,
+                              kind == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+            if (kind == QEvent::MouseButtonPress)
+                event = QMouseEvent(kind, where, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(view, &event);
+        }
         QCOMPARE(view->property("origin").toPointF(), start + QPointF(30, -10));
 
         window->findChild<QAction*>(QStringLiteral("FitAction"))->trigger();
