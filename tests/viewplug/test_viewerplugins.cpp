@@ -7,6 +7,7 @@
 #include <QSlider>
 #include <QtTest>
 
+#include <cmath>
 #include <memory>
 
 #include "kora/kora.h"
@@ -327,6 +328,52 @@ private slots:
         } catch (const KORA::CException& error) {
             QVERIFY(QString::fromUtf8(error.what()).contains("QWidgetPointer"));
         }
+    }
+
+    // Pictures of the three viewers for the documentation: VIEWER_SCREENSHOT_DIR=<dir> under a display.
+    void screenshots()
+    {
+        const QString folder = qEnvironmentVariable("VIEWER_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            QSKIP("VIEWER_SCREENSHOT_DIR not set");
+        const std::string cells = qEnvironmentVariable("VORNE_SOURCE_DIR").toStdString() + "/examples/data/cells_16.png";
+        Host display(kDisplay);
+        QWidget* window = display.show(new KORA::CValueOwnedPointer<KORA::CImage>(KORA::CImageIo2::Load(cells.c_str(), {})),
+                                       "DisplayMainWindow");
+        display.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&display.window));
+        auto* view = window->findChild<QWidget*>(QStringLiteral("DisplayView"));
+        QTest::mouseMove(view, QPoint(view->width() / 2, view->height() / 2));
+        QTest::qWait(300);
+        QVERIFY(display.window.grab().save(folder + "/viewer-display.png"));
+
+        Host plot(kPlot);
+        auto* curves = new KORA::CValueVector;
+        for (int k = 1; k <= 3; ++k) {
+            auto* curve = new KORA::CValueVector;
+            for (int i = 0; i <= 100; ++i)
+                curve->Append(new KORA::CValueDouble(std::sin(i * 0.06 * k) * std::exp(-i * 0.01 * k)));
+            curves->Append(curve);
+        }
+        plot.show(curves, "PlotMainWindow");
+        plot.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&plot.window));
+        QTest::qWait(300);
+        QVERIFY(plot.window.grab().save(folder + "/viewer-plot.png"));
+
+        Host scatter(kScatter);
+        auto* pairs = new KORA::CValueVector;
+        for (int i = 0; i < 60; ++i) {
+            auto* pair = new KORA::CValueVector;
+            pair->Append(new KORA::CValueDouble(20 + (i * 37) % 200 + 0.3 * i));
+            pair->Append(new KORA::CValueDouble(15 + (i * 53) % 150 + 0.2 * i));
+            pairs->Append(pair);
+        }
+        scatter.show(pairs, "ScatterPlotMainWindow");
+        scatter.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&scatter.window));
+        QTest::qWait(300);
+        QVERIFY(scatter.window.grab().save(folder + "/viewer-scatterplot.png"));
     }
 };
 
