@@ -1,5 +1,6 @@
 #include "viewers/display.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryFile>
 
@@ -61,9 +62,10 @@ void Display::loadPlugin()
 
 QString Display::errorImagePath()
 {
-    // A temporary file's name that is free now; the file itself goes away with the object.
+    // A temporary file's name that is free now; the file itself goes away with the object. The image
+    // reader picks its format by the extension, hence the suffix.
     static const QString path = [] {
-        QTemporaryFile file;
+        QTemporaryFile file(QDir::tempPath() + QStringLiteral("/vorne-error-icon-XXXXXX.png"));
         file.open();
         return file.fileName();
     }();

@@ -227,6 +227,7 @@ void DisplaysTest::errorIconIsCopiedAgainWhenDeleted()
     viewer.show();
     viewer.display(&empty);
     QVERIFY(QFile::exists(path));
+    QVERIFY(!flashRunning(&viewer));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     QVERIFY(QFile::remove(path));
     empty.setData(Item::ValueRole, QStringLiteral("out_1.png")); // renders again
