@@ -75,6 +75,8 @@ private slots:
     void emptyItem_data();
     void emptyItem();
     void errorIconIsCopiedAgainWhenDeleted();
+    void executionFailureIsReported_data();
+    void executionFailureIsReported();
 };
 
 void DisplaysTest::missingPluginIsReported_data()
@@ -234,6 +236,33 @@ void DisplaysTest::errorIconIsCopiedAgainWhenDeleted()
     QVERIFY(QFile::exists(path));
     QCOMPARE(VORNE::Display::errorImagePath(), path);
     QVERIFY(!flashRunning(&viewer));
+}
+
+void DisplaysTest::executionFailureIsReported_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("plot") << "plot::Plot" << "Plot::updateView() Could not execute plot plugin.\n";
+    QTest::newRow("scatter") << "display::ScatterPlot"
+                             << "ScatterPlot::updateView() Could not execute scatter plot plugin.\n";
+}
+
+void DisplaysTest::executionFailureIsReported()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, report);
+    if (!QFile::exists(pluginLibrary(kind)))
+        QSKIP("the viewer plug-in is not built");
+
+    // Text is nothing either plug-in can draw.
+    Item words(QStringLiteral("no numbers here"), Item::StringType);
+    std::unique_ptr<AbstractDisplay> viewer = makeViewer(kind);
+    viewer->show();
+    StderrCapture capture;
+    viewer->display(&words);
+    QCOMPARE(QString::fromLocal8Bit(capture.text()), report);
+    QVERIFY(flashRunning(viewer.get()));
+    QVERIFY(!viewer->centralWidget());
 }
 
 QTEST_MAIN(DisplaysTest)
