@@ -7,7 +7,7 @@
 #include "kora/exception.h"
 #include "kora/serializer.h"
 #include "kora/valuepointer.h"
-#include "viewerhost.h"
+#include "viewernode.h"
 
 namespace viewers {
 
@@ -66,7 +66,7 @@ void DisplayNode::GetPluginSetup(KORA::CValueMap& setup)
 
 void DisplayNode::Run()
 {
-    QWidget* host = HostWidget(*this, kName);
+    QWidget* host = HostWidget(kName);
     const KORA::CValue& value = Input(0);
 
     // Everything is checked before the window exists, so that a refused first value builds nothing.

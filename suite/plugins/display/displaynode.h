@@ -1,7 +1,7 @@
 #pragma once
 #include <QPointer>
 
-#include "kora/node.h"
+#include "viewernode.h"
 
 namespace viewers {
 
@@ -9,7 +9,7 @@ class DisplayWindow;
 
 // display::Display: shows input 0 in a "DisplayMainWindow" it builds, on its first execution, under the
 // host widget given as "QWidgetPointer": images in the image view, any other serializable value as text.
-class DisplayNode : public KORA::CPNode
+class DisplayNode : public ViewerNode
 {
 public:
     void GetPluginSetup(KORA::CValueMap& setup) override;

@@ -1,5 +1,7 @@
 #include "displaywindow.h"
 
+#include <climits>
+
 #include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -124,6 +126,7 @@ void DisplayWindow::showImage(std::shared_ptr<const KORA::CImage> image)
     m_sliceRow->setVisible(depth > 1);
     m_pages->setCurrentIndex(0);
     renderSlice(sameShape);
+    refreshStatus();
 }
 
 void DisplayWindow::showText(const QString& text, const QString& kind, const QString& size)
@@ -169,7 +172,7 @@ void DisplayWindow::contrastChanged()
 
 void DisplayWindow::setImageStatistics(const Statistics& stats, const QString& prefix)
 {
-    const bool integral = m_image && IntegralType(m_image->Type()) && m_image->Type() != KORA::IMAGE_COMPLEX_F;
+    const bool integral = m_image && IntegralType(m_image->Type());
     const bool any = stats.count > 0;
     m_values.insert(prefix + QStringLiteral("min"), any ? NumberText(stats.min, integral) : QString());
     m_values.insert(prefix + QStringLiteral("max"), any ? NumberText(stats.max, integral) : QString());

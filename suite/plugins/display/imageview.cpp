@@ -99,12 +99,14 @@ void ImageView::applyFit()
         return;
     }
     m_scale = std::clamp(std::min(double(width()) / full.width(), double(height()) / full.height()), kMinScale, kMaxScale);
-    m_origin = QPointF((width() - full.width() * m_scale) / 2.0, (height() - full.height() * m_scale) / 2.0);
+    // Whole screen pixels, so that at 1:1 and integer zooms every image pixel stays crisp.
+    m_origin = QPointF(std::round((width() - full.width() * m_scale) / 2.0), std::round((height() - full.height() * m_scale) / 2.0));
 }
 
 void ImageView::actualSize()
 {
     setScale(1.0, QPointF(width() / 2.0, height() / 2.0));
+    m_origin = QPointF(std::round(m_origin.x()), std::round(m_origin.y()));
 }
 
 int ImageView::levelForScale()

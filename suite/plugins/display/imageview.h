@@ -14,6 +14,11 @@ namespace viewers {
 class ImageView : public QWidget
 {
     Q_OBJECT
+    // For hosts and tests, which see the view only as a QObject.
+    Q_PROPERTY(double scale READ scale)
+    Q_PROPERTY(QPointF origin READ origin)
+    Q_PROPERTY(QRect visibleImageRect READ visibleImageRect)
+    Q_PROPERTY(QSize pictureSize READ pictureSize)
 
 public:
     explicit ImageView(QWidget* parent = nullptr);
@@ -23,6 +28,7 @@ public:
     void setPicture(const QImage& picture, bool keepView);
     const QImage& picture() const noexcept { return m_levels.empty() ? m_empty : m_levels.front(); }
 
+    QSize pictureSize() const { return picture().size(); }
     double scale() const noexcept { return m_scale; }
     // Widget coordinates of the picture's top-left corner.
     QPointF origin() const noexcept { return m_origin; }

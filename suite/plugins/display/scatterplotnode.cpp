@@ -4,7 +4,7 @@
 
 #include "kora/valuepointer.h"
 #include "scatterview.h"
-#include "viewerhost.h"
+#include "viewernode.h"
 
 namespace viewers {
 
@@ -22,7 +22,7 @@ void ScatterPlotNode::GetPluginSetup(KORA::CValueMap& setup)
 
 void ScatterPlotNode::Run()
 {
-    QWidget* host = HostWidget(*this, "ScatterPlot");
+    QWidget* host = HostWidget("ScatterPlot");
     const KORA::CValue& value = Input(0);
     const QVector<QPointF> points = ScatterPoints(value);
     const QString title = value.GenericType() == KORA::GT_POINTER

@@ -1,7 +1,7 @@
 #pragma once
 #include <QPointer>
 
-#include "kora/node.h"
+#include "viewernode.h"
 
 class QMainWindow;
 
@@ -11,7 +11,7 @@ class ScatterView;
 
 // display::ScatterPlot: a scatter plot of input 0 (a vector of [x, y] pairs or a two-column image) in a
 // "ScatterPlotMainWindow" built under the host widget on the first execution.
-class ScatterPlotNode : public KORA::CPNode
+class ScatterPlotNode : public ViewerNode
 {
 public:
     void GetPluginSetup(KORA::CValueMap& setup) override;

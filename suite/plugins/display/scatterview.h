@@ -23,12 +23,17 @@ QVector<double> NiceTicks(double low, double high, int count);
 class ScatterView : public QWidget
 {
     Q_OBJECT
+    // For hosts and tests, which see the view only as a QObject.
+    Q_PROPERTY(int pointCount READ pointCount)
+    Q_PROPERTY(QRectF dataRange READ dataRange)
+    Q_PROPERTY(QString title READ title)
 
 public:
     explicit ScatterView(QWidget* parent = nullptr);
 
     void setPoints(const QVector<QPointF>& points, const QString& title);
     const QVector<QPointF>& points() const noexcept { return m_points; }
+    int pointCount() const noexcept { return m_points.size(); }
     // The data range shown, padded so that no point sits on the frame.
     QRectF dataRange() const noexcept { return m_range; }
     QString title() const { return m_title; }

@@ -12,7 +12,7 @@
 
 #include "kora/value.h"
 #include "plotdata.h"
-#include "viewerhost.h"
+#include "viewernode.h"
 
 QT_CHARTS_USE_NAMESPACE
 
@@ -32,7 +32,7 @@ void PlotNode::GetPluginSetup(KORA::CValueMap& setup)
 
 void PlotNode::Run()
 {
-    QWidget* host = HostWidget(*this, "Plot");
+    QWidget* host = HostWidget("Plot");
     const PlotData data = PlotDataFor(Input(0));
 
     auto* chart = new QChart;

@@ -1,7 +1,7 @@
 #pragma once
 #include <QPointer>
 
-#include "kora/node.h"
+#include "viewernode.h"
 
 class QMainWindow;
 namespace QtCharts {
@@ -12,7 +12,7 @@ namespace viewers {
 
 // plot::Plot: a line plot of input 0 (numbers, vectors of numbers, or an image's histogram) in a
 // "PlotMainWindow" built under the host widget on the first execution.
-class PlotNode : public KORA::CPNode
+class PlotNode : public ViewerNode
 {
 public:
     void GetPluginSetup(KORA::CValueMap& setup) override;

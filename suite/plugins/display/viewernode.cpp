@@ -1,23 +1,36 @@
-#include "viewerhost.h"
+#include "viewernode.h"
+
+#include <memory>
 
 #include <QApplication>
 #include <QThread>
 #include <QWidget>
 
 #include "kora/exception.h"
-#include "kora/node.h"
 #include "kora/valuepointer.h"
 
 namespace viewers {
 
-QWidget* HostWidget(const KORA::CPNode& node, const std::string& nodeName)
+namespace {
+const char* const kHostKey = "QWidgetPointer";
+}
+
+void ViewerNode::Init(const KORA::CValueMap* parameters)
+{
+    std::unique_ptr<KORA::CValue> host(Parameters().HasEntry(kHostKey) ? Parameters().Detach(kHostKey) : nullptr);
+    KORA::CPNode::Init(parameters);
+    if (host && !Parameters().HasEntry(kHostKey))
+        Parameters().SetEntry(kHostKey, host.release());
+}
+
+QWidget* ViewerNode::HostWidget(const std::string& nodeName) const
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         throw KORA::CExUnimp(nodeName + ": no QApplication exists, so no window can be shown", nodeName);
     // Widgets may only be touched on the thread that owns the application.
     if (QThread::currentThread() != QCoreApplication::instance()->thread())
         throw KORA::CException(nodeName + ": must be executed on the GUI thread", nodeName);
-    const KORA::CValue* parameter = node.Parameters().FindEntry("QWidgetPointer");
+    const KORA::CValue* parameter = Parameters().FindEntry(kHostKey);
     if (!parameter)
         throw KORA::CException(nodeName + ": parameter \"QWidgetPointer\" is missing; the host must give its window",
                                nodeName);
