@@ -1,0 +1,23 @@
+# VORNE's own code: one shared library, libvorne.so in $KORADIR/bin, loadable by the suite like any
+# plug-in; the executable is a thin main over it. Sources are globbed per folder so that new classes need
+# no CMake edit.
+set(VORNE_SOURCE_FOLDERS app items executor mainwindow viewers resources)
+set(VORNE_SOURCES)
+foreach(_folder IN LISTS VORNE_SOURCE_FOLDERS)
+  file(GLOB _folder_sources CONFIGURE_DEPENDS
+    "${PROJECT_SOURCE_DIR}/${_folder}/*.cpp"
+    "${PROJECT_SOURCE_DIR}/${_folder}/*.h"
+    "${PROJECT_SOURCE_DIR}/${_folder}/*.ui"
+    "${PROJECT_SOURCE_DIR}/${_folder}/*.qrc")
+  list(APPEND VORNE_SOURCES ${_folder_sources})
+endforeach()
+# main.cpp belongs to the executable, not to the library.
+list(FILTER VORNE_SOURCES EXCLUDE REGEX "/app/main\\.cpp$")
+
+add_library(vorne SHARED ${VORNE_SOURCES})
+set_target_properties(vorne PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
+target_include_directories(vorne PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
+target_link_libraries(vorne
+  PUBLIC tovil Qt5::Core Qt5::Gui Qt5::Widgets
+  PRIVATE vorne_warnings)
+install(TARGETS vorne LIBRARY DESTINATION bin)

@@ -1,0 +1,449 @@
+#include "items/item.h"
+
+#include <QApplication>
+#include <QBrush>
+#include <QFont>
+#include <QIcon>
+#include <QReadLocker>
+#include <QStyle>
+#include <QWriteLocker>
+
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "items/itemmodel.h"
+#include "kora/kora.h"
+#include "rp/rp.h"
+
+namespace VORNE {
+
+namespace {
+
+// Files the image reader refuses are tried with the suite's loader plug-ins, by extension.
+struct LoaderRow
+{
+    std::string extension;
+    std::string plugin;
+    std::string parameter;
+};
+
+// Built on first use (a function-local static, so thread-safe) and never changed; a row of empty
+// strings marks its end.
+const std::vector<LoaderRow>& loaderTable()
+{
+    static const std::vector<LoaderRow> table = {
+        {"txt", "%KORADIR%/bin/utility::ReadASCII", "filename"},
+        {"asc", "%KORADIR%/bin/utility::ReadASCII", "filename"},
+        {"csv", "%KORADIR%/bin/utility::ReadASCII", "filename"},
+        {"cine", "%KORADIR%/bin/utility::ReadCine", "filename"},
+        {"rek", "%KORADIR%/bin/RUXOkit_IO::LoadREK", "filename"},
+        {"rek.gz", "%KORADIR%/bin/RUXOkit_IO::LoadREK", "filename"},
+        {"svif", "%KORADIR%/bin/RUXOkit_IO::Load", "filename"},
+        {"svif.gz", "%KORADIR%/bin/RUXOkit_IO::Load", "filename"},
+        {"gdt", "%KORADIR%/bin/RUXOkit_IO::LoadGDT", "filename"},
+        {"fld", "%KORADIR%/bin/RUXOkit_IO::LoadAVS", "filename"},
+        {"vgi", "%KORADIR%/bin/RUXOkit_IO::LoadVGI", "filename"},
+        {"vgl", "%KORADIR%/bin/RUXOkit_IO::LoadVGL", "filename"},
+        {"mrc", "%KORADIR%/bin/RUXOkit_IO::LoadMRC", "filename"},
+        {"", "", ""},
+    };
+    return table;
+}
+
+// The dot that starts the extension: the last one, but never the path's first character.
+int extensionDot(const std::string& path, int searchFrom)
+{
+    for (int i = searchFrom; i > 0; --i)
+        if (path[static_cast<std::size_t>(i)] == '.')
+            return i;
+    return -1;
+}
+
+std::string asciiLower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// "rek" for "a.REK", "rek.gz" for "a.Rek.Gz"; the whole path when there is no dot.
+std::string fileExtension(const std::string& path)
+{
+    const int dot = extensionDot(path, static_cast<int>(path.size()) - 1);
+    std::string extension = asciiLower(dot < 0 ? path : path.substr(static_cast<std::size_t>(dot) + 1));
+    if (extension == "gz") {
+        const int inner = extensionDot(path, dot - 1);
+        extension = asciiLower(inner < 0 ? path : path.substr(static_cast<std::size_t>(inner) + 1));
+    }
+    return extension;
+}
+
+// The first image a loader plug-in of the table returns for the file; null when no row fits or no
+// plug-in gives an image. Throws what the runner throws.
+KORA::CImage* loadWithPlugins(const std::string& path)
+{
+    const std::string extension = fileExtension(path);
+    for (const LoaderRow& row : loaderTable()) {
+        if (row.extension.empty())
+            break;
+        if (row.extension != extension)
+            continue;
+        RP::value_list outputs =
+            RP::RunPlugin(row.plugin.c_str(), row.parameter.c_str(), path.c_str(), "verbose", true, "NULL",
+                          "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL",
+                          "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL",
+                          "NULL", "NULL", "NULL", "NULL");
+        if (outputs.empty())
+            continue;
+        if (KORA::CImage* image = static_cast<KORA::CImage*>(outputs.front()))
+            return image;
+    }
+    return nullptr;
+}
+
+const char* typePrefix(int type)
+{
+    switch (type) {
+    case Item::UndefinedType:
+        return "Undefined value:\n";
+    case Item::LongType:
+        return "Long:\n";
+    case Item::DoubleType:
+        return "Double:\n";
+    case Item::StringType:
+        return "String:\n";
+    case Item::BoolType:
+        return "Bool:\n";
+    case Item::VectorType:
+        return "Vector:\n";
+    case Item::ImageFileType:
+        return "Image file:\n";
+    default:
+        return "";
+    }
+}
+
+} // namespace
+
+Item::Item(QObject* parent)
+    : Item(QString(), UndefinedType, parent)
+{
+}
+
+Item::Item(const QString& text, int type, QObject* parent)
+    : QObject(parent)
+{
+    m_roles.insert(StatusRole, int(OkStatus));
+    m_roles.insert(ValueRole, text);
+    m_roles.insert(TypeRole, type);
+    m_roles.insert(DisplayStateRole, int(NotDisplayed));
+}
+
+Item::~Item()
+{
+    delete m_imageHandle;
+}
+
+void Item::setData(int role, const QVariant& value)
+{
+    if (data(role) == value)
+        return;
+    {
+        QWriteLocker locker(&m_lock);
+        m_roles.insert(role, value);
+    }
+    emit dataChanged(role);
+}
+
+QVariant Item::data(int role) const
+{
+    switch (role) {
+    case Qt::DisplayRole:
+        return summaryText();
+    case Qt::DecorationRole:
+        return statusIcon();
+    case Qt::ToolTipRole:
+    case Qt::StatusTipRole:
+    case Qt::WhatsThisRole:
+        return detailText();
+    case Qt::FontRole: {
+        QFont font;
+        const int state = displayState();
+        if (state == DisplayedHidden || state == DisplayedVisible)
+            font.setItalic(true);
+        if (state == DisplayedVisible)
+            font.setWeight(QFont::Bold);
+        return font;
+    }
+    case Qt::ForegroundRole: {
+        // A default brush paints black text; items without a result stand out in dark red.
+        QBrush brush;
+        if (status() == ErrorStatus)
+            brush.setColor(Qt::darkRed);
+        return brush;
+    }
+    case Qt::EditRole:
+    case Qt::TextAlignmentRole:
+    case Qt::BackgroundRole:
+    case Qt::SizeHintRole:
+        return QVariant();
+    default:
+        return roleValue(role);
+    }
+}
+
+QVariant Item::roleValue(int role) const
+{
+    QReadLocker locker(&m_lock);
+    return m_roles.value(role);
+}
+
+QVariant Item::statusIcon() const
+{
+    QStyle* style = QApplication::style();
+    if (!style) // no widgets in this process
+        return QVariant();
+    switch (status()) {
+    case ErrorStatus:
+        return style->standardIcon(QStyle::SP_MessageBoxCritical);
+    case WarningStatus:
+        return style->standardIcon(QStyle::SP_MessageBoxWarning);
+    case OkStatus: {
+        const ItemModel* owner = model();
+        if (owner && owner->direction() == ItemModel::OutputModel)
+            return style->standardIcon(QStyle::SP_DialogOkButton);
+        return QVariant();
+    }
+    default:
+        return QVariant();
+    }
+}
+
+void Item::setValue(const QString& text, int type)
+{
+    setData(ValueRole, text);
+    setData(TypeRole, type);
+}
+
+void Item::setValue(qint32 value)
+{
+    setValue(QString::number(value, 10), LongType);
+}
+
+void Item::setValue(double value)
+{
+    setValue(QString::number(value, 'g', 6), DoubleType);
+}
+
+void Item::setValue(bool value)
+{
+    setValue(value ? QStringLiteral("true") : QStringLiteral("false"), BoolType);
+}
+
+void Item::setValue(const QString& text)
+{
+    setValue(text, StringType);
+}
+
+void Item::setValue(const KORA::CValueVector* vector)
+{
+    setSerializedValue(vector, VectorType, "vector");
+}
+
+void Item::setValue(const KORA::CValueMap* map)
+{
+    setSerializedValue(map, MapType, "map");
+}
+
+void Item::setSerializedValue(const KORA::CValue* value, int type, const char* what)
+{
+    std::ostringstream stream;
+    if (value) {
+        try {
+            KORA::CTextSerializer(true, false, nullptr).Serialize(*value, stream);
+        } catch (const KORA::CExIo& e) {
+            std::cerr << "Item::setValue() " << "Failed to serialize " << what << ": " << e.what() << std::endl;
+            stream.clear();
+            stream << "???";
+        }
+    }
+    setValue(QString::fromStdString(stream.str()), type);
+}
+
+void Item::setImageHandle(KORA::CValue* value, const QString& text)
+{
+    auto* handle = new KORA::CValueSmart(value);
+    KORA::CValueSmart* previous = nullptr;
+    {
+        QWriteLocker locker(&m_lock);
+        previous = m_imageHandle;
+        m_imageHandle = handle;
+    }
+    // Deleted outside the lock: the last handle of a large image may take a while to free.
+    delete previous;
+    setValue(text, ImageHandleType);
+}
+
+void Item::setStatus(int status)
+{
+    setData(StatusRole, status);
+}
+
+void Item::setType(int type)
+{
+    setData(TypeRole, type);
+}
+
+void Item::setDisplayState(int state)
+{
+    setData(DisplayStateRole, state);
+}
+
+void Item::setErrorMessage(const QString& message)
+{
+    setData(ErrorRole, message);
+    if (!message.isNull())
+        setData(StatusRole, int(WarningStatus));
+}
+
+QString Item::valueText() const
+{
+    return roleValue(ValueRole).toString();
+}
+
+int Item::type() const
+{
+    return roleValue(TypeRole).toInt();
+}
+
+int Item::status() const
+{
+    return roleValue(StatusRole).toInt();
+}
+
+int Item::displayState() const
+{
+    return roleValue(DisplayStateRole).toInt();
+}
+
+QString Item::errorMessage() const
+{
+    return roleValue(ErrorRole).toString();
+}
+
+ItemModel* Item::model() const
+{
+    return qobject_cast<ItemModel*>(parent());
+}
+
+int Item::row() const
+{
+    const ItemModel* owner = model();
+    return owner ? owner->indexOf(const_cast<Item*>(this)) : -1;
+}
+
+void Item::setModel(ItemModel* model)
+{
+    if (ItemModel* previous = this->model())
+        disconnect(this, nullptr, previous, nullptr);
+    setParent(model);
+}
+
+QString Item::summaryText() const
+{
+    const QString error = errorMessage();
+    if (!error.isNull())
+        return QStringLiteral("Error:\n") + error;
+    const QString text = valueText();
+    const int itemType = type();
+    if (itemType != VectorType && itemType != MapType)
+        return text;
+    const int lineFeed = text.indexOf(QLatin1Char('\n'));
+    return (lineFeed < 0 ? text : text.left(lineFeed)) + QStringLiteral(" ...");
+}
+
+QString Item::detailText() const
+{
+    const int itemType = type();
+    QString text;
+    if (itemType == NoValueType)
+        text = QStringLiteral("No value");
+    else if (itemType == ImageHandleType)
+        text = QStringLiteral("Image handle");
+    else
+        text = QString::fromLatin1(typePrefix(itemType)) + valueText();
+    const QString error = errorMessage();
+    if (!error.isNull())
+        text += QStringLiteral("\nError:\n") + error;
+    return text;
+}
+
+KORA::CValue* Item::toCValue() const
+{
+    const int itemType = type();
+    const QString text = valueText();
+    switch (itemType) {
+    case LongType:
+        return new KORA::CValueLong(text.toInt(nullptr, 10));
+    case DoubleType:
+        return new KORA::CValueDouble(text.toDouble());
+    case StringType: {
+        const QByteArray bytes = text.toLocal8Bit();
+        return new KORA::CValueString(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    }
+    case BoolType:
+        return new KORA::CValueBool(text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0);
+    case VectorType:
+    case MapType: {
+        const QByteArray bytes = text.toLocal8Bit();
+        try {
+            return KORA::CTextSerializer(true, false, nullptr)
+                .Deserialize(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        } catch (const KORA::CException&) {
+            std::cerr << "Item::toCValue() Could not convert to "
+                      << (itemType == VectorType ? "CValueVector" : "CValueMap") << std::endl;
+            return nullptr;
+        }
+    }
+    case ImageFileType:
+        return imageFileValue(text);
+    case ImageHandleType: {
+        QReadLocker locker(&m_lock);
+        return m_imageHandle ? m_imageHandle->CloneValueSmart() : nullptr;
+    }
+    default:
+        return nullptr;
+    }
+}
+
+KORA::CValue* Item::imageFileValue(const QString& path) const
+{
+    const QByteArray localPath = path.toLocal8Bit();
+    const std::string file(localPath.constData(), static_cast<std::size_t>(localPath.size()));
+    std::unique_ptr<KORA::CImage> image;
+    try {
+        image.reset(KORA::CImageIo2::Load(file.c_str(), KORA::StImgLoadCfg()));
+    } catch (const KORA::CException& loadError) {
+        try {
+            image.reset(loadWithPlugins(file));
+        } catch (...) {
+            image.reset();
+        }
+        if (!image) {
+            std::cerr << "Item::toCValue() Could not read image: " << loadError.what() << std::endl;
+            return nullptr;
+        }
+    }
+    if (!image)
+        return nullptr;
+    if (image->Attributes().HasEntry("warning", KORA::GT_STRING))
+        std::cerr << "Warning reading file '" << file << "':\n"
+                  << image->Attributes().EntryString("warning") << std::endl;
+    return new KORA::CValueOwnedPointer<KORA::CImage>(image.release(), 1);
+}
+
+} // namespace VORNE

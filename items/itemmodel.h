@@ -1,0 +1,66 @@
+#pragma once
+// The list of items of one port: the batch entries of an input port or the results of an output port.
+// A flat list with one column; every index carries its Item* as internal pointer. The model owns its items:
+// removing a row or destroying the model deletes them.
+#include <QAbstractItemModel>
+#include <QList>
+
+namespace VORNE {
+
+class Item;
+
+class ItemModel : public QAbstractItemModel
+{
+    Q_OBJECT
+
+public:
+    // The same codes serve as port types everywhere.
+    enum Direction { InputModel = 1001, OutputModel = 1002 };
+
+    ItemModel(int direction, int port, QObject* parent = nullptr);
+    ~ItemModel() override;
+
+    using QObject::parent;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // Deletes the items of the rows.
+    bool removeRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
+    // destinationChild is the row before which the block goes, counted before the move.
+    bool moveRows(const QModelIndex& sourceParent, int sourceRow, int count,
+                  const QModelIndex& destinationParent, int destinationChild) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Takes the item over (an item of another model leaves that model first).
+    bool appendItem(Item* item);
+    Item* item(int row) const;
+    int indexOf(Item* item) const;
+    void clear();
+    // After the move the item sits at row to.
+    bool moveRow(const QModelIndex& sourceParent, int from, const QModelIndex& destinationParent, int to);
+
+    int direction() const { return m_direction; }
+    int port() const { return m_port; }
+
+signals:
+    void rowsCountChanged(int rows);
+
+public slots:
+    void itemDataChanged(VORNE::Item* item);
+    // The sender is the item.
+    void itemDataChanged();
+    void onRowsCountChange();
+
+private:
+    // Takes an item out of the list without deleting it.
+    void releaseItem(Item* item);
+
+    QList<Item*> m_items;
+    int m_direction;
+    int m_port;
+};
+
+} // namespace VORNE

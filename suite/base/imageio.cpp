@@ -1,0 +1,422 @@
+#include "kora/imageio.h"
+
+#include <opencv2/core/utils/logger.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "iassformat.h"
+#include "kora/opencv.h"
+
+namespace KORA {
+
+namespace {
+
+enum Format { FMT_UNKNOWN, FMT_PNG, FMT_JPEG, FMT_TIFF, FMT_PGM, FMT_PPM, FMT_PBM, FMT_PNM, FMT_PAM, FMT_PFM,
+              FMT_BMP, FMT_JP2, FMT_IASS, FMT_IASS_GZ };
+
+struct StFormat
+{
+    Format format;
+    const char* extension; // lower case, with the dot
+    const char* name;      // for messages
+};
+
+constexpr StFormat kFormats[] = {
+    {FMT_PNG, ".png", "PNG"},   {FMT_JPEG, ".jpg", "JPEG"}, {FMT_JPEG, ".jpeg", "JPEG"}, {FMT_TIFF, ".tif", "TIFF"},
+    {FMT_TIFF, ".tiff", "TIFF"}, {FMT_PGM, ".pgm", "PGM"},   {FMT_PPM, ".ppm", "PPM"},    {FMT_PBM, ".pbm", "PBM"},
+    {FMT_PNM, ".pnm", "PNM"},   {FMT_PAM, ".pam", "PAM"},   {FMT_PFM, ".pfm", "PFM"},    {FMT_BMP, ".bmp", "BMP"},
+    {FMT_JP2, ".jp2", "JPEG 2000"}, {FMT_IASS, ".iass", "IASS"}, {FMT_IASS_GZ, ".iass.gz", "IASS (gzip)"},
+};
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string BaseName(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// ".iass.gz" is looked for before the last dot, so that it never reads as a plain ".gz".
+const StFormat* FormatOf(const std::string& path)
+{
+    const std::string name = Lower(BaseName(path));
+    if (EndsWith(name, ".iass.gz"))
+        return &kFormats[std::size(kFormats) - 1];
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return nullptr;
+    const std::string extension = name.substr(dot);
+    for (const StFormat& format : kFormats)
+        if (extension == format.extension)
+            return &format;
+    return nullptr;
+}
+
+const StFormat& RequireFormat(const std::string& path)
+{
+    const StFormat* format = FormatOf(path);
+    if (!format) {
+        const std::string name = BaseName(path);
+        const std::size_t dot = name.rfind('.');
+        throw CExIo(dot == std::string::npos ? "unsupported image format (the name has no extension)"
+                                             : "unsupported image format \"" + name.substr(dot) + "\"",
+                    path);
+    }
+    return *format;
+}
+
+// Our errors reach the user as exceptions; OpenCV's own log lines would only repeat them on the console.
+void QuietOpenCv()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_ERROR); });
+}
+
+// ---- loading ----
+
+void AddWarning(std::vector<std::string>& warnings, const std::string& warning)
+{
+    if (std::find(warnings.begin(), warnings.end(), warning) == warnings.end())
+        warnings.push_back(warning);
+}
+
+// One decoded page in our types: depth 8U, 16U or 32F; 1 channel, or 3 channels of 8U in R, G, B order.
+cv::Mat NormalisePage(cv::Mat mat, std::vector<std::string>& warnings, const std::string& path)
+{
+    if (mat.depth() != CV_8U && mat.depth() != CV_16U && mat.depth() != CV_32F) {
+        mat.convertTo(mat, CV_MAKETYPE(CV_32F, mat.channels()));
+        AddWarning(warnings, "pixels converted to single-precision floating point");
+    }
+    switch (mat.channels()) {
+    case 1:
+        break;
+    case 2: {
+        cv::Mat grey;
+        cv::extractChannel(mat, grey, 0);
+        mat = grey;
+        AddWarning(warnings, "alpha channel dropped");
+        break;
+    }
+    case 3:
+        cv::cvtColor(mat, mat, cv::COLOR_BGR2RGB);
+        break;
+    case 4:
+        cv::cvtColor(mat, mat, cv::COLOR_BGRA2RGB);
+        AddWarning(warnings, "alpha channel dropped");
+        break;
+    default:
+        throw CExIo("cannot load an image of " + std::to_string(mat.channels()) + " channels", path);
+    }
+    if (mat.channels() == 3 && mat.depth() == CV_16U) {
+        mat.convertTo(mat, CV_8UC3, 1.0 / 257.0);
+        AddWarning(warnings, "16-bit colour reduced to 8 bits per channel");
+    } else if (mat.channels() == 3 && mat.depth() == CV_32F) {
+        cv::cvtColor(mat, mat, cv::COLOR_RGB2GRAY);
+        AddWarning(warnings, "floating-point colour converted to grey");
+    }
+    return mat;
+}
+
+ImageType TypeOfMat(const cv::Mat& mat)
+{
+    switch (mat.type()) {
+    case CV_8UC1:
+        return IMAGE_GREY_8;
+    case CV_16UC1:
+        return IMAGE_GREY_16;
+    case CV_8UC3:
+        return IMAGE_RGB_8;
+    default:
+        return IMAGE_GREY_F;
+    }
+}
+
+std::vector<cv::Mat> Decode(const std::string& path, const StFormat& format)
+{
+    std::vector<cv::Mat> pages;
+    try {
+        if (format.format == FMT_TIFF) {
+            if (!cv::imreadmulti(path, pages, cv::IMREAD_UNCHANGED))
+                pages.clear();
+        } else {
+            cv::Mat mat = cv::imread(path, cv::IMREAD_UNCHANGED);
+            if (!mat.empty())
+                pages.push_back(mat);
+        }
+    } catch (const cv::Exception& e) {
+        throw CExIo(std::string("cannot decode the ") + format.name + " file: " + e.err, path);
+    }
+    if (pages.empty() || std::any_of(pages.begin(), pages.end(), [](const cv::Mat& m) { return m.empty(); }))
+        throw CExIo(std::string("cannot decode the ") + format.name + " file (corrupt, truncated or not " +
+                        format.name + ")",
+                    path);
+    return pages;
+}
+
+CImage* LoadWithOpenCv(const std::string& path, const StFormat& format)
+{
+    QuietOpenCv();
+    std::vector<cv::Mat> pages = Decode(path, format);
+    std::vector<std::string> warnings;
+    for (cv::Mat& page : pages)
+        page = NormalisePage(page, warnings, path);
+    const cv::Mat& first = pages.front();
+    for (std::size_t z = 1; z < pages.size(); ++z)
+        if (pages[z].size() != first.size() || pages[z].type() != first.type())
+            throw CExIo("page " + std::to_string(z + 1) + " differs from the first page in size or pixel type",
+                        path);
+
+    const ImageType type = format.format == FMT_PBM && first.type() == CV_8UC1 ? IMAGE_BOOL : TypeOfMat(first);
+    std::unique_ptr<CImage> image;
+    try {
+        image = std::make_unique<CImage>(type, CSize(first.cols, first.rows, static_cast<int64_t>(pages.size())));
+    } catch (const CException& e) {
+        throw CExIo(e.Message(), path);
+    }
+    for (std::size_t z = 0; z < pages.size(); ++z) {
+        cv::Mat plane = PlaneMat(*image, static_cast<int64_t>(z));
+        pages[z].copyTo(plane);
+        if (type == IMAGE_BOOL)
+            cv::min(plane, 1, plane);
+    }
+    if (!warnings.empty()) {
+        std::string text;
+        for (const std::string& warning : warnings)
+            text += (text.empty() ? "" : "; ") + warning;
+        image->Attributes().SetEntry("warning", new CValueString(text));
+    }
+    return image.release();
+}
+
+void CheckReadable(const std::string& path)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        throw CExIo(errno == ENOENT ? std::string("no such file") : std::string("cannot open: ") + std::strerror(errno),
+                    path);
+    if (S_ISDIR(st.st_mode))
+        throw CExIo("is a directory", path);
+    if (!S_ISREG(st.st_mode))
+        throw CExIo("is not a regular file", path);
+    if (access(path.c_str(), R_OK) != 0)
+        throw CExIo(std::string("cannot open: ") + std::strerror(errno), path);
+    if (st.st_size == 0)
+        throw CExIo("the file is empty", path);
+}
+
+// ---- saving ----
+
+bool CanHold(Format format, ImageType type, bool threeD)
+{
+    if (threeD && format != FMT_TIFF && format != FMT_IASS && format != FMT_IASS_GZ)
+        return false;
+    const bool grey8 = type == IMAGE_GREY_8 || IsMaskType(type);
+    switch (format) {
+    case FMT_IASS:
+    case FMT_IASS_GZ:
+        return ImagePixelSize(type) != 0;
+    case FMT_TIFF:
+        return grey8 || type == IMAGE_GREY_16 || type == IMAGE_RGB_8 || type == IMAGE_GREY_F;
+    case FMT_PNG:
+    case FMT_PNM:
+    case FMT_JP2:
+        return grey8 || type == IMAGE_GREY_16 || type == IMAGE_RGB_8;
+    // OpenCV's PAM codec does not read back its own 16-bit samples in the right byte order.
+    case FMT_PAM:
+        return grey8 || type == IMAGE_RGB_8;
+    case FMT_PGM:
+        return grey8 || type == IMAGE_GREY_16;
+    case FMT_JPEG:
+    case FMT_BMP:
+        return grey8 || type == IMAGE_RGB_8;
+    case FMT_PPM:
+        return type == IMAGE_RGB_8;
+    case FMT_PBM:
+        return IsMaskType(type);
+    case FMT_PFM:
+        return type == IMAGE_GREY_F;
+    case FMT_UNKNOWN:
+        break;
+    }
+    return false;
+}
+
+// A plane as OpenCV's codecs want it: B, G, R order, masks as 0 and 255.
+cv::Mat EncoderPlane(const CImage& image, int64_t z)
+{
+    cv::Mat plane = PlaneMat(image, z);
+    cv::Mat out;
+    if (image.Type() == IMAGE_RGB_8)
+        cv::cvtColor(plane, out, cv::COLOR_RGB2BGR);
+    else if (IsMaskType(image.Type()))
+        cv::compare(plane, 0, out, cv::CMP_NE);
+    else
+        out = plane;
+    return out;
+}
+
+std::vector<int> EncoderParams(Format format, const StImgSaveCfg& config)
+{
+    switch (format) {
+    case FMT_PNG:
+        return {cv::IMWRITE_PNG_COMPRESSION, config.compression >= 0 ? std::min(config.compression, 9) : 1};
+    case FMT_JPEG:
+        if (config.quality >= 0)
+            return {cv::IMWRITE_JPEG_QUALITY, std::min(config.quality, 100)};
+        break;
+    case FMT_JP2:
+        if (config.quality >= 0)
+            return {cv::IMWRITE_JPEG2000_COMPRESSION_X1000, std::min(config.quality, 100) * 10};
+        break;
+    case FMT_TIFF:
+        // libtiff's codes: 1 none, 5 LZW.
+        return {cv::IMWRITE_TIFF_COMPRESSION, config.compression == 0 ? 1 : 5};
+    case FMT_PGM:
+    case FMT_PPM:
+    case FMT_PBM:
+    case FMT_PNM:
+        return {cv::IMWRITE_PXM_BINARY, 1};
+    default:
+        break;
+    }
+    return {};
+}
+
+void WriteWithOpenCv(const std::string& temporary, const std::string& path, const CImage& image,
+                     const StFormat& format, const StImgSaveCfg& config)
+{
+    QuietOpenCv();
+    std::vector<cv::Mat> planes;
+    for (int64_t z = 0; z < image.Size().Depth(); ++z)
+        planes.push_back(EncoderPlane(image, z));
+    const std::vector<int> params = EncoderParams(format.format, config);
+    bool ok = false;
+    std::string detail;
+    try {
+        ok = planes.size() == 1 ? cv::imwrite(temporary, planes.front(), params)
+                                : cv::imwritemulti(temporary, planes, params);
+    } catch (const cv::Exception& e) {
+        detail = ": " + e.err;
+    }
+    if (!ok)
+        throw CExIo(std::string("the ") + format.name + " encoder failed" + detail, path);
+}
+
+// Reserves a new, unique name beside the target that keeps the target's extension, so that the codec
+// chosen by name is the same.
+std::string ReserveTemporary(const std::string& path, const StFormat& format)
+{
+    static std::atomic<unsigned> counter{0};
+    static const unsigned seed = std::random_device{}();
+    const std::size_t slash = path.rfind('/');
+    const std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = BaseName(path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temporary = directory + "." + name + ".tmp" + std::to_string(getpid()) + "-" +
+                                      std::to_string(seed % 100000) + "-" + std::to_string(counter++) +
+                                      format.extension;
+        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            close(fd);
+            return temporary;
+        }
+        if (errno != EEXIST) {
+            const std::string reason = std::strerror(errno);
+            throw CExIo("cannot create a file in \"" + (directory.empty() ? std::string(".") : directory) +
+                            "\": " + reason,
+                        path);
+        }
+    }
+    throw CExIo("cannot find a free temporary name beside the file", path);
+}
+
+} // namespace
+
+CImage* CImageIo2::Load(const char* pathText, const StImgLoadCfg& /*config*/)
+{
+    const std::string path = pathText ? pathText : "";
+    const StFormat& format = RequireFormat(path);
+    CheckReadable(path);
+    try {
+        if (format.format == FMT_IASS || format.format == FMT_IASS_GZ)
+            return IassFormat::Load(path, format.format == FMT_IASS_GZ);
+        return LoadWithOpenCv(path, format);
+    } catch (const CExIo&) {
+        throw;
+    } catch (const CException& e) {
+        throw CExIo(e.Message(), path);
+    } catch (const std::bad_alloc&) {
+        throw CExIo("not enough memory to load the image", path);
+    } catch (const cv::Exception& e) {
+        throw CExIo(std::string("cannot decode: ") + e.err, path);
+    }
+}
+
+void CImageIo2::Save(const char* pathText, const CImage& image, const StImgSaveCfg& config)
+{
+    const std::string path = pathText ? pathText : "";
+    const StFormat& format = RequireFormat(path);
+    if (image.Empty())
+        throw CExIo("cannot save an empty image", path);
+    const bool threeD = image.Size().Depth() > 1;
+    if (!CanHold(format.format, image.Type(), threeD)) {
+        if (threeD && CanHold(format.format, image.Type(), false))
+            throw CExIo(std::string("a 3-D image (") + image.Size().ToString() + ") cannot be saved as " +
+                            format.name + "; use TIFF or IASS",
+                        path);
+        throw CExIo(std::string("a ") + ImageTypeName(image.Type()) + " image cannot be saved as " + format.name,
+                    path);
+    }
+
+    const std::string temporary = ReserveTemporary(path, format);
+    try {
+        if (format.format == FMT_IASS || format.format == FMT_IASS_GZ) {
+            const int level = config.compression < 0 ? 1 : std::min(config.compression, 9);
+            IassFormat::Save(temporary, path, image, format.format == FMT_IASS_GZ, level);
+        } else {
+            WriteWithOpenCv(temporary, path, image, format, config);
+        }
+        if (std::rename(temporary.c_str(), path.c_str()) != 0)
+            throw CExIo(std::string("cannot move the written file into place: ") + std::strerror(errno), path);
+    } catch (...) {
+        std::remove(temporary.c_str());
+        try {
+            throw;
+        } catch (const CExIo&) {
+            throw;
+        } catch (const CException& e) {
+            throw CExIo(e.Message(), path);
+        } catch (const std::bad_alloc&) {
+            throw CExIo("not enough memory to save the image", path);
+        } catch (const cv::Exception& e) {
+            throw CExIo(std::string("cannot encode: ") + e.err, path);
+        }
+    }
+}
+
+} // namespace KORA

@@ -1,0 +1,614 @@
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "kora/serializer.h"
+#include "serializer_p.h"
+
+namespace KORA {
+
+namespace {
+
+using serial::kMaxDepth;
+
+constexpr std::size_t kLineWidth = 80;
+const char kMetaKey[] = "$meta";
+const char kValueKey[] = "$value";
+
+void AppendQuoted(std::string& out, const std::string& text)
+{
+    static const char hex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (byte < 0x20) {
+                out += "\\u00";
+                out += hex[byte >> 4];
+                out += hex[byte & 0xf];
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+}
+
+class Writer
+{
+public:
+    Writer(const CTextSerializer& serializer)
+        : m_source(serial::SourceOf(serializer, "CTextSerializer")), m_writeMeta(serializer.WritesMeta())
+    {
+    }
+
+    std::string Compact(const CValue& value)
+    {
+        std::string out;
+        AppendCompact(out, value, true, std::string::npos, 0);
+        return out;
+    }
+
+    std::string Pretty(const CValue& value)
+    {
+        m_out.clear();
+        AppendPretty(value, true, 0, std::string(), false);
+        return std::move(m_out);
+    }
+
+private:
+    // A value written with its meta data becomes {"$meta": {...}, "$value": ...}, which is a container
+    // even when the value is a scalar.
+    const CValueMap* MetaOf(const CValue& value, const CValue& resolved, bool withMeta) const
+    {
+        return withMeta && m_writeMeta ? serial::MetaForWriting(value, resolved) : nullptr;
+    }
+
+    void CheckDepth(int depth) const
+    {
+        if (depth > kMaxDepth)
+            throw CExIo("values nested deeper than " + std::to_string(kMaxDepth) + " levels cannot be written",
+                        m_source);
+    }
+
+    static void AppendScalar(std::string& out, const CValue& value)
+    {
+        switch (value.GenericType()) {
+        case GT_BOOL: out += static_cast<const CValueBool&>(value).Value() ? "true" : "false"; break;
+        case GT_LONG: out += std::to_string(static_cast<const CValueLong&>(value).Value()); break;
+        case GT_DOUBLE: out += serial::FormatDouble(static_cast<const CValueDouble&>(value).Value()); break;
+        case GT_STRING: AppendQuoted(out, static_cast<const CValueString&>(value).Value()); break;
+        default: break;
+        }
+    }
+
+    // Appends the one-line form; gives up (false) as soon as out grows beyond limit, so that deciding
+    // whether a container fits on a line costs no more than the line itself.
+    bool AppendCompact(std::string& out, const CValue& value, bool withMeta, std::size_t limit, int depth)
+    {
+        const CValue& resolved = serial::ResolveForWriting(value, m_source);
+        if (const CValueMap* meta = MetaOf(value, resolved, withMeta)) {
+            CheckDepth(depth + 1);
+            out += "{\"$meta\": ";
+            if (!AppendCompact(out, *meta, true, limit, depth + 1))
+                return false;
+            out += ", \"$value\": ";
+            if (!AppendCompact(out, value, false, limit, depth + 1))
+                return false;
+            out += '}';
+        } else if (resolved.GenericType() == GT_MAP) {
+            CheckDepth(depth + 1);
+            const auto& map = static_cast<const CValueMap&>(resolved);
+            out += '{';
+            for (std::size_t i = 0; i < map.Size(); ++i) {
+                if (i)
+                    out += ", ";
+                AppendQuoted(out, map.KeyAt(i));
+                out += ": ";
+                if (out.size() > limit || !AppendCompact(out, *map.ValueAt(i), true, limit, depth + 1))
+                    return false;
+            }
+            out += '}';
+        } else if (resolved.GenericType() == GT_VECTOR) {
+            CheckDepth(depth + 1);
+            const auto& vector = static_cast<const CValueVector&>(resolved);
+            out += '[';
+            for (std::size_t i = 0; i < vector.Size(); ++i) {
+                if (i)
+                    out += ", ";
+                if (const CValue* entry = vector.At(i)) {
+                    if (!AppendCompact(out, *entry, true, limit, depth + 1))
+                        return false;
+                } else {
+                    out += "null";
+                }
+                if (out.size() > limit)
+                    return false;
+            }
+            out += ']';
+        } else {
+            AppendScalar(out, resolved);
+        }
+        return out.size() <= limit;
+    }
+
+    void StartLine(int level)
+    {
+        if (!m_out.empty())
+            m_out += '\n';
+        m_out.append(static_cast<std::size_t>(level) * 2, ' ');
+    }
+
+    // One entry of a container (or the document) at the given level; prefix is the quoted key and ": ".
+    void AppendPretty(const CValue& value, bool withMeta, int level, const std::string& prefix, bool comma)
+    {
+        const CValue& resolved = serial::ResolveForWriting(value, m_source);
+        const CValueMap* meta = MetaOf(value, resolved, withMeta);
+        const int kind = resolved.GenericType();
+        const bool container = meta || kind == GT_MAP || kind == GT_VECTOR;
+
+        StartLine(level);
+        const std::size_t lineStart = m_out.size() - static_cast<std::size_t>(level) * 2;
+        m_out += prefix;
+        if (!container) {
+            AppendScalar(m_out, resolved);
+            if (comma)
+                m_out += ',';
+            return;
+        }
+
+        const std::size_t limit = lineStart + kLineWidth - (comma ? 1 : 0);
+        const std::size_t before = m_out.size();
+        if (m_out.size() <= limit && AppendCompact(m_out, value, withMeta, limit, level)) {
+            if (comma)
+                m_out += ',';
+            return;
+        }
+        m_out.resize(before);
+
+        CheckDepth(level + 1);
+        if (meta) {
+            m_out += '{';
+            std::string key;
+            AppendQuoted(key, kMetaKey);
+            AppendPretty(*meta, true, level + 1, key + ": ", true);
+            key.clear();
+            AppendQuoted(key, kValueKey);
+            AppendPretty(value, false, level + 1, key + ": ", false);
+            StartLine(level);
+            m_out += '}';
+        } else if (kind == GT_MAP) {
+            const auto& map = static_cast<const CValueMap&>(resolved);
+            m_out += '{';
+            for (std::size_t i = 0; i < map.Size(); ++i) {
+                std::string key;
+                AppendQuoted(key, map.KeyAt(i));
+                AppendPretty(*map.ValueAt(i), true, level + 1, key + ": ", i + 1 < map.Size());
+            }
+            StartLine(level);
+            m_out += '}';
+        } else {
+            const auto& vector = static_cast<const CValueVector&>(resolved);
+            m_out += '[';
+            for (std::size_t i = 0; i < vector.Size(); ++i) {
+                const bool more = i + 1 < vector.Size();
+                if (const CValue* entry = vector.At(i)) {
+                    AppendPretty(*entry, true, level + 1, std::string(), more);
+                } else {
+                    StartLine(level + 1);
+                    m_out += more ? "null," : "null";
+                }
+            }
+            StartLine(level);
+            m_out += ']';
+        }
+        if (comma)
+            m_out += ',';
+    }
+
+    std::string m_source;
+    bool m_writeMeta;
+    std::string m_out;
+};
+
+class Parser
+{
+public:
+    Parser(const char* text, std::size_t length, std::string source)
+        : m_begin(text), m_p(text), m_end(text + length), m_source(std::move(source))
+    {
+    }
+
+    CValue* Parse()
+    {
+        if (m_end - m_p >= 3 && std::equal(m_p, m_p + 3, "\xEF\xBB\xBF"))
+            m_p += 3;
+        std::unique_ptr<CValue> value = ParseValue(false);
+        SkipBlanks();
+        if (m_p != m_end)
+            Fail(m_p, "unexpected text after the value");
+        return value.release();
+    }
+
+private:
+    [[noreturn]] void Fail(const char* at, const std::string& message) const
+    {
+        const char* lineStart = m_begin;
+        int line = 1;
+        for (const char* p = m_begin; p < at; ++p) {
+            if (*p == '\n') {
+                ++line;
+                lineStart = p + 1;
+            }
+        }
+        throw CException("line " + std::to_string(line) + ", column " + std::to_string(at - lineStart + 1) +
+                             ": " + message,
+                         m_source);
+    }
+
+    void SkipBlanks()
+    {
+        while (m_p != m_end && (*m_p == ' ' || *m_p == '\t' || *m_p == '\n' || *m_p == '\r'))
+            ++m_p;
+    }
+
+    static bool IsWordChar(char c)
+    {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    }
+
+    static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+    std::string Describe(const char* at) const
+    {
+        if (at == m_end)
+            return "the end of the text";
+        const auto byte = static_cast<unsigned char>(*at);
+        if (byte >= 0x20 && byte < 0x7f)
+            return std::string("'") + *at + "'";
+        char buffer[8];
+        std::snprintf(buffer, sizeof buffer, "0x%02x", byte);
+        return std::string("byte ") + buffer;
+    }
+
+    // Null only for null inside a vector (an absent entry).
+    std::unique_ptr<CValue> ParseValue(bool inVector)
+    {
+        SkipBlanks();
+        if (m_p == m_end)
+            Fail(m_p, "expected a value, found the end of the text");
+        const char c = *m_p;
+        if (c == '{')
+            return ParseMap();
+        if (c == '[')
+            return ParseVector();
+        if (c == '"')
+            return std::make_unique<CValueString>(ParseString());
+        if (c == '-' || IsDigit(c))
+            return ParseNumber();
+        if (IsWordChar(c)) {
+            const char* start = m_p;
+            while (m_p != m_end && IsWordChar(*m_p))
+                ++m_p;
+            const std::string word(start, m_p);
+            if (word == "true" || word == "false")
+                return std::make_unique<CValueBool>(word == "true");
+            if (word == "nan")
+                return std::make_unique<CValueDouble>(std::nan(""));
+            if (word == "inf")
+                return std::make_unique<CValueDouble>(HUGE_VAL);
+            if (word == "null") {
+                if (!inVector)
+                    Fail(start, "null is only allowed inside a vector");
+                return nullptr;
+            }
+            Fail(start, "unknown word '" + serial::Shorten(word) + "'");
+        }
+        Fail(m_p, "expected a value, found " + Describe(m_p));
+    }
+
+    void Enter()
+    {
+        if (++m_depth > kMaxDepth)
+            Fail(m_p, "nesting deeper than " + std::to_string(kMaxDepth) + " levels");
+        ++m_p;
+    }
+
+    std::unique_ptr<CValue> ParseMap()
+    {
+        Enter();
+        std::vector<std::pair<std::string, std::unique_ptr<CValue>>> entries;
+        SkipBlanks();
+        if (m_p != m_end && *m_p == '}') {
+            ++m_p;
+        } else {
+            for (;;) {
+                SkipBlanks();
+                if (m_p == m_end || *m_p != '"')
+                    Fail(m_p, "expected a quoted key, found " + Describe(m_p));
+                const char* keyStart = m_p;
+                std::string key = ParseString();
+                if (key.empty())
+                    Fail(keyStart, "a key must not be empty");
+                // A "/" would turn the key into a path through nested maps.
+                if (key.find('/') != std::string::npos)
+                    Fail(keyStart, "a key must not contain '/': \"" + serial::Shorten(key) + "\"");
+                SkipBlanks();
+                if (m_p == m_end || *m_p != ':')
+                    Fail(m_p, "expected ':' after the key, found " + Describe(m_p));
+                ++m_p;
+                SkipBlanks();
+                const char* valueStart = m_p;
+                std::unique_ptr<CValue> value = ParseValue(false);
+                if (!value)
+                    Fail(valueStart, "null is only allowed inside a vector");
+                entries.emplace_back(std::move(key), std::move(value));
+                SkipBlanks();
+                if (m_p != m_end && *m_p == ',') {
+                    ++m_p;
+                    continue;
+                }
+                if (m_p != m_end && *m_p == '}') {
+                    ++m_p;
+                    break;
+                }
+                Fail(m_p, "expected ',' or '}', found " + Describe(m_p));
+            }
+        }
+        --m_depth;
+
+        if (entries.size() == 2) {
+            const int metaAt = entries[0].first == kMetaKey ? 0 : entries[1].first == kMetaKey ? 1 : -1;
+            if (metaAt >= 0 && entries[1 - metaAt].first == kValueKey &&
+                entries[metaAt].second->GenericType() == GT_MAP) {
+                std::unique_ptr<CValue> value = std::move(entries[1 - metaAt].second);
+                const auto& meta = static_cast<const CValueMap&>(*entries[metaAt].second);
+                if (!meta.Empty())
+                    value->Meta().Copy(meta, COPY_NO_OWNERSHIP, true);
+                return value;
+            }
+        }
+        auto map = std::make_unique<CValueMap>();
+        for (auto& entry : entries)
+            map->SetEntry(entry.first, entry.second.release());
+        return map;
+    }
+
+    std::unique_ptr<CValue> ParseVector()
+    {
+        Enter();
+        std::vector<std::unique_ptr<CValue>> entries;
+        SkipBlanks();
+        if (m_p != m_end && *m_p == ']') {
+            ++m_p;
+        } else {
+            for (;;) {
+                entries.push_back(ParseValue(true));
+                SkipBlanks();
+                if (m_p != m_end && *m_p == ',') {
+                    ++m_p;
+                    continue;
+                }
+                if (m_p != m_end && *m_p == ']') {
+                    ++m_p;
+                    break;
+                }
+                Fail(m_p, "expected ',' or ']', found " + Describe(m_p));
+            }
+        }
+        --m_depth;
+        auto vector = std::make_unique<CValueVector>(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i])
+                vector->SetEntry(static_cast<int>(i), entries[i].release());
+        }
+        return vector;
+    }
+
+    int ParseHex4()
+    {
+        if (m_end - m_p < 4)
+            Fail(m_p, "expected four hex digits after \\u");
+        int code = 0;
+        for (int i = 0; i < 4; ++i, ++m_p) {
+            const char c = *m_p;
+            code <<= 4;
+            if (IsDigit(c))
+                code |= c - '0';
+            else if (c >= 'a' && c <= 'f')
+                code |= c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                code |= c - 'A' + 10;
+            else
+                Fail(m_p, "expected a hex digit after \\u, found " + Describe(m_p));
+        }
+        return code;
+    }
+
+    static void AppendUtf8(std::string& out, unsigned code)
+    {
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+
+    std::string ParseString()
+    {
+        const char* start = m_p;
+        ++m_p;
+        std::string out;
+        for (;;) {
+            const char* run = m_p;
+            while (m_p != m_end && *m_p != '"' && *m_p != '\\' && static_cast<unsigned char>(*m_p) >= 0x20)
+                ++m_p;
+            out.append(run, m_p);
+            if (m_p == m_end)
+                Fail(start, "unterminated string");
+            const char c = *m_p;
+            if (c == '"') {
+                ++m_p;
+                return out;
+            }
+            if (c == '\n' || c == '\r')
+                Fail(start, "unterminated string (a line break inside a string is written \\n)");
+            if (c != '\\')
+                Fail(m_p, "control character " + Describe(m_p) + " in a string (write it as an escape)");
+            ++m_p;
+            if (m_p == m_end)
+                Fail(start, "unterminated string");
+            const char escape = *m_p++;
+            switch (escape) {
+            case '"': out += '"'; break;
+            case '\\': out += '\\'; break;
+            case '/': out += '/'; break;
+            case 'b': out += '\b'; break;
+            case 'f': out += '\f'; break;
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            case 'u': {
+                unsigned code = static_cast<unsigned>(ParseHex4());
+                if (code >= 0xD800 && code < 0xDC00 && m_end - m_p >= 6 && m_p[0] == '\\' && m_p[1] == 'u') {
+                    const char* save = m_p;
+                    m_p += 2;
+                    const unsigned low = static_cast<unsigned>(ParseHex4());
+                    if (low >= 0xDC00 && low < 0xE000)
+                        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                    else
+                        m_p = save;
+                }
+                // A lone surrogate is kept as its three-byte form rather than refused: the text is
+                // still read back exactly as written.
+                AppendUtf8(out, code);
+                break;
+            }
+            default: Fail(m_p - 2, "invalid escape \\" + Describe(m_p - 1));
+            }
+        }
+    }
+
+    std::unique_ptr<CValue> ParseNumber()
+    {
+        const char* start = m_p;
+        if (*m_p == '-') {
+            ++m_p;
+            if (m_p != m_end && *m_p == 'i') {
+                const char* word = m_p;
+                while (m_p != m_end && IsWordChar(*m_p))
+                    ++m_p;
+                if (std::string(word, m_p) != "inf")
+                    Fail(start, "unknown word '" + serial::Shorten(std::string(start, m_p)) + "'");
+                return std::make_unique<CValueDouble>(-HUGE_VAL);
+            }
+        }
+        if (m_p == m_end || !IsDigit(*m_p))
+            Fail(m_p, "expected a digit, found " + Describe(m_p));
+        if (*m_p == '0') {
+            ++m_p;
+            if (m_p != m_end && IsDigit(*m_p))
+                Fail(start, "a number must not start with 0");
+        } else {
+            while (m_p != m_end && IsDigit(*m_p))
+                ++m_p;
+        }
+        bool isDouble = false;
+        if (m_p != m_end && *m_p == '.') {
+            isDouble = true;
+            ++m_p;
+            if (m_p == m_end || !IsDigit(*m_p))
+                Fail(m_p, "expected a digit after '.', found " + Describe(m_p));
+            while (m_p != m_end && IsDigit(*m_p))
+                ++m_p;
+        }
+        if (m_p != m_end && (*m_p == 'e' || *m_p == 'E')) {
+            isDouble = true;
+            ++m_p;
+            if (m_p != m_end && (*m_p == '+' || *m_p == '-'))
+                ++m_p;
+            if (m_p == m_end || !IsDigit(*m_p))
+                Fail(m_p, "expected a digit in the exponent, found " + Describe(m_p));
+            while (m_p != m_end && IsDigit(*m_p))
+                ++m_p;
+        }
+        const std::string text(start, m_p);
+        if (!isDouble) {
+            int32_t value = 0;
+            const auto result = std::from_chars(start, m_p, value);
+            if (result.ec != std::errc() || result.ptr != m_p)
+                Fail(start, "the number " + serial::Shorten(text) + " is outside the 32-bit range of a long");
+            return std::make_unique<CValueLong>(value);
+        }
+        double value = 0.0;
+        const auto result = std::from_chars(start, m_p, value);
+        if (result.ec == std::errc::result_out_of_range) {
+            // Too small to represent reads as zero (or the nearest subnormal); too large is an error.
+            value = std::strtod(text.c_str(), nullptr);
+            if (std::isinf(value))
+                Fail(start, "the number " + serial::Shorten(text) + " is outside the range of a double");
+        } else if (result.ec != std::errc() || result.ptr != m_p) {
+            Fail(start, "invalid number " + serial::Shorten(text));
+        }
+        return std::make_unique<CValueDouble>(value);
+    }
+
+    const char* m_begin;
+    const char* m_p;
+    const char* m_end;
+    std::string m_source;
+    int m_depth = 0;
+};
+
+} // namespace
+
+CTextSerializer::CTextSerializer(bool writeMeta, bool compact, const char* name)
+    : CSerializer(writeMeta, compact, name)
+{
+}
+
+void CTextSerializer::Serialize(const CValue& value, std::ostream& out) const
+{
+    Writer writer(*this);
+    const std::string text = Compact() ? writer.Compact(value) : writer.Pretty(value);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!out)
+        throw CExIo("writing the text failed", serial::SourceOf(*this, "CTextSerializer"));
+}
+
+CValue* CTextSerializer::Deserialize(const char* text, std::size_t length) const
+{
+    if (!text && length)
+        throw CException("no text to read", serial::SourceOf(*this, "CTextSerializer"));
+    static const char empty[] = "";
+    Parser parser(text ? text : empty, length, serial::SourceOf(*this, "CTextSerializer"));
+    return parser.Parse();
+}
+
+} // namespace KORA

@@ -1,0 +1,13 @@
+#pragma once
+#include "node.h"
+
+namespace imgproc {
+
+class Threshold : public CImgprocNode
+{
+public:
+    void GetPluginSetup(KORA::CValueMap& setup) override;
+    void Run() override;
+};
+
+} // namespace imgproc

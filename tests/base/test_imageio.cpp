@@ -1,0 +1,391 @@
+#include <gtest/gtest.h>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "kora/imageio.h"
+#include "kora/opencv.h"
+#include "kora/valuepointer.h"
+
+using namespace KORA;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ImageIoTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "imageio-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    std::vector<std::string> Files() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_dir))
+            names.push_back(entry.path().filename().string());
+        return names;
+    }
+    void WriteBytes(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+    }
+
+    fs::path m_dir;
+};
+
+// Pixels that every format meant for the type can hold: masks 0/1, finite floats. Random for lossless
+// formats; smooth (a gradient, masks in blocks) for lossy ones, whose error on noise is unbounded.
+CImage MakeImage(ImageType type, const CSize& size, unsigned seed = 1, bool smooth = false)
+{
+    CImage image(type, size);
+    std::mt19937 random(seed);
+    if (type == IMAGE_GREY_F || type == IMAGE_COMPLEX_F) {
+        std::uniform_real_distribution<float> value(-1e6f, 1e6f);
+        float* data = reinterpret_cast<float*>(image.Data());
+        for (std::size_t i = 0; i < image.TotalBytes() / 4; ++i)
+            data[i] = value(random);
+    } else if (smooth) {
+        for (int64_t z = 0; z < size.Depth(); ++z) {
+            cv::Mat plane = PlaneMat(image, z);
+            for (int y = 0; y < plane.rows; ++y)
+                for (int x = 0; x < plane.cols * plane.channels(); ++x) {
+                    const int value = IsMaskType(type) ? ((x / 16 + y / 16) % 2) : std::min(255, x + 2 * y);
+                    if (type == IMAGE_GREY_16)
+                        plane.ptr<uint16_t>(y)[x] = static_cast<uint16_t>(value * 200);
+                    else
+                        plane.ptr<uint8_t>(y)[x] = static_cast<uint8_t>(value);
+                }
+        }
+    } else {
+        for (std::size_t i = 0; i < image.TotalBytes(); ++i)
+            image.Data()[i] = static_cast<uint8_t>(IsMaskType(type) ? random() % 2 : random());
+    }
+    return image;
+}
+
+// The largest difference of corresponding bytes (8-bit types) or samples.
+double MaxDifference(const CImage& a, const CImage& b)
+{
+    double worst = 0;
+    for (int64_t z = 0; z < a.Size().Depth(); ++z) {
+        cv::Mat pa, pb;
+        PlaneMat(a, z).convertTo(pa, CV_64F);
+        PlaneMat(b, z).convertTo(pb, CV_64F);
+        worst = std::max(worst, cv::norm(pa, pb, cv::NORM_INF));
+    }
+    return worst;
+}
+
+struct StRoundTrip
+{
+    ImageType type;
+    const char* extension;
+    double tolerance; // 0: exact
+};
+
+std::string PrintRoundTrip(const ::testing::TestParamInfo<StRoundTrip>& info)
+{
+    std::string extension = info.param.extension;
+    for (char& c : extension)
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    return std::string(ImageTypeName(info.param.type)) + extension;
+}
+
+std::vector<StRoundTrip> RoundTrips()
+{
+    std::vector<StRoundTrip> cases;
+    const char* lossless8[] = {".png", ".tif", ".TIFF", ".pgm", ".pnm", ".pam", ".bmp", ".iass", ".iass.gz"};
+    for (ImageType type : {IMAGE_GREY_8, IMAGE_BOOL, IMAGE_BINARY_BG, IMAGE_BINARY_FG}) {
+        for (const char* extension : lossless8)
+            cases.push_back({type, extension, 0});
+        cases.push_back({type, ".jpg", 40});
+        cases.push_back({type, ".jp2", 40});
+    }
+    for (ImageType type : {IMAGE_BOOL, IMAGE_BINARY_BG, IMAGE_BINARY_FG})
+        cases.push_back({type, ".pbm", 0});
+    for (const char* extension : {".png", ".tif", ".pgm", ".PNM", ".iass", ".iass.gz"})
+        cases.push_back({IMAGE_GREY_16, extension, 0});
+    cases.push_back({IMAGE_GREY_16, ".jp2", 40 * 256});
+    for (const char* extension : {".png", ".tif", ".ppm", ".pnm", ".pam", ".bmp", ".iass", ".iass.gz"})
+        cases.push_back({IMAGE_RGB_8, extension, 0});
+    cases.push_back({IMAGE_RGB_8, ".JPEG", 40});
+    cases.push_back({IMAGE_RGB_8, ".jp2", 40});
+    for (const char* extension : {".tif", ".pfm", ".iass", ".iass.gz"})
+        cases.push_back({IMAGE_GREY_F, extension, 0});
+    for (const char* extension : {".iass", ".iass.gz"})
+        cases.push_back({IMAGE_COMPLEX_F, extension, 0});
+    return cases;
+}
+
+// What comes back: iass keeps every type, .pbm gives BOOL, other formats give masks back as 0/255 grey.
+ImageType LoadedType(ImageType type, const std::string& extension)
+{
+    if (extension.find("iass") != std::string::npos)
+        return type;
+    if (IsMaskType(type))
+        return extension == ".pbm" ? IMAGE_BOOL : IMAGE_GREY_8;
+    return type;
+}
+
+class RoundTrip : public ImageIoTest, public ::testing::WithParamInterface<StRoundTrip>
+{
+};
+
+TEST_P(RoundTrip, PixelsSurvive)
+{
+    const StRoundTrip& c = GetParam();
+    if (std::string(c.extension) == ".jp2" && !cv::haveImageWriter("x.jp2"))
+        GTEST_SKIP() << "no JPEG 2000 codec";
+    const CImage image = MakeImage(c.type, CSize(67, 45), 1, c.tolerance > 0);
+    const std::string path = Path(std::string("image") + c.extension);
+    CImageIo2::Save(path.c_str(), image);
+    EXPECT_EQ(Files(), std::vector<std::string>{fs::path(path).filename().string()});
+    std::unique_ptr<CImage> loaded(CImageIo2::Load(path.c_str()));
+
+    ASSERT_EQ(loaded->Type(), LoadedType(c.type, c.extension));
+    ASSERT_EQ(loaded->Size(), image.Size());
+    CImage expected = image;
+    if (loaded->Type() == IMAGE_GREY_8 && IsMaskType(image.Type())) {
+        cv::Mat plane = PlaneMat(expected);
+        plane *= 255;
+    }
+    if (c.tolerance == 0)
+        EXPECT_EQ(MaxDifference(expected, *loaded), 0);
+    else
+        EXPECT_LE(MaxDifference(expected, *loaded), c.tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryTypeEveryFormat, RoundTrip, ::testing::ValuesIn(RoundTrips()), PrintRoundTrip);
+
+void FillAttributes(CValueMap& attributes)
+{
+    attributes.SetEntry("scan/voltage", new CValueDouble(0.1));
+    attributes.SetEntry("scan/name", new CValueString("line 1\nline \"2\""));
+    auto* list = new CValueVector();
+    list->Append(new CValueLong(-3));
+    list->Append(new CValueBool(true));
+    list->Append(new CValueDouble(std::nan("")));
+    attributes.SetEntry("list", list);
+    attributes.Entry("scan").Meta().SetEntry("unit", new CValueString("kV"));
+}
+
+TEST_F(ImageIoTest, ThreeDimensionalFilesKeepPlanesAndAttributes)
+{
+    for (const char* name : {"volume.iass.gz", "volume.iass", "volume.tif"}) {
+        CImage image = MakeImage(IMAGE_GREY_16, CSize(31, 17, 5), 7);
+        image.SetOrigin(CSize(-4, 5, 6));
+        FillAttributes(image.Attributes());
+        const std::string path = Path(name);
+        CImageIo2::Save(path.c_str(), image);
+        std::unique_ptr<CImage> loaded(CImageIo2::Load(path.c_str()));
+        EXPECT_EQ(loaded->Size(), image.Size()) << name;
+        EXPECT_EQ(MaxDifference(image, *loaded), 0) << name;
+        if (std::string(name).find("iass") != std::string::npos) {
+            EXPECT_TRUE(loaded->SamePixels(image)) << name; // origin too
+            EXPECT_TRUE(loaded->Attributes().Equal(image.Attributes())) << name;
+        }
+    }
+}
+
+TEST_F(ImageIoTest, MasksAreBytesOnDiskAndBitsInPbm)
+{
+    CImage mask = MakeImage(IMAGE_BINARY_FG, CSize(9, 4), 3);
+    CImageIo2::Save(Path("m.png").c_str(), mask);
+    cv::Mat onDisk = cv::imread(Path("m.png"), cv::IMREAD_UNCHANGED);
+    cv::Mat expected;
+    cv::compare(PlaneMat(mask), 0, expected, cv::CMP_NE);
+    EXPECT_EQ(cv::norm(onDisk, expected, cv::NORM_INF), 0);
+
+    // A .pbm from elsewhere loads as a mask whatever the codec made of its bits.
+    WriteBytes("other.pbm", std::string("P1\n3 2\n1 0 1\n0 0 1\n"));
+    std::unique_ptr<CImage> loaded(CImageIo2::Load(Path("other.pbm").c_str()));
+    ASSERT_EQ(loaded->Type(), IMAGE_BOOL);
+    EXPECT_EQ(loaded->Row<uint8_t>(0)[0] + loaded->Row<uint8_t>(0)[1], 1);
+    EXPECT_EQ(loaded->Row<uint8_t>(1)[2], loaded->Row<uint8_t>(0)[0]);
+}
+
+TEST_F(ImageIoTest, WhatCannotBeKeptIsConvertedWithAWarning)
+{
+    cv::Mat colour16(2, 2, CV_16UC3, cv::Scalar(0, 257 * 100, 65535));
+    cv::imwrite(Path("deep.png"), colour16);
+    std::unique_ptr<CImage> deep(CImageIo2::Load(Path("deep.png").c_str()));
+    ASSERT_EQ(deep->Type(), IMAGE_RGB_8);
+    EXPECT_EQ(deep->Row<uint8_t>(1)[3], 255); // R of the second pixel
+    EXPECT_EQ(deep->Row<uint8_t>(1)[4], 100);
+    EXPECT_NE(deep->Attributes().EntryString("warning").find("8 bits"), std::string::npos);
+
+
+    cv::Mat bgra(3, 4, CV_8UC4, cv::Scalar(10, 20, 30, 128));
+    cv::imwrite(Path("alpha.png"), bgra);
+    std::unique_ptr<CImage> loaded(CImageIo2::Load(Path("alpha.png").c_str()));
+    EXPECT_FALSE(deep->Attributes().EntryString("warning").find("alpha") != std::string::npos);
+    ASSERT_EQ(loaded->Type(), IMAGE_RGB_8);
+    EXPECT_EQ(loaded->Row<uint8_t>(0)[0], 30);
+    EXPECT_NE(loaded->Attributes().EntryString("warning").find("alpha"), std::string::npos);
+}
+
+struct StRefusal
+{
+    ImageType type;
+    CSize size;
+    const char* name;
+    const char* reason;
+};
+
+TEST_F(ImageIoTest, RefusedSavesNameTheFileAndLeaveNothing)
+{
+    WriteBytes("plain", "x");
+    const StRefusal refusals[] = {
+        {IMAGE_GREY_F, CSize(4, 4), "f.png", "GREY_F"},
+        {IMAGE_COMPLEX_F, CSize(4, 4), "c.tif", "COMPLEX_F"},
+        {IMAGE_GREY_16, CSize(4, 4), "g.jpg", "JPEG"},
+        {IMAGE_GREY_8, CSize(4, 4), "g.xyz", "unsupported image format"},
+        {IMAGE_GREY_8, CSize(4, 4, 3), "v.png", "3-D"},
+        {IMAGE_GREY_8, CSize(4, 4), "missing/dir/g.png", "No such file"},
+        {IMAGE_GREY_8, CSize(4, 4), "plain/g.png", "Not a directory"},
+        {IMAGE_GREY_8, CSize(0, 4), "empty.png", "empty"},
+    };
+    for (const StRefusal& r : refusals) {
+        const std::string path = Path(r.name);
+        try {
+            CImageIo2::Save(path.c_str(), MakeImage(r.type, r.size));
+            ADD_FAILURE() << r.name << " was saved";
+        } catch (const CExIo& e) {
+            EXPECT_EQ(e.Source(), path);
+            EXPECT_NE(e.Message().find(r.reason), std::string::npos) << e.Message();
+        }
+    }
+    EXPECT_EQ(Files(), std::vector<std::string>{"plain"});
+}
+
+TEST_F(ImageIoTest, FailedWriteKeepsTheOldFileAndNoTemporary)
+{
+    const std::string path = Path("out.png");
+    CImageIo2::Save(path.c_str(), MakeImage(IMAGE_GREY_8, CSize(5, 5)));
+    const auto before = fs::file_size(path);
+    // A directory under the final name: everything is written, the rename into place fails.
+    fs::create_directory(Path("taken.png"));
+    EXPECT_THROW(CImageIo2::Save(Path("taken.png").c_str(), MakeImage(IMAGE_GREY_8, CSize(5, 5))), CExIo);
+    // A pointer attribute cannot be written: fails after the temporary was created.
+    CImage withPointer = MakeImage(IMAGE_GREY_8, CSize(5, 5));
+    static int target = 0;
+    withPointer.Attributes().SetEntry("p", new CValuePointer<int>(&target));
+    try {
+        CImageIo2::Save(Path("p.iass").c_str(), withPointer);
+        ADD_FAILURE() << "a pointer attribute was written";
+    } catch (const CExIo& e) {
+        EXPECT_EQ(e.Source(), Path("p.iass"));
+    }
+    auto files = Files();
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"out.png", "taken.png"}));
+    EXPECT_EQ(fs::file_size(path), before);
+}
+
+// A gzip member with one stored deflate block: enough to feed the .iass.gz reader exact bytes.
+std::string Gzip(const std::string& data)
+{
+    auto le = [](uint32_t v, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i)
+            out += static_cast<char>((v >> (8 * i)) & 0xff);
+        return out;
+    };
+    uint32_t crc = 0xffffffffu;
+    for (unsigned char c : data) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    const auto length = static_cast<uint32_t>(data.size()); // below 64 KiB here
+    return std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\xff\x01", 11) + le(length, 2) +
+           le(~length & 0xffff, 2) + data + le(~crc, 4) + le(length, 4);
+}
+
+std::string IassHeader(const std::string& header)
+{
+    return "IASS 1\n" + header + "\n";
+}
+
+TEST_F(ImageIoTest, BrokenFilesFailWithTheReason)
+{
+    CImageIo2::Save(Path("good.png").c_str(), MakeImage(IMAGE_RGB_8, CSize(40, 40)));
+    std::ifstream in(Path("good.png"), std::ios::binary);
+    const std::string png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    WriteBytes("truncated.png", png.substr(0, png.size() / 2));
+    WriteBytes("empty.png", "");
+    fs::create_directory(Path("dir.png"));
+    const std::string tiny = R"({"type": "GREY_8", "size": [4, 2, 1], "origin": [0, 0, 0], "attributes": {}})";
+    WriteBytes("truncated.iass", IassHeader(tiny) + "1234567");
+    WriteBytes("long.iass", IassHeader(tiny) + "123456789");
+    WriteBytes("huge.iass", IassHeader(R"({"type": "GREY_8", "size": [100000, 100000, 1000], "origin": [0, 0, 0]})") + "x");
+    WriteBytes("big.iass", IassHeader(R"({"type": "GREY_16", "size": [10000, 10000, 10], "origin": [0, 0, 0]})") + "x");
+    WriteBytes("garbage.iass", "IASS 1\n\x01\x02garbage{{\n12345678");
+    WriteBytes("magic.iass", "IASS 2\n{}\n");
+    WriteBytes("type.iass", IassHeader(R"({"type": "GREY_9", "size": [1, 1, 1], "origin": [0, 0, 0]})") + "x");
+    WriteBytes("zero.iass", IassHeader(R"({"type": "GREY_8", "size": [1, 0, 1], "origin": [0, 0, 0]})"));
+    WriteBytes("nosize.iass", IassHeader(R"({"type": "GREY_8", "size": [1, 1], "origin": [0, 0, 0]})") + "x");
+    WriteBytes("endless.iass", "IASS 1\n" + std::string(3 << 20, '{'));
+    WriteBytes("image.xyz", "x");
+    {
+        WriteBytes("long.iass.gz", Gzip(IassHeader(tiny) + "12345678" + "extra"));
+        WriteBytes("exact.iass.gz", Gzip(IassHeader(tiny) + "12345678"));
+        WriteBytes("short.iass.gz", "\x1f\x8b\x08\x00garbage");
+        const std::string bigHeader =
+            IassHeader(R"({"type": "GREY_F", "size": [10000, 10000, 100], "origin": [0, 0, 0]})") + "x";
+        WriteBytes("big.iass.gz", Gzip(bigHeader));
+    }
+    const std::pair<const char*, const char*> cases[] = {
+        {"missing.png", "no such file"},     {"dir.png", "is a directory"},
+        {"empty.png", "empty"},              {"truncated.png", "cannot decode"},
+        {"truncated.iass", "truncated"},     {"long.iass", "holds 9"},
+        {"huge.iass", "too large"},          {"big.iass", "holds 1"},
+        {"garbage.iass", "invalid header"},  {"magic.iass", "not an IASS file"},
+        {"type.iass", "GREY_9"},             {"zero.iass", "not positive"},
+        {"nosize.iass", "three integers"},   {"endless.iass", "1 MiB"},
+        {"image.xyz", "unsupported"},        {"long.iass.gz", "more"},
+        {"short.iass.gz", ""},               {"big.iass.gz", "truncated"},
+    };
+    // The hand-made gzip stream itself is sound.
+    std::unique_ptr<CImage> exact(CImageIo2::Load(Path("exact.iass.gz").c_str()));
+    EXPECT_EQ(exact->Row<uint8_t>(1)[3], '8');
+    for (const auto& [name, reason] : cases) {
+        const std::string path = Path(name);
+        try {
+            delete CImageIo2::Load(path.c_str());
+            ADD_FAILURE() << name << " loaded";
+        } catch (const CExIo& e) {
+            EXPECT_EQ(e.Source(), path);
+            EXPECT_NE(e.Message().find(reason), std::string::npos) << name << ": " << e.Message();
+        }
+    }
+}
+
+TEST_F(ImageIoTest, TiffPagesMustAgree)
+{
+    std::vector<cv::Mat> pages = {cv::Mat(4, 4, CV_8UC1, cv::Scalar(1)), cv::Mat(5, 4, CV_8UC1, cv::Scalar(2))};
+    ASSERT_TRUE(cv::imwritemulti(Path("mixed.tif"), pages));
+    try {
+        delete CImageIo2::Load(Path("mixed.tif").c_str());
+        ADD_FAILURE() << "pages of different sizes loaded";
+    } catch (const CExIo& e) {
+        EXPECT_NE(e.Message().find("page 2"), std::string::npos) << e.Message();
+    }
+}
+
+} // namespace

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "kora/image.h"
+#include "kora/opencv.h"
+
+using namespace KORA;
+
+namespace {
+
+const ImageType kAllTypes[] = {IMAGE_GREY_8, IMAGE_GREY_16,   IMAGE_RGB_8,     IMAGE_GREY_F,
+                               IMAGE_COMPLEX_F, IMAGE_BOOL, IMAGE_BINARY_BG, IMAGE_BINARY_FG};
+
+TEST(ImageTypes, NamesAndSizesAgreeWithOpenCv)
+{
+    for (ImageType type : kAllTypes) {
+        ImageType back = IMAGE_GREY_8;
+        ASSERT_TRUE(ImageTypeFromName(ImageTypeName(type), back)) << ImageTypeName(type);
+        EXPECT_EQ(back, type);
+        EXPECT_EQ(ImagePixelSize(type), CV_ELEM_SIZE(CvType(type))) << ImageTypeName(type);
+    }
+    ImageType unchanged = IMAGE_RGB_8;
+    EXPECT_FALSE(ImageTypeFromName("grey_8", unchanged));
+    EXPECT_EQ(unchanged, IMAGE_RGB_8);
+    EXPECT_EQ(ImagePixelSize(static_cast<ImageType>(42)), 0u);
+    EXPECT_STREQ(ImageTypeName(static_cast<ImageType>(-1)), "unknown");
+    EXPECT_THROW(CvType(static_cast<ImageType>(42)), CException);
+}
+
+TEST(ImageSize, CountAndText)
+{
+    EXPECT_EQ(CSize(640, 480).Count(), 640 * 480);
+    EXPECT_EQ(CSize(4, -1, 2).Count(), 0);
+    const int64_t big = std::numeric_limits<int64_t>::max() / 2;
+    EXPECT_EQ(CSize(big, big, big).Count(), std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(CSize(640, 480).ToString(), "640 x 480");
+    EXPECT_EQ(CSize(64, 64, 12).ToString(), "64 x 64 x 12");
+}
+
+TEST(Image, ZeroFilledWithLayout)
+{
+    CImage image(IMAGE_RGB_8, CSize(5, 3, 2));
+    EXPECT_EQ(image.RowBytes(), 15u);
+    EXPECT_EQ(image.PlaneBytes(), 45u);
+    ASSERT_EQ(image.TotalBytes(), 90u);
+    for (std::size_t i = 0; i < image.TotalBytes(); ++i)
+        ASSERT_EQ(image.Data()[i], 0);
+    EXPECT_EQ(image.Row<uint8_t>(2, 1) - image.Data(), 45 + 30);
+    EXPECT_TRUE(CImage().Empty());
+    EXPECT_TRUE(CImage().Attributes().Empty());
+}
+
+TEST(Image, RefusesImpossibleSizes)
+{
+    const int64_t huge = std::numeric_limits<int64_t>::max();
+    const CSize sizes[] = {CSize(-1, 5), CSize(5, 5, -2), CSize(huge, huge, huge), CSize(1 << 20, 1 << 20, 1 << 10),
+                           CSize(huge, 1, 1)};
+    for (const CSize& size : sizes)
+        EXPECT_THROW(CImage(IMAGE_GREY_16, size), CException) << size.ToString();
+    EXPECT_THROW(CImage(static_cast<ImageType>(9), CSize(2, 2)), CException);
+    EXPECT_NO_THROW(CImage(IMAGE_GREY_8, CSize(0, 7)));
+}
+
+TEST(Image, CopiesAreDeep)
+{
+    CImage image(IMAGE_GREY_16, CSize(4, 4));
+    image.Attributes().SetEntry("info/name", new CValueString("a"));
+    image.SetOrigin(CSize(1, 2, 3));
+    image.Row<uint16_t>(1)[2] = 777;
+
+    CImage copy(image);
+    EXPECT_TRUE(copy.SamePixels(image));
+    copy.Row<uint16_t>(1)[2] = 1;
+    copy.Attributes().SetEntry("info/name", new CValueString("b"));
+    EXPECT_FALSE(copy.SamePixels(image));
+    EXPECT_EQ(image.Row<uint16_t>(1)[2], 777);
+    EXPECT_EQ(image.Attributes().EntryString("info/name"), "a");
+
+    CImage assigned;
+    assigned = image;
+    EXPECT_TRUE(assigned.SamePixels(image));
+    EXPECT_EQ(assigned.Attributes().EntryString("info/name"), "a");
+    EXPECT_EQ(assigned.Origin(), CSize(1, 2, 3));
+}
+
+TEST(PlaneMat, SharesTheBufferPlaneByPlane)
+{
+    CImage image(IMAGE_RGB_8, CSize(3, 2, 2));
+    cv::Mat plane = PlaneMat(image, 1);
+    ASSERT_EQ(plane.type(), CV_8UC3);
+    plane.at<cv::Vec3b>(1, 2) = cv::Vec3b(10, 20, 30);
+    const uint8_t* pixel = image.Row<uint8_t>(1, 1) + 2 * 3;
+    EXPECT_EQ(pixel[0], 10); // R stays first
+    EXPECT_EQ(pixel[2], 30);
+    const CImage& constImage = image;
+    EXPECT_EQ(PlaneMat(constImage, 1).data, plane.data);
+    EXPECT_THROW(PlaneMat(image, 2), CException);
+    EXPECT_THROW(PlaneMat(image, -1), CException);
+}
+
+TEST(ImageFromMat, CopiesRoisAndChecksTypes)
+{
+    cv::Mat big(6, 8, CV_16UC1);
+    for (int y = 0; y < big.rows; ++y)
+        for (int x = 0; x < big.cols; ++x)
+            big.at<uint16_t>(y, x) = static_cast<uint16_t>(y * 100 + x);
+    const cv::Mat roi = big(cv::Rect(2, 1, 3, 4)); // not continuous
+    std::unique_ptr<CImage> image(ImageFromMat(roi, IMAGE_GREY_16));
+    ASSERT_EQ(image->Size(), CSize(3, 4));
+    EXPECT_EQ(image->Row<uint16_t>(3)[2], 4 * 100 + 4);
+    EXPECT_THROW(ImageFromMat(roi, IMAGE_GREY_8), CExBadType);
+
+    cv::Mat mask(2, 2, CV_8UC1, cv::Scalar(0));
+    mask.at<uint8_t>(0, 1) = 255;
+    std::unique_ptr<CImage> bits(ImageFromMat(mask, IMAGE_BINARY_FG));
+    EXPECT_EQ(bits->Row<uint8_t>(0)[1], 1);
+    EXPECT_EQ(bits->Row<uint8_t>(0)[0], 0);
+}
+
+} // namespace

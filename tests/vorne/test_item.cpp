@@ -1,0 +1,376 @@
+#include <QFile>
+#include <QFont>
+#include <QIcon>
+#include <QtEndian>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "items/item.h"
+#include "items/itemmodel.h"
+#include "kora/kora.h"
+#include "stderrcapture.h"
+
+using VORNE::Item;
+using VORNE::ItemModel;
+
+class ItemTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void scalarConversion_data();
+    void scalarConversion();
+    void itemsWithoutValue_data();
+    void itemsWithoutValue();
+    void containerRoundTrip_data();
+    void containerRoundTrip();
+    void containerTextThatDoesNotParse_data();
+    void containerTextThatDoesNotParse();
+    void pointerInVectorCannotBeSerialized();
+    void texts_data();
+    void texts();
+    void dataChangedOnlyOnRealChange();
+    void fontAndIconFollowState();
+    void imageFileBecomesOwnedImage();
+    void unreadableImageFiles_data();
+    void unreadableImageFiles();
+    void compressedRekTriedWithLoaderPlugin();
+    void imageHandleConvertedTwice();
+    void conversionWhileDisplayStateChanges();
+
+private:
+    // A 2 x 2 x 2 volume of 8-bit voxels 0..7 in the loader plug-in's REK layout.
+    static QByteArray rekVolume()
+    {
+        uchar header[32] = {'R', 'E', 'K', '1'};
+        qToLittleEndian(quint32(32), header + 4); // header size
+        qToLittleEndian(quint32(2), header + 8);  // width
+        qToLittleEndian(quint32(2), header + 12); // height
+        qToLittleEndian(quint32(2), header + 16); // depth
+        qToLittleEndian(quint32(8), header + 20); // bits per voxel
+        qToLittleEndian(quint64(32), header + 24); // data offset
+        QByteArray bytes(reinterpret_cast<const char*>(header), sizeof header);
+        for (char voxel = 0; voxel < 8; ++voxel)
+            bytes.append(voxel);
+        return bytes;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+void ItemTest::scalarConversion_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QVariant>("expected");
+
+    QTest::newRow("long") << "42" << int(Item::LongType) << QVariant(42);
+    QTest::newRow("long negative") << "-2147483648" << int(Item::LongType) << QVariant(-2147483647 - 1);
+    QTest::newRow("long that does not parse is 0") << "12abc" << int(Item::LongType) << QVariant(0);
+    QTest::newRow("long out of 32-bit range is 0") << "2147483648" << int(Item::LongType) << QVariant(0);
+    QTest::newRow("double") << "2.5e-3" << int(Item::DoubleType) << QVariant(0.0025);
+    QTest::newRow("double that does not parse is 0") << "two" << int(Item::DoubleType) << QVariant(0.0);
+    QTest::newRow("bool in capitals") << "TRUE" << int(Item::BoolType) << QVariant(true);
+    QTest::newRow("bool false") << "false" << int(Item::BoolType) << QVariant(false);
+    QTest::newRow("bool other text") << "yes" << int(Item::BoolType) << QVariant(false);
+    QTest::newRow("string keeps blanks") << " two words " << int(Item::StringType) << QVariant(" two words ");
+}
+
+void ItemTest::scalarConversion()
+{
+    QFETCH(QString, text);
+    QFETCH(int, type);
+    QFETCH(QVariant, expected);
+
+    std::unique_ptr<KORA::CValue> value(Item(text, type).toCValue());
+    QVERIFY(value);
+    if (auto* v = dynamic_cast<KORA::CValueLong*>(value.get()))
+        QCOMPARE(v->Value(), expected.toInt());
+    else if (auto* v = dynamic_cast<KORA::CValueDouble*>(value.get()))
+        QCOMPARE(v->Value(), expected.toDouble());
+    else if (auto* v = dynamic_cast<KORA::CValueBool*>(value.get()))
+        QCOMPARE(v->Value(), expected.toBool());
+    else if (auto* v = dynamic_cast<KORA::CValueString*>(value.get()))
+        QCOMPARE(QString::fromStdString(v->Value()), expected.toString());
+    else
+        QFAIL("unexpected kind of value");
+}
+
+void ItemTest::itemsWithoutValue_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::newRow("undefined") << int(Item::UndefinedType);
+    QTest::newRow("no value") << int(Item::NoValueType);
+    QTest::newRow("unknown type") << 4711;
+    QTest::newRow("image handle never set") << int(Item::ImageHandleType);
+}
+
+void ItemTest::itemsWithoutValue()
+{
+    QFETCH(int, type);
+    QCOMPARE(Item("17", type).toCValue(), nullptr);
+}
+
+void ItemTest::containerRoundTrip_data()
+{
+    QTest::addColumn<bool>("asMap");
+    QTest::newRow("vector") << false;
+    QTest::newRow("map") << true;
+}
+
+void ItemTest::containerRoundTrip()
+{
+    QFETCH(bool, asMap);
+    auto* nested = new KORA::CValueMap;
+    nested->SetEntry("name", new KORA::CValueString("cells \"A\""));
+    nested->SetEntry("weights", new KORA::CValueVector);
+    std::unique_ptr<KORA::CValue> original;
+    Item item;
+    if (asMap) {
+        auto* map = new KORA::CValueMap;
+        map->SetEntry("count", new KORA::CValueLong(3));
+        map->SetEntry("sigma", new KORA::CValueDouble(2.0));
+        map->SetEntry("advanced", nested);
+        original.reset(map);
+        item.setValue(map);
+        QCOMPARE(item.type(), int(Item::MapType));
+    } else {
+        auto* vector = new KORA::CValueVector;
+        vector->Append(new KORA::CValueLong(-4));
+        vector->Append(new KORA::CValueBool(true));
+        vector->Append(nested);
+        original.reset(vector);
+        item.setValue(vector);
+        QCOMPARE(item.type(), int(Item::VectorType));
+    }
+    std::unique_ptr<KORA::CValue> back(item.toCValue());
+    QVERIFY(back);
+    QVERIFY(back->EqualData(*original));
+}
+
+void ItemTest::containerTextThatDoesNotParse_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("vector") << int(Item::VectorType) << QByteArray("Item::toCValue() Could not convert to CValueVector\n");
+    QTest::newRow("map") << int(Item::MapType) << QByteArray("Item::toCValue() Could not convert to CValueMap\n");
+}
+
+void ItemTest::containerTextThatDoesNotParse()
+{
+    QFETCH(int, type);
+    QFETCH(QByteArray, message);
+    StderrCapture capture;
+    KORA::CValue* value = Item("[1, 2", type).toCValue();
+    const QByteArray written = capture.text();
+    QCOMPARE(value, nullptr);
+    QCOMPARE(written, message);
+}
+
+void ItemTest::pointerInVectorCannotBeSerialized()
+{
+    int target = 0;
+    KORA::CValueVector vector;
+    vector.Append(new KORA::CValuePointer<int>(&target));
+    Item item;
+    StderrCapture capture;
+    item.setValue(&vector);
+    const QByteArray written = capture.text();
+    QVERIFY2(written.startsWith("Item::setValue() Failed to serialize vector: "), written.constData());
+    QVERIFY(item.valueText().endsWith("???"));
+    QCOMPARE(item.type(), int(Item::VectorType));
+}
+
+void ItemTest::texts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("detail");
+
+    const QString none;
+    QTest::newRow("long") << "5" << int(Item::LongType) << none << "5" << "Long:\n5";
+    QTest::newRow("empty undefined") << QString() << int(Item::UndefinedType) << none << "" << "Undefined value:\n";
+    QTest::newRow("vector on one line") << "[1, 2]" << int(Item::VectorType) << none << "[1, 2] ..."
+                                        << "Vector:\n[1, 2]";
+    QTest::newRow("map cut at first line feed") << "{\n  \"a\": 1\n}" << int(Item::MapType) << none << "{ ..."
+                                                << "{\n  \"a\": 1\n}";
+    QTest::newRow("image file") << "/data/a.png" << int(Item::ImageFileType) << none << "/data/a.png"
+                                << "Image file:\n/data/a.png";
+    QTest::newRow("no value") << "out_0.png" << int(Item::NoValueType) << none << "out_0.png" << "No value";
+    QTest::newRow("image handle") << "frame 3" << int(Item::ImageHandleType) << none << "frame 3" << "Image handle";
+    QTest::newRow("error replaces the summary") << "[1]" << int(Item::VectorType) << "node failed"
+                                                << "Error:\nnode failed" << "Vector:\n[1]\nError:\nnode failed";
+    QTest::newRow("empty error still counts") << "x" << int(Item::StringType) << "" << "Error:\n"
+                                              << "String:\nx\nError:\n";
+}
+
+void ItemTest::texts()
+{
+    QFETCH(QString, text);
+    QFETCH(int, type);
+    QFETCH(QString, error);
+    QFETCH(QString, summary);
+    QFETCH(QString, detail);
+
+    Item item(text, type);
+    item.setErrorMessage(error);
+    QCOMPARE(item.data(Qt::DisplayRole).toString(), summary);
+    QCOMPARE(item.data(Qt::ToolTipRole).toString(), detail);
+    QCOMPARE(item.status(), int(error.isNull() ? Item::OkStatus : Item::WarningStatus));
+}
+
+void ItemTest::dataChangedOnlyOnRealChange()
+{
+    Item item("1", Item::LongType);
+    QSignalSpy spy(&item, &Item::dataChanged);
+
+    item.setValue(qint32(1));
+    QCOMPARE(spy.count(), 0);
+
+    item.setValue(2.0);
+    QCOMPARE(spy.count(), 2); // text and type changed
+    QCOMPARE(spy.at(0).at(0).toInt(), int(Item::ValueRole));
+    QCOMPARE(spy.at(1).at(0).toInt(), int(Item::TypeRole));
+
+    spy.clear();
+    item.setErrorMessage("failed");
+    item.setErrorMessage("failed");
+    QCOMPARE(spy.count(), 2); // error and status, once
+    item.setDisplayState(Item::NotDisplayed);
+    QCOMPARE(spy.count(), 2);
+}
+
+void ItemTest::fontAndIconFollowState()
+{
+    auto* item = new Item("a.png", Item::ImageFileType);
+    QCOMPARE(item->data(Qt::FontRole).value<QFont>().italic(), false);
+    item->setDisplayState(Item::DisplayedVisible);
+    const QFont font = item->data(Qt::FontRole).value<QFont>();
+    QVERIFY(font.italic());
+    QCOMPARE(font.weight(), 75);
+    QVERIFY(!item->data(Qt::EditRole).isValid());
+
+    // An ok item shows a tick only in an output list.
+    QVERIFY(!item->data(Qt::DecorationRole).isValid());
+    ItemModel outputs(ItemModel::OutputModel, 0);
+    outputs.appendItem(item);
+    QVERIFY(!item->data(Qt::DecorationRole).value<QIcon>().isNull());
+    item->setStatus(Item::ErrorStatus);
+    QVERIFY(!item->data(Qt::DecorationRole).value<QIcon>().isNull());
+}
+
+void ItemTest::imageFileBecomesOwnedImage()
+{
+    KORA::CImage image(KORA::IMAGE_GREY_8, KORA::CSize(5, 3));
+    image.Data()[4] = 200;
+    const QString path = m_dir.filePath("small.png");
+    KORA::CImageIo2::Save(path.toLocal8Bit().constData(), image);
+
+    std::unique_ptr<KORA::CValue> value(Item(path, Item::ImageFileType).toCValue());
+    auto* pointer = dynamic_cast<KORA::CValuePointer<KORA::CImage>*>(value.get());
+    QVERIFY(pointer);
+    QVERIFY(pointer->Owned());
+    QCOMPARE(pointer->Count(), std::size_t(1));
+    QVERIFY(pointer->Pointer()->SamePixels(image));
+}
+
+void ItemTest::unreadableImageFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("missing file") << "missing.png" << QByteArray();
+    QTest::newRow("extension in no table") << "data.xyz" << QByteArray("not an image");
+    QTest::newRow("only dot begins the final gz") << "volumerek.gz" << rekVolume();
+}
+
+void ItemTest::unreadableImageFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    const QString path = m_dir.filePath(name);
+    if (!content.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    std::string loadError;
+    try {
+        delete KORA::CImageIo2::Load(path.toLocal8Bit().constData());
+    } catch (const KORA::CException& e) {
+        loadError = e.what();
+    }
+    QVERIFY(!loadError.empty());
+
+    StderrCapture capture;
+    KORA::CValue* value = Item(path, Item::ImageFileType).toCValue();
+    const QByteArray written = capture.text();
+    QCOMPARE(value, nullptr);
+    QCOMPARE(written, QByteArray("Item::toCValue() Could not read image: ") + loadError.c_str() + "\n");
+}
+
+void ItemTest::compressedRekTriedWithLoaderPlugin()
+{
+    const QString plugin = qEnvironmentVariable("KORADIR") + "/bin/libRUXOkit_IO.so";
+    if (!QFile::exists(plugin))
+        QSKIP("the RUXOkit_IO loader plug-in is not built");
+    // The image reader refuses the name; only the "rek.gz" row of the loader table can read it.
+    const QString path = m_dir.filePath("volume.Rek.Gz");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(rekVolume());
+    file.close();
+
+    std::unique_ptr<KORA::CValue> value(Item(path, Item::ImageFileType).toCValue());
+    QVERIFY(value);
+    const KORA::CImage* image = KORA::UnwrapPointer<KORA::CImage>(value.get());
+    QCOMPARE(image->Size(), KORA::CSize(2, 2, 2));
+    QCOMPARE(int(image->Data()[7]), 7);
+}
+
+void ItemTest::imageHandleConvertedTwice()
+{
+    auto* image = new KORA::CImage(KORA::IMAGE_GREY_F, KORA::CSize(4, 4));
+    Item item;
+    item.setImageHandle(new KORA::CValueOwnedPointer<KORA::CImage>(image), "result 0");
+    QCOMPARE(item.type(), int(Item::ImageHandleType));
+
+    std::unique_ptr<KORA::CValue> first(item.toCValue());
+    std::unique_ptr<KORA::CValue> second(item.toCValue());
+    QVERIFY(first && second && first != second);
+    QCOMPARE(KORA::UnwrapPointer<KORA::CImage>(first.get()), image);
+    first.reset();
+    QCOMPARE(KORA::UnwrapPointer<KORA::CImage>(second.get()), image);
+    second.reset();
+    std::unique_ptr<KORA::CValue> third(item.toCValue());
+    QCOMPARE(KORA::UnwrapPointer<KORA::CImage>(third.get()), image);
+    QCOMPARE(image->Size().Width(), 4);
+}
+
+void ItemTest::conversionWhileDisplayStateChanges()
+{
+    // The executor's thread reads input items while viewers on the GUI thread mark them displayed.
+    Item item("41", Item::LongType);
+    std::atomic<int> wrong{0};
+    std::thread reader([&item, &wrong] {
+        for (int i = 0; i < 5000; ++i) {
+            std::unique_ptr<KORA::CValue> value(item.toCValue());
+            auto* number = dynamic_cast<KORA::CValueLong*>(value.get());
+            if (!number || number->Value() != 41 || item.type() != Item::LongType)
+                ++wrong;
+        }
+    });
+    for (int i = 0; i < 5000; ++i)
+        item.setDisplayState(i % 3);
+    reader.join();
+    QCOMPARE(wrong.load(), 0);
+}
+
+QTEST_MAIN(ItemTest)
+#include "test_item.moc"
