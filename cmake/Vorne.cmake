@@ -15,9 +15,17 @@ endforeach()
 list(FILTER VORNE_SOURCES EXCLUDE REGEX "/app/main\\.cpp$")
 
 add_library(vorne SHARED ${VORNE_SOURCES})
-set_target_properties(vorne PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
+set_target_properties(vorne PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON
+  # The icon bundle is written in the older resource format that every Qt 5 reads.
+  AUTORCC_OPTIONS "--format-version;2")
 target_include_directories(vorne PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
 target_link_libraries(vorne
   PUBLIC tovil Qt5::Core Qt5::Gui Qt5::Widgets
   PRIVATE vorne_warnings)
 install(TARGETS vorne LIBRARY DESTINATION bin)
+
+# The program: a thin main over the library, next to it in $KORADIR/bin.
+add_executable(vorne_program "${PROJECT_SOURCE_DIR}/app/main.cpp")
+set_target_properties(vorne_program PROPERTIES OUTPUT_NAME vorne)
+target_link_libraries(vorne_program PRIVATE vorne vorne_warnings)
+install(TARGETS vorne_program RUNTIME DESTINATION bin)

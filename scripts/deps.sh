@@ -9,6 +9,7 @@ packages=(
   libtbb-dev zlib1g-dev nlohmann-json3-dev libpugixml-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth
+  librsvg2-bin
 )
 
 missing=()

@@ -8,6 +8,7 @@ cells_16.png     64 x 64 grey 16-bit, the same kind of scene over the 16-bit ran
 cells_rgb.png    64 x 64 RGB, blobs in three colours
 cells.txt        16 x 12 text image (numbers separated by blanks)
 images.txt       the image files above, one relative path a line
+grey.txt         the grey ones of them
 """
 import math
 import os
@@ -88,6 +89,10 @@ def main():
 
     with open(os.path.join(folder, "images.txt"), "w") as out:
         out.write("\n".join(names) + "\n")
+    # The grey images only: what the cell-counting graph takes.
+    with open(os.path.join(folder, "grey.txt"), "w") as out:
+        out.write("# grey images for count_cells.ogr\n")
+        out.write("\n".join(n for n in names if n.endswith(".png") and "rgb" not in n) + "\n")
 
 
 if __name__ == "__main__":

@@ -1,0 +1,583 @@
+#include "mainwindow/pvorne.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QListView>
+#include <QMenu>
+#include <QMutexLocker>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+#include "app/aboutdialog.h"
+#include "items/item.h"
+#include "items/itemmodel.h"
+#include "kora/exception.h"
+#include "kora/serializer.h"
+#include "kora/valuepointer.h"
+#include "mainwindow/filedroplistview.h"
+#include "mainwindow/textlist.h"
+#include "ostrel/graph.h"
+#include "ui_pvorne.h"
+
+using VORNE::Item;
+using VORNE::ItemModel;
+
+namespace {
+
+const char* const kCurrentGraph = "CURRENT GRAPH";
+
+const char* const kImageFilter =
+    "Image Files (*.ppm *.pgm *.pbm *.pfm *.pam *.jpg *.jpeg *.jp2 *.j2k *.bmp *.tif *.tiff *.png *.gif *.tga "
+    "*.ico *.iass *.iass.gz);;2d Image Files (*.ppm *.pgm *.pbm *.pfm *.pam *.jpg *.jpeg *.jp2 *.j2k *.bmp "
+    "*.tif *.tiff *.png *.gif *.tga *.ico);;3d Image Files (*.tif *.tiff *.iass *.iass.gz *.pam);;Text Files "
+    "(*.asc *.ascii *.txt *.mark *.csv);;All Files (*.*)";
+
+QIcon standardIcon(QStyle::StandardPixmap pixmap)
+{
+    return QApplication::style()->standardIcon(pixmap);
+}
+
+} // namespace
+
+PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
+{
+    ui->setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral(":/resources/vorne-icon.png")));
+
+    ui->run_progressBar->hide();
+    ui->input_edit_frame->setEnabled(false);
+
+    ui->use_current_ogr_graph_pushButton->setIcon(QIcon(QStringLiteral(":/resources/ostrel-icon.png")));
+    ui->choose_graph_pushButton->setIcon(standardIcon(QStyle::SP_DirOpenIcon));
+    ui->reload_graph_pushButton->setIcon(
+        QIcon::fromTheme(QStringLiteral("view-refresh"), QIcon(QStringLiteral(":/resources/reload-icon.png"))));
+    ui->about_pushButton->setIcon(standardIcon(QStyle::SP_MessageBoxInformation));
+    ui->run_pushButton->setIcon(standardIcon(QStyle::SP_MediaPlay));
+    ui->cancel_run_pushButton->setIcon(standardIcon(QStyle::SP_BrowserStop));
+    ui->resume_run_pushButton->setIcon(standardIcon(QStyle::SP_MediaPlay));
+    ui->pause_run_pushButton->setIcon(standardIcon(QStyle::SP_MediaPause));
+    ui->close_pushButton->setIcon(standardIcon(QStyle::SP_DialogCancelButton));
+    // Run, pause and resume take each other's place: one size keeps the row from jumping.
+    const QSize runButtonSize = ui->resume_run_pushButton->sizeHint();
+    for (QPushButton* button : {ui->run_pushButton, ui->resume_run_pushButton, ui->pause_run_pushButton})
+        button->setFixedSize(runButtonSize);
+
+    ui->move_input_up_toolButton->setIcon(standardIcon(QStyle::SP_ArrowUp));
+    ui->move_input_up_toolButton->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Up")));
+    ui->add_input_toolButton->setIcon(QIcon(QStringLiteral(":/resources/add-icon.png")));
+    ui->delete_input_toolButton->setIcon(standardIcon(QStyle::SP_TrashIcon));
+    ui->delete_input_toolButton->setShortcut(QKeySequence(QStringLiteral("Del")));
+    ui->move_input_down_toolButton->setIcon(standardIcon(QStyle::SP_ArrowDown));
+    ui->move_input_down_toolButton->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Down")));
+
+    auto* addMenu = new QMenu(tr("Add input"), this);
+    addMenu->addAction(QIcon(QStringLiteral(":/resources/image-file-icon.png")), tr("Image"), this,
+                       &PVorne::addImageInput);
+    addMenu->addAction(QIcon(QStringLiteral(":/resources/inputlist-icon.png")), tr("Input list"), this,
+                       qOverload<>(&PVorne::addTxtInput));
+    addMenu->addSeparator();
+    addMenu->addAction(QIcon(QStringLiteral(":/resources/long-icon.png")), QStringLiteral("Long"), this,
+                       &PVorne::addLongInput);
+    addMenu->addAction(QIcon(QStringLiteral(":/resources/double-icon.png")), QStringLiteral("Double"), this,
+                       &PVorne::addDoubleInput);
+    addMenu->addAction(QIcon(QStringLiteral(":/resources/string-icon.png")), QStringLiteral("String"), this,
+                       &PVorne::addStringInput);
+    addMenu->addAction(QIcon(QStringLiteral(":/resources/bool-icon.png")), QStringLiteral("Bool"), this,
+                       &PVorne::addBoolInput);
+    addMenu->addAction(QIcon(QStringLiteral(":/resources/vector-icon.png")), QStringLiteral("Vector"), this,
+                       &PVorne::addVectorInput);
+    ui->add_input_toolButton->setPopupMode(QToolButton::MenuButtonPopup);
+    ui->add_input_toolButton->setMenu(addMenu);
+
+    ui->pause_run_pushButton->hide();
+    ui->resume_run_pushButton->hide();
+    ui->cancel_run_pushButton->hide();
+    ui->use_current_ogr_graph_pushButton->hide();
+    ui->graphname_lineEdit->clear();
+
+    connect(ui->choose_graph_pushButton, &QPushButton::clicked, this, &PVorne::chooseGraph);
+    connect(ui->use_current_ogr_graph_pushButton, &QPushButton::clicked, this, &PVorne::useCurrentOstrelGraph);
+    connect(ui->reload_graph_pushButton, &QPushButton::clicked, this, [this] { loadSelectedGraph(false); });
+    connect(ui->about_pushButton, &QPushButton::clicked, this, &PVorne::showAbout);
+    connect(ui->close_pushButton, &QPushButton::clicked, this, &QWidget::close);
+
+    connect(ui->move_input_up_toolButton, &QToolButton::clicked, this, &PVorne::moveInputUp);
+    connect(ui->add_input_toolButton, &QToolButton::clicked, this, &PVorne::addImageInput);
+    connect(ui->delete_input_toolButton, &QToolButton::clicked, this, &PVorne::deleteInputItems);
+    connect(ui->move_input_down_toolButton, &QToolButton::clicked, this, &PVorne::moveInputDown);
+}
+
+PVorne::~PVorne()
+{
+    delete ui;
+    delete m_graph;
+}
+
+void PVorne::NodeInit()
+{
+    if (!Parameters().EntryBool("interactive", true))
+        return;
+    if (QCoreApplication::instance() == nullptr)
+        throw KORA::CExUnimp(
+            tr("%1 needs an existing, running QApplication to be executed!").arg("VORNE").toStdString());
+
+    if (parentWidget() == nullptr && Parameters().HasEntry("ParameterUiParentWidget")) {
+        auto* host = KORA::UnwrapPointer<QWidget>(Parameters().FindEntry("ParameterUiParentWidget"));
+        setParent(host);
+        auto* layout = new QHBoxLayout(host);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        layout->addWidget(this);
+        host->adjustSize();
+        connect(host, SIGNAL(GraphMapChanged()), this, SLOT(loadSelectedGraph()));
+    }
+
+    if (Parameters().HasEntry("GraphMap", KORA::GT_MAP)) {
+        ui->graphname_lineEdit->setText(tr(kCurrentGraph));
+        ui->use_current_ogr_graph_pushButton->show();
+    } else if (ui->graphname_lineEdit->text() == tr(kCurrentGraph)) {
+        ui->graphname_lineEdit->setText(QString::fromStdString(Parameters().EntryString("Graph")));
+    }
+}
+
+void PVorne::Run()
+{
+    // Batch runs arrive with the run controls; until then a run request from the host has nothing to do.
+}
+
+void PVorne::showAbout()
+{
+    auto* dialog = new AboutDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->exec();
+}
+
+void PVorne::loadHelp() {}
+
+void PVorne::showImage(const QModelIndex&)
+{
+    // Viewer windows open here once the viewer manager exists.
+}
+
+bool PVorne::graphIsLoaded()
+{
+    return m_graphLoaded;
+}
+
+bool PVorne::loadGraph(const QString& graph_path, bool wait_)
+{
+    {
+        const QSignalBlocker blocker(ui->graphname_lineEdit);
+        ui->graphname_lineEdit->setText(graph_path);
+    }
+    return loadSelectedGraph(wait_);
+}
+
+void PVorne::chooseGraph()
+{
+    const QString file = QFileDialog::getOpenFileName(
+        this, tr("VORNE - Choose graph"), QString(),
+        QStringLiteral("Ostrel Graph (*.ogr);;CPGraph (*.xml);;All Files (*.*)"), nullptr,
+        QFileDialog::DontUseNativeDialog);
+    if (file.isEmpty())
+        return;
+    ui->graphname_lineEdit->setText(file);
+    loadSelectedGraph(false);
+}
+
+void PVorne::useCurrentOstrelGraph()
+{
+    ui->graphname_lineEdit->setText(tr(kCurrentGraph));
+    loadSelectedGraph(false);
+}
+
+OstrelGraph::Graph* PVorne::openGraph(const QString& text)
+{
+    try {
+        if (text == tr(kCurrentGraph) || text == QLatin1String(kCurrentGraph)) {
+            if (!Parameters().HasEntry("GraphMap", KORA::GT_MAP))
+                return nullptr;
+            const auto& map = static_cast<const KORA::CValueMap&>(*KORA::Unwrap(Parameters().FindEntry("GraphMap")));
+            return OstrelGraph::Graph::LoadFromMap(map, nullptr, false);
+        }
+        return OstrelGraph::Graph::LoadFromFile(text.toLocal8Bit().constData(), nullptr, false);
+    } catch (const KORA::CException& e) {
+        std::cerr << "VORNE" << ": Could not load graph: '" << text.toStdString() << "'!" << std::endl;
+        std::cerr << "VORNE" << ": " << e.FormattedWhat() << std::endl;
+    } catch (...) {
+        std::cerr << "VORNE" << ": Could not load graph: '" << text.toStdString() << "'!" << std::endl;
+        std::cerr << "VORNE" << ": unknown exception caught." << std::endl;
+    }
+    return nullptr;
+}
+
+bool PVorne::loadSelectedGraph(bool wait_)
+{
+    if (m_runState != 0) {
+        std::cerr << "VORNE" << " is currently running." << std::endl;
+        std::cerr << "Canceling " << "VORNE" << " ..." << std::endl;
+        if (!wait_)
+            return false;
+    }
+    const QMutexLocker runLock(&m_runLock);
+    emit aboutToReloadGraph();
+
+    delete m_graph;
+    m_graph = openGraph(ui->graphname_lineEdit->text());
+    m_graphLoaded = m_graph != nullptr;
+    if (!m_graphLoaded)
+        ui->graphname_lineEdit->clear();
+
+    const int inputs = m_graph ? m_graph->GetInpinCount() : 0;
+    const int outputs = m_graph ? m_graph->GetOutpinCount() : 0;
+    m_inputNames.clear();
+    m_outputNames.clear();
+    for (int pin = 0; pin < outputs; ++pin)
+        m_outputNames << QString::fromStdString(m_graph->GetOutpinName(pin));
+    for (int pin = 0; pin < inputs; ++pin)
+        m_inputNames << QString::fromStdString(m_graph->GetInpinName(pin));
+    updatePorts(inputs, outputs);
+
+    ui->graph_parameters_textBrowser->setPlainText(visibleParameters());
+    QFont font = this->font();
+    font.setFamily(QStringLiteral("Courier New"));
+    ui->graph_parameters_textBrowser->setFont(font);
+    ui->graph_parameters_textBrowser->setUndoRedoEnabled(true);
+    ui->graph_parameters_textBrowser->setLineWrapMode(QTextEdit::NoWrap);
+
+    ui->input_output_tabWidget->setCurrentWidget(ui->input_tab);
+    if (ui->input_tabWidget->count() > 0)
+        ui->input_tabWidget->setCurrentIndex(0);
+
+    if (m_graphLoaded) {
+        std::cerr << "Graph has been reloaded." << std::endl;
+        emit reloadedGraph();
+    }
+    return m_graphLoaded;
+}
+
+QString PVorne::visibleParameters()
+{
+    if (m_graph == nullptr)
+        return QString();
+    KORA::CValueMap& parameters = m_graph->Parameters();
+    // Run bookkeeping ("__…") and parameters the graph marks unused are nothing for the user to edit.
+    for (const std::string& key : parameters.Keys()) {
+        const KORA::CValue* value = parameters.FindEntry(key);
+        const KORA::CValueMap* meta = value ? value->MetaOrNull() : nullptr;
+        const bool bookkeeping = key.size() > 2 && key.compare(0, 2, "__") == 0;
+        const bool unused = meta && meta->HasEntry("unused", KORA::GT_BOOL) && meta->EntryBool("unused");
+        if (bookkeeping || unused)
+            parameters.RemoveEntry(key);
+    }
+    std::ostringstream text;
+    try {
+        KORA::CXmlSerializer2(false, false, nullptr).Serialize(parameters, text);
+    } catch (const KORA::CException& e) {
+        std::cerr << "VORNE" << ": Could not show graph parameters: " << e.FormattedWhat() << std::endl;
+        return QString();
+    }
+    return QString::fromStdString(text.str());
+}
+
+void PVorne::updatePorts(int inputs, int outputs)
+{
+    const auto adapt = [this](int count, int direction, QList<QListView*>& views, QList<ItemModel*>& models,
+                              QTabWidget* tabs) {
+        while (models.size() < count) {
+            const int port = models.size();
+            auto* model = new ItemModel(direction, port, this);
+            auto* page = new QWidget;
+            auto* layout = new QVBoxLayout(page);
+            QListView* view = nullptr;
+            if (direction == ItemModel::InputModel) {
+                auto* dropView = new VORNE::FileDropListView(page);
+                connect(dropView, &VORNE::FileDropListView::filesDropped, this,
+                        [this, port](const QStringList& files) { addImageFiles(files, port); });
+                view = dropView;
+            } else {
+                view = new QListView(page);
+            }
+            view->setSelectionMode(QAbstractItemView::ContiguousSelection);
+            view->setModel(model);
+            layout->addWidget(view);
+            connect(view, &QListView::doubleClicked, this, &PVorne::showImage);
+            tabs->addTab(page, QString());
+            views << view;
+            models << model;
+            connect(model, &ItemModel::rowsCountChanged, this, &PVorne::modelItemsCountChanged);
+        }
+        while (models.size() > count) {
+            ItemModel* model = models.takeLast();
+            model->disconnect(this);
+            delete model;
+            delete views.takeLast();
+            QWidget* page = tabs->widget(tabs->count() - 1);
+            tabs->removeTab(tabs->count() - 1);
+            delete page;
+        }
+    };
+    adapt(inputs, ItemModel::InputModel, m_inputViews, m_inputModels, ui->input_tabWidget);
+    adapt(outputs, ItemModel::OutputModel, m_outputViews, m_outputModels, ui->output_tabWidget);
+
+    for (ItemModel* model : qAsConst(m_outputModels))
+        model->clear();
+    ui->input_edit_frame->setEnabled(inputs > 0);
+    for (int port = 0; port < inputs; ++port)
+        setPortTitle(ItemModel::InputModel, port);
+    for (int port = 0; port < outputs; ++port)
+        setPortTitle(ItemModel::OutputModel, port);
+}
+
+void PVorne::setPortTitle(int direction, int port)
+{
+    const bool input = direction == ItemModel::InputModel;
+    const QList<ItemModel*>& models = input ? m_inputModels : m_outputModels;
+    const QStringList& names = input ? m_inputNames : m_outputNames;
+    QTabWidget* tabs = input ? ui->input_tabWidget : ui->output_tabWidget;
+    if (port < 0 || port >= models.size() || port >= tabs->count())
+        return;
+    const QString name = names.value(port);
+    const QString title =
+        (input ? tr("Input %1%2 (%3 items)") : tr("Output %1%2 (%3 items)"))
+            .arg(QString::number(port), name.isEmpty() ? QString() : QStringLiteral(": ") + name,
+                 QString::number(models[port]->rowCount()));
+    tabs->setTabText(port, title);
+    tabs->setTabToolTip(port, title);
+}
+
+void PVorne::modelItemsCountChanged()
+{
+    if (const auto* model = qobject_cast<const ItemModel*>(sender()))
+        setPortTitle(model->direction(), model->port());
+}
+
+int PVorne::currentInputPort() const
+{
+    return ui->input_tabWidget->currentIndex();
+}
+
+void PVorne::addInputItem(Item* item, int port_index)
+{
+    if (port_index == -1)
+        port_index = currentInputPort();
+    if (port_index >= 0 && port_index < m_inputModels.size()) {
+        m_inputModels[port_index]->appendItem(item);
+    } else {
+        std::cerr << "VORNE" << "::" << "PVorne::addInputItem" << "() "
+                  << "Could not add item into inputportlist #" << port_index << std::endl;
+        delete item;
+    }
+    onInputEdit();
+}
+
+void PVorne::addImageFileInput(const QString& filename, int port_index)
+{
+    addInputItem(new Item(filename, Item::ImageFileType), port_index);
+}
+
+void PVorne::addImageFiles(const QStringList& files, int port_index)
+{
+    for (const QString& file : files) {
+        if (file.endsWith(QLatin1String(".txt")))
+            addTextList(file, port_index);
+        else
+            addImageFileInput(file, port_index);
+    }
+}
+
+void PVorne::addImageInput()
+{
+    const QStringList files =
+        QFileDialog::getOpenFileNames(this, tr("%1 - Input images").arg("VORNE"), QString(),
+                                      QLatin1String(kImageFilter), nullptr, QFileDialog::DontUseNativeDialog);
+    addImageFiles(files, -1);
+}
+
+void PVorne::addTxtInput()
+{
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, tr("%1 - Add txt list to input").arg("VORNE"), QString(),
+        QStringLiteral("Text Files (*.asc *.ascii *.txt *.csv);;All Files (*.*)"), nullptr,
+        QFileDialog::DontUseNativeDialog);
+    for (const QString& file : files)
+        addTxtInput(file);
+}
+
+void PVorne::addTxtInput(const QString& filename)
+{
+    addTextList(filename, -1);
+}
+
+void PVorne::addTextList(const QString& filename, int port_index)
+{
+    QStringList paths;
+    if (!VORNE::readTextList(filename, paths)) {
+        std::cerr << "Could not open file: " << filename.toStdString() << std::endl;
+        return;
+    }
+    for (const QString& path : qAsConst(paths))
+        addImageFileInput(path, port_index);
+}
+
+QString PVorne::askValue(const char* title, const char* prompt)
+{
+    return QInputDialog::getText(this, tr(title).arg("VORNE"), tr(prompt), QLineEdit::Normal, QString());
+}
+
+void PVorne::addLongInput()
+{
+    const QString text = askValue(QT_TR_NOOP("%1 - Add long input"), QT_TR_NOOP("Long:"));
+    bool ok = false;
+    text.toLongLong(&ok, 10);
+    if (ok)
+        addInputItem(new Item(text, Item::LongType));
+}
+
+void PVorne::addDoubleInput()
+{
+    const QString text = askValue(QT_TR_NOOP("%1 - Add double input"), QT_TR_NOOP("Double:"));
+    bool ok = false;
+    text.toDouble(&ok);
+    if (ok)
+        addInputItem(new Item(text, Item::DoubleType));
+}
+
+void PVorne::addStringInput()
+{
+    const QString text = askValue(QT_TR_NOOP("%1 - Add string input"), QT_TR_NOOP("String:"));
+    if (!text.isNull())
+        addInputItem(new Item(text, Item::StringType));
+}
+
+void PVorne::addBoolInput()
+{
+    const QString text = askValue(QT_TR_NOOP("%1 - Add bool input"), QT_TR_NOOP("Bool:")).simplified().toLower();
+    if (text == QLatin1String("true") || text == QLatin1String("false"))
+        addInputItem(new Item(text, Item::BoolType));
+}
+
+void PVorne::addVectorInput()
+{
+    const QString text = askValue(QT_TR_NOOP("%1 - Add vector input"), QT_TR_NOOP("Vector:"));
+    if (text.isNull())
+        return;
+    bool isVector = false;
+    try {
+        const QByteArray bytes = text.toLocal8Bit();
+        const std::unique_ptr<KORA::CValue> value(
+            KORA::CTextSerializer(true, false, nullptr).Deserialize(bytes.constData(), bytes.size()));
+        isVector = value && value->GenericType() == KORA::GT_VECTOR;
+    } catch (const KORA::CException&) {
+        std::cout << "VORNE" << ": warning: a value could not be deserialized" << std::endl;
+    }
+    if (isVector)
+        addInputItem(new Item(text, Item::VectorType));
+}
+
+void PVorne::moveInputUp()
+{
+    const int port = currentInputPort();
+    if (port >= 0 && port < m_inputModels.size()) {
+        const QModelIndexList selected = m_inputViews[port]->selectionModel()->selectedIndexes();
+        if (!selected.isEmpty()) {
+            int first = selected.first().row();
+            for (const QModelIndex& index : selected)
+                first = qMin(first, index.row());
+            m_inputModels[port]->moveRows(QModelIndex(), first, selected.size(), QModelIndex(), first - 1);
+        }
+    }
+    onInputEdit();
+}
+
+void PVorne::moveInputDown()
+{
+    const int port = currentInputPort();
+    if (port >= 0 && port < m_inputModels.size()) {
+        ItemModel* model = m_inputModels[port];
+        QList<int> rows;
+        for (const QModelIndex& index : m_inputViews[port]->selectionModel()->selectedIndexes())
+            rows << index.row();
+        std::sort(rows.begin(), rows.end(), std::greater<int>());
+        // Each row below the block climbs over it, so the block as a whole moves down by one.
+        for (const int row : qAsConst(rows)) {
+            if (row >= model->rowCount() - 1)
+                break;
+            model->moveRow(QModelIndex(), row + 1, QModelIndex(), row);
+        }
+    }
+    onInputEdit();
+}
+
+void PVorne::deleteInputItems()
+{
+    const int port = currentInputPort();
+    if (port >= 0 && port < m_inputModels.size()) {
+        const QModelIndexList selected = m_inputViews[port]->selectionModel()->selectedIndexes();
+        if (!selected.isEmpty()) {
+            int first = selected.first().row();
+            for (const QModelIndex& index : selected)
+                first = qMin(first, index.row());
+            m_inputModels[port]->removeRows(first, selected.size());
+        }
+    }
+    onInputEdit();
+}
+
+void PVorne::itemSelectionToClipboard()
+{
+    QListView* view = nullptr;
+    if (ui->input_output_tabWidget->currentIndex() == 1)
+        view = m_inputViews.value(ui->input_tabWidget->currentIndex());
+    else if (ui->input_output_tabWidget->currentIndex() == 2)
+        view = m_outputViews.value(ui->output_tabWidget->currentIndex());
+    if (view == nullptr)
+        return;
+    QStringList texts;
+    for (const QModelIndex& index : view->selectionModel()->selectedIndexes())
+        texts << index.data(Qt::DisplayRole).toString();
+    QGuiApplication::clipboard()->setText(texts.join(QLatin1Char('\n')), QClipboard::Clipboard);
+}
+
+void PVorne::onInputEdit()
+{
+    for (ItemModel* model : qAsConst(m_outputModels))
+        model->clear();
+}
+
+void PVorne::showEvent(QShowEvent* event)
+{
+    if (m_firstShow) {
+        m_firstShow = false;
+        if (parentWidget() == nullptr) {
+            if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+                const QRect area = screen->availableGeometry();
+                move((area.width() - width()) / 2, (area.height() - height()) / 2);
+            }
+            ui->close_pushButton->hide();
+        }
+    }
+    QWidget::showEvent(event);
+}
+
+void PVorne::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        itemSelectionToClipboard();
+    } else if (event->matches(QKeySequence::Close) || (event->key() == Qt::Key_Escape && parentWidget())) {
+        close();
+    }
+    QWidget::keyPressEvent(event);
+}

@@ -1,0 +1,116 @@
+#pragma once
+// VORNE's main widget: graph selection and parameters, one item list per input and output port, input
+// editing, and (through the executor) the batch run. It is at the same time a node of the suite's plug-in
+// framework, so that the suite can embed it and hand it the graph that is open there.
+#include <QList>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include "kora/node.h"
+
+class QListView;
+class QModelIndex;
+
+namespace OstrelGraph {
+class Graph;
+}
+
+namespace Ui {
+class PVorne;
+}
+
+namespace VORNE {
+class DisplayManager;
+class Item;
+class ItemModel;
+} // namespace VORNE
+
+class PVorne : public QWidget, public KORA::CPNode
+{
+    Q_OBJECT
+
+    // The viewer manager reads the port lists and names directly.
+    friend class VORNE::DisplayManager;
+
+public:
+    explicit PVorne(QWidget* parent = nullptr);
+    ~PVorne() override;
+
+    // Node side: with "interactive" false nothing happens; otherwise the widget embeds itself in the
+    // host widget named by "ParameterUiParentWidget" and prepares the graph field from "GraphMap" or
+    // "Graph". Loads nothing itself.
+    void NodeInit() override;
+    void Run() override;
+
+signals:
+    void aboutToReloadGraph();
+    void reloadedGraph();
+
+public slots:
+    void showAbout();
+    void loadHelp();
+    void showImage(const QModelIndex& index);
+    bool graphIsLoaded();
+    bool loadGraph(const QString& graph_path, bool wait_ = false);
+    bool loadSelectedGraph(bool wait_ = false);
+    void chooseGraph();
+    void useCurrentOstrelGraph();
+
+protected slots:
+    // The one way an item enters an input list; port_index -1 means the current input page. An item for
+    // a port that does not exist is reported and deleted.
+    void addInputItem(VORNE::Item* item, int port_index = -1);
+    void addImageInput();
+    void addImageFileInput(const QString& filename, int port_index);
+    void addTxtInput();
+    void addTxtInput(const QString& filename);
+    void addLongInput();
+    void addDoubleInput();
+    void addStringInput();
+    void addBoolInput();
+    void addVectorInput();
+    void moveInputUp();
+    void moveInputDown();
+    void deleteInputItems();
+    void itemSelectionToClipboard();
+    // Output items no longer match changed inputs: they all go.
+    void onInputEdit();
+    void modelItemsCountChanged();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // A new graph for the text of the graph field, or null (the reason goes to standard error).
+    OstrelGraph::Graph* openGraph(const QString& text);
+    // Makes the port pages follow the port counts; input lists of surviving ports keep their items.
+    void updatePorts(int inputs, int outputs);
+    void setPortTitle(int direction, int port);
+    // The graph's parameters without hidden entries, as XML text; empty without a graph.
+    QString visibleParameters();
+    int currentInputPort() const;
+    // What the Add button does with chosen files, for the port (-1: the current one): text lists are
+    // read, every other file becomes an image-file item.
+    void addImageFiles(const QStringList& files, int port_index);
+    void addTextList(const QString& filename, int port_index);
+    // A value typed by the user; a null string when the dialog was cancelled.
+    QString askValue(const char* title, const char* prompt);
+
+    bool m_firstShow = true;
+    Ui::PVorne* ui;
+    QList<QListView*> m_inputViews;
+    QList<VORNE::ItemModel*> m_inputModels;
+    QStringList m_inputNames;
+    QList<QListView*> m_outputViews;
+    QList<VORNE::ItemModel*> m_outputModels;
+    QStringList m_outputNames;
+    VORNE::DisplayManager* m_displayManager = nullptr;
+    bool m_graphLoaded = false;
+    OstrelGraph::Graph* m_graph = nullptr;
+    int m_runState = 0;
+    QMutex m_runLock;
+    int m_batchIndex = 0;
+};

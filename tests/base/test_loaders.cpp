@@ -1,0 +1,290 @@
+// The file loaders on files the tests write: the happy paths, and truncated, lying and missing files,
+// which must fail with an error naming the file before anything is allocated for the claimed size.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+#include <zlib.h>
+
+#include "plugin_node.h"
+
+using namespace KORA;
+using namespace plugintest;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Bytes
+{
+    std::vector<uint8_t> data;
+    Bytes& Text(const std::string& s) { data.insert(data.end(), s.begin(), s.end()); return *this; }
+    Bytes& U8(uint8_t v) { data.push_back(v); return *this; }
+    Bytes& U16(uint16_t v) { return U8(v & 0xff).U8(v >> 8); }
+    Bytes& U32(uint32_t v) { return U16(v & 0xffff).U16(v >> 16); }
+    Bytes& U64(uint64_t v) { return U32(static_cast<uint32_t>(v)).U32(static_cast<uint32_t>(v >> 32)); }
+    Bytes& Be32(uint32_t v) { return U8(v >> 24).U8((v >> 16) & 0xff).U8((v >> 8) & 0xff).U8(v & 0xff); }
+    Bytes& Zeros(std::size_t n) { data.resize(data.size() + n, 0); return *this; }
+    Bytes& F32(float v) { uint32_t u; std::memcpy(&u, &v, 4); return U32(u); }
+};
+
+class Loaders : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() / ("loaders_" + std::to_string(::getpid()));
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string Write(const std::string& name, const Bytes& bytes, std::size_t drop = 0)
+    {
+        const std::string path = (m_dir / name).string();
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data.data()), static_cast<std::streamsize>(bytes.data.size() - drop));
+        return path;
+    }
+    std::string WriteText(const std::string& name, const std::string& text)
+    {
+        return Write(name, Bytes().Text(text));
+    }
+    std::string WriteGzip(const std::string& name, const Bytes& bytes)
+    {
+        const std::string path = (m_dir / name).string();
+        gzFile file = gzopen(path.c_str(), "wb");
+        gzwrite(file, bytes.data.data(), static_cast<unsigned>(bytes.data.size()));
+        gzclose(file);
+        return path;
+    }
+
+    static CImage Load(const std::string& entry, const std::string& path)
+    {
+        auto node = MakeNode(entry, {{"filename", path}, {"verbose", false}});
+        node->Execute();
+        return OutputImage(*node, 0);
+    }
+    // The message of a failing load; the test fails when it does not name the file.
+    static std::string LoadError(const std::string& entry, const std::string& path)
+    {
+        const std::string message = ErrorOf([&] { Load(entry, path); });
+        EXPECT_FALSE(message.empty()) << entry << " accepted " << path;
+        EXPECT_NE(message.find(path), std::string::npos) << "the message does not name the file: " << message;
+        return message;
+    }
+
+    fs::path m_dir;
+};
+
+Bytes Cine(uint32_t width, uint32_t height, uint32_t frames, uint32_t bits, int firstValue = 0)
+{
+    Bytes b;
+    b.Text("CINE").U32(48).U32(width).U32(height).U32(frames).U32(bits).U32(0).U32(0).U64(48).Zeros(8);
+    for (uint32_t i = 0; i < width * height * frames; ++i)
+        bits == 8 ? b.U8(static_cast<uint8_t>(firstValue + i)) : b.U16(static_cast<uint16_t>(firstValue + 1000 * i));
+    return b;
+}
+
+Bytes Rek(uint32_t width, uint32_t height, uint32_t slices, uint32_t bits)
+{
+    Bytes b;
+    b.Text("REK1").U32(32).U32(width).U32(height).U32(slices).U32(bits).U64(32);
+    for (uint32_t i = 0; i < width * height * slices; ++i)
+        bits == 8 ? b.U8(static_cast<uint8_t>(i)) : bits == 16 ? b.U16(static_cast<uint16_t>(i * 300)) : b.F32(i * 0.5f);
+    return b;
+}
+
+Bytes MrcHeader(int32_t nx, int32_t ny, int32_t nz, int32_t mode, int32_t extended = 0)
+{
+    Bytes b;
+    b.U32(nx).U32(ny).U32(nz).U32(mode).Zeros(4 * 19).U32(extended).Zeros(4 * 28).Text("MAP ").U8(0x44).U8(0x44).U16(0);
+    b.Zeros(1024 - b.data.size() + extended);
+    return b;
+}
+
+} // namespace
+
+TEST_F(Loaders, RecordingsFromBothPlugins)
+{
+    const std::string eight = Write("eight.cine", Cine(4, 3, 2, 8, 10));
+    for (const char* entry : {"utility::ReadCine", "ferrow::ReadCine"}) {
+        const CImage image = Load(entry, eight);
+        EXPECT_EQ(image.Type(), IMAGE_GREY_8) << entry;
+        EXPECT_EQ(image.Size(), CSize(4, 3, 2)) << entry;
+        EXPECT_EQ(image.Row<uint8_t>(2, 1)[3], 10 + 23) << entry;
+        EXPECT_EQ(image.Attributes().EntryString("image_path"), eight);
+    }
+    const CImage wide = Load("ferrow::ReadCine", Write("wide.cine", Cine(2, 2, 3, 16)));
+    EXPECT_EQ(wide.Type(), IMAGE_GREY_16);
+    EXPECT_EQ(wide.Row<uint16_t>(1, 2)[1], 11000);
+}
+
+TEST_F(Loaders, BrokenRecordingsFailNamingTheFile)
+{
+    LoadError("utility::ReadCine", Write("short.cine", Cine(4, 3, 2, 8), 1));
+    // 60000 x 60000 x 60000 frames claimed by a file of a few bytes: refused before any allocation.
+    Bytes lying;
+    lying.Text("CINE").U32(40).U32(60000).U32(60000).U32(60000).U32(16).U32(0).U32(0).U64(40).Zeros(16);
+    EXPECT_NE(LoadError("ferrow::ReadCine", Write("lying.cine", lying)).find("too short"), std::string::npos);
+    LoadError("ferrow::ReadCine", (m_dir / "missing.cine").string());
+    Bytes compressed = Cine(2, 2, 1, 8);
+    compressed.data[24] = 1;
+    LoadError("ferrow::ReadCine", Write("compressed.cine", compressed));
+    LoadError("utility::ReadCine", Write("header.cine", Bytes().Text("CINE").U32(40)));
+}
+
+TEST_F(Loaders, RekPlainAndCompressed)
+{
+    for (uint32_t bits : {8u, 16u, 32u}) {
+        const Bytes rek = Rek(3, 2, 4, bits);
+        for (const std::string& path : {Write("v.rek", rek), WriteGzip("v.rek.gz", rek)}) {
+            const CImage image = Load("RUXOkit_IO::LoadREK", path);
+            ASSERT_EQ(image.Size(), CSize(3, 2, 4)) << path;
+            if (bits == 8)
+                EXPECT_EQ(image.Row<uint8_t>(1, 3)[2], 23);
+            else if (bits == 16)
+                EXPECT_EQ(image.Row<uint16_t>(1, 3)[2], 23 * 300);
+            else
+                EXPECT_EQ(image.Row<float>(1, 3)[2], 11.5f);
+        }
+    }
+}
+
+TEST_F(Loaders, BrokenRekFilesFailNamingTheFile)
+{
+    LoadError("RUXOkit_IO::LoadREK", Write("short.rek", Rek(3, 2, 4, 16), 2));
+    Bytes lying;
+    lying.Text("REK1").U32(32).U32(100000).U32(100000).U32(100000).U32(32).U64(32).Zeros(64);
+    LoadError("RUXOkit_IO::LoadREK", Write("lying.rek", lying));
+    LoadError("RUXOkit_IO::LoadREK", WriteGzip("lying.rek.gz", lying));
+    // A compressed file cut in the middle of its stream.
+    const std::string whole = WriteGzip("cut.rek.gz", Rek(30, 20, 4, 16));
+    const auto size = fs::file_size(whole);
+    fs::resize_file(whole, size / 2);
+    LoadError("RUXOkit_IO::LoadREK", whole);
+    LoadError("RUXOkit_IO::LoadREK", (m_dir / "missing.rek").string());
+    LoadError("RUXOkit_IO::LoadREK", Write("odd.rek", Rek(3, 2, 1, 12)));
+}
+
+TEST_F(Loaders, MrcModes)
+{
+    Bytes signedBytes = MrcHeader(2, 2, 1, 0);
+    signedBytes.U8(0x80).U8(0xff).U8(0).U8(127);
+    CImage image = Load("RUXOkit_IO::LoadMRC", Write("m0.mrc", signedBytes));
+    EXPECT_EQ(image.Type(), IMAGE_GREY_F);
+    EXPECT_EQ(image.Row<float>(0)[0], -128.0f);
+    EXPECT_EQ(image.Row<float>(1)[1], 127.0f);
+    EXPECT_EQ(image.Attributes().EntryLong("mrc_mode"), 0);
+
+    Bytes shorts = MrcHeader(2, 1, 2, 1, 16);
+    shorts.U16(static_cast<uint16_t>(-300)).U16(5).U16(7).U16(9);
+    image = Load("RUXOkit_IO::LoadMRC", Write("m1.mrc", shorts));
+    EXPECT_EQ(image.Size(), CSize(2, 1, 2));
+    EXPECT_EQ(image.Row<float>(0, 0)[0], -300.0f);
+    EXPECT_EQ(image.Row<float>(0, 1)[1], 9.0f) << "the extended header is skipped";
+
+    Bytes floats = MrcHeader(1, 2, 1, 2);
+    floats.F32(1.5f).F32(-2.25f);
+    image = Load("RUXOkit_IO::LoadMRC", Write("m2.mrc", floats));
+    EXPECT_EQ(image.Row<float>(1)[0], -2.25f);
+
+    Bytes words = MrcHeader(2, 1, 1, 6);
+    words.U16(65535).U16(1);
+    image = Load("RUXOkit_IO::LoadMRC", Write("m6.mrc", words));
+    EXPECT_EQ(image.Type(), IMAGE_GREY_16);
+    EXPECT_EQ(image.Row<uint16_t>(0)[0], 65535);
+
+    // Big-endian (machine stamp 0x11 0x11): every header word and pixel swapped.
+    Bytes big;
+    big.Be32(1).Be32(1).Be32(1).Be32(2).Zeros(4 * 48).Text("MAP ").U8(0x11).U8(0x11).U16(0);
+    big.Zeros(1024 - big.data.size());
+    uint32_t bits;
+    const float value = 3.75f;
+    std::memcpy(&bits, &value, 4);
+    big.Be32(bits);
+    EXPECT_EQ(Load("RUXOkit_IO::LoadMRC", Write("big.mrc", big)).Row<float>(0)[0], 3.75f);
+}
+
+TEST_F(Loaders, BrokenMrcFilesFailNamingTheFile)
+{
+    LoadError("RUXOkit_IO::LoadMRC", Write("short.mrc", MrcHeader(4, 4, 4, 2).Zeros(4 * 64), 1));
+    LoadError("RUXOkit_IO::LoadMRC", Write("lying.mrc", MrcHeader(50000, 50000, 50000, 2).Zeros(64)));
+    LoadError("RUXOkit_IO::LoadMRC", Write("extended.mrc", MrcHeader(1, 1, 1, 0, 16)));
+    Bytes hugeExtended = MrcHeader(1, 1, 1, 0);
+    hugeExtended.data[92] = 0xff;
+    hugeExtended.data[93] = 0xff;
+    hugeExtended.data[94] = 0xff;
+    hugeExtended.data[95] = 0x7f;
+    LoadError("RUXOkit_IO::LoadMRC", Write("hugeext.mrc", hugeExtended.Zeros(1)));
+    LoadError("RUXOkit_IO::LoadMRC", Write("mode4.mrc", MrcHeader(1, 1, 1, 4).Zeros(8)));
+    LoadError("RUXOkit_IO::LoadMRC", Write("negative.mrc", MrcHeader(-1, 1, 1, 0).Zeros(8)));
+    LoadError("RUXOkit_IO::LoadMRC", Write("tiny.mrc", Bytes().Zeros(100)));
+}
+
+TEST_F(Loaders, AvsEmbeddedAndExternalData)
+{
+    Bytes embedded;
+    embedded.Text("# AVS field file\nndim=2 # two axes\ndim1=3\ndim2=2\nnspace=2\nveclen=1\ndata=byte\nfield=uniform\n\f\f");
+    for (uint8_t v = 1; v <= 6; ++v)
+        embedded.U8(v);
+    CImage image = Load("RUXOkit_IO::LoadAVS", Write("e.fld", embedded));
+    EXPECT_EQ(image.Type(), IMAGE_GREY_8);
+    EXPECT_EQ(image.Size(), CSize(3, 2));
+    EXPECT_EQ(image.Row<uint8_t>(1)[2], 6);
+
+    Write("volume.raw", Bytes().Zeros(4).U16(static_cast<uint16_t>(-7)).U16(8).U16(9).U16(10));
+    const std::string external = WriteText("x.fld", "# AVS\nndim=3\ndim1=2 dim2=1 dim3=2\ndata=short\n"
+                                                    "variable 1 file=volume.raw filetype=binary skip=4\n");
+    image = Load("RUXOkit_IO::LoadAVS", external);
+    EXPECT_EQ(image.Type(), IMAGE_GREY_F);
+    EXPECT_EQ(image.Size(), CSize(2, 1, 2));
+    EXPECT_EQ(image.Row<float>(0, 0)[0], -7.0f);
+    EXPECT_EQ(image.Row<float>(0, 1)[1], 10.0f);
+
+    Bytes xdr;
+    xdr.Text("# AVS\nndim=1\ndim1=1\ndata=xdr_float\n\f\f").Be32(0x40200000);
+    EXPECT_EQ(Load("RUXOkit_IO::LoadAVS", Write("xdr.fld", xdr)).Row<float>(0)[0], 2.5f);
+}
+
+TEST_F(Loaders, BrokenAvsFilesFailNamingTheFile)
+{
+    LoadError("RUXOkit_IO::LoadAVS", Write("short.fld", Bytes().Text("# AVS\nndim=2\ndim1=3\ndim2=2\ndata=byte\n\f\f").Zeros(5)));
+    LoadError("RUXOkit_IO::LoadAVS", Write("lying.fld", Bytes().Text("# AVS\nndim=3\ndim1=90000\ndim2=90000\ndim3=90000\ndata=float\n\f\f").Zeros(8)));
+    LoadError("RUXOkit_IO::LoadAVS", WriteText("nodata.fld", "# AVS\nndim=1\ndim1=4\ndata=byte\n"));
+    LoadError("RUXOkit_IO::LoadAVS", WriteText("outside.fld", "# AVS\nndim=1\ndim1=4\ndata=byte\nvariable 1 file=../etc/passwd filetype=binary\n"));
+    LoadError("RUXOkit_IO::LoadAVS", WriteText("absolute.fld", "# AVS\nndim=1\ndim1=4\ndata=byte\nvariable 1 file=/etc/passwd filetype=binary\n"));
+    LoadError("RUXOkit_IO::LoadAVS", WriteText("vector.fld", "# AVS\nndim=1\ndim1=4\nveclen=3\ndata=byte\n\f\f1234"));
+    LoadError("RUXOkit_IO::LoadAVS", WriteText("notavs.fld", "ndim=1\n"));
+    LoadError("RUXOkit_IO::LoadAVS", WriteText("badnumber.fld", "# AVS\nndim=two\n"));
+}
+
+TEST_F(Loaders, TextImages)
+{
+    const std::string path = WriteText("t.csv", "# exported\n1, 2, 3\n\n4;5;6\n7\t8  -9.5\n");
+    const CImage image = Load("utility::ReadASCII", path);
+    EXPECT_EQ(image.Type(), IMAGE_GREY_F);
+    ASSERT_EQ(image.Size(), CSize(3, 3));
+    EXPECT_EQ(image.Row<float>(1)[1], 5.0f);
+    EXPECT_EQ(image.Row<float>(2)[2], -9.5f);
+
+    EXPECT_NE(LoadError("utility::ReadASCII", WriteText("ragged.txt", "1 2 3\n4 5\n")).find("line 2"), std::string::npos);
+    EXPECT_NE(LoadError("utility::ReadASCII", WriteText("words.asc", "1 2\n3 x\n")).find("line 2"), std::string::npos);
+    LoadError("utility::ReadASCII", WriteText("empty.txt", "# nothing\n"));
+    LoadError("utility::ReadASCII", (m_dir / "missing.txt").string());
+}
+
+TEST(LoaderTable, OnlyTheImplementedEntriesExist)
+{
+    std::unique_ptr<CValueVector> entries(ListPluginEntries("%KORADIR%/bin/RUXOkit_IO"));
+    ASSERT_TRUE(entries);
+    EXPECT_EQ(entries->Size(), 3u);
+    for (const char* absent : {"Load", "LoadGDT", "LoadVGI", "LoadVGL"})
+        EXPECT_FALSE(ErrorOf([&] { MakeNode(std::string("RUXOkit_IO::") + absent); }).empty()) << absent;
+    EXPECT_FALSE(ErrorOf([] { MakeNode("utility::ReadASCII")->Execute(); }).empty()) << "no file name given";
+}

@@ -1,0 +1,220 @@
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+#include "app/commandline.h"
+#include "app/startup.h"
+#include "mainwindow/pvorne.h"
+#include "stderrcapture.h"
+
+using VORNE::CommandLine;
+
+namespace {
+
+QString program()
+{
+    return qEnvironmentVariable("KORADIR") + "/bin/vorne";
+}
+
+QString exampleGraph(const char* name)
+{
+    return qEnvironmentVariable("VORNE_SOURCE_DIR") + "/examples/graphs/" + name;
+}
+
+// What start-up showed while a polling timer answered its boxes and closed its window.
+struct Session
+{
+    QStringList boxes;     // "title|text" of each message box, accepted
+    QString graphField;    // the main window's graph field when it was closed
+    bool sawWindow = false;
+};
+
+// Runs start-up in this process; every message box is accepted and the main window is closed once it is
+// enabled, which ends the event loop.
+int runStartUp(const QStringList& arguments, Session& session)
+{
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&session] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            session.boxes << box->windowTitle() + "|" + box->text();
+            box->accept();
+            return;
+        }
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* vorne = qobject_cast<PVorne*>(top);
+            if (vorne && vorne->isVisible() && vorne->isEnabled()) {
+                session.sawWindow = true;
+                session.graphField = vorne->findChild<QLineEdit*>("graphname_lineEdit")->text();
+                vorne->close();
+            }
+        }
+    });
+    poll.start(20);
+    return VORNE::startUp(arguments);
+}
+
+} // namespace
+
+class StartupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parse_data();
+    void parse();
+    void informationOutput_data();
+    void informationOutput();
+    void missingKoradirEndsWithStatusZero();
+    void unknownOptionIsReportedAndStartUpGoesOn();
+    void firstFileIsLoaded_data();
+    void firstFileIsLoaded();
+    void unloadableGraphShowsBox();
+};
+
+void StartupTest::parse_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("files");
+
+    QTest::newRow("nothing") << QStringList{} << QStringList{} << QStringList{};
+    QTest::newRow("short help") << QStringList{"-h"} << QStringList{"--help"} << QStringList{};
+    QTest::newRow("short version") << QStringList{"-v"} << QStringList{"--version"} << QStringList{};
+    QTest::newRow("unknown long option") << QStringList{"--bogus", "g.ogr"} << QStringList{"--bogus"}
+                                         << QStringList{"g.ogr"};
+    QTest::newRow("one dash is a file") << QStringList{"-x"} << QStringList{} << QStringList{"-x"};
+    QTest::newRow("options are case-sensitive") << QStringList{"-H"} << QStringList{} << QStringList{"-H"};
+    QTest::newRow("two files in order") << QStringList{"a.ogr", "-v", "b.xml"} << QStringList{"--version"}
+                                        << QStringList{"a.ogr", "b.xml"};
+}
+
+void StartupTest::parse()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, files);
+    const CommandLine line = CommandLine::parse(arguments);
+    QCOMPARE(line.options, options);
+    QCOMPARE(line.files, files);
+}
+
+void StartupTest::informationOutput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("expected"); // "usage" or "version"
+
+    QTest::newRow("-h") << QStringList{"-h"} << "usage";
+    QTest::newRow("--help") << QStringList{"--help"} << "usage";
+    QTest::newRow("-v") << QStringList{"-v"} << "version";
+    QTest::newRow("--version") << QStringList{"--version"} << "version";
+    QTest::newRow("help wins over version") << QStringList{"--version", "--help"} << "usage";
+    QTest::newRow("unknown option before help") << QStringList{"--bogus", "-h"} << "usage";
+    QTest::newRow("with a file") << QStringList{"graph.ogr", "-v"} << "version";
+}
+
+// The real executable, without a display: these options must not need one.
+void StartupTest::informationOutput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, expected);
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    process.setProcessEnvironment(environment);
+    process.start(program(), arguments);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(process.readAllStandardError(), QByteArray());
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    if (expected == "usage") {
+        QCOMPARE(out, program() + " [options] [file1] [file2] ...\nAvailable options:\n"
+                                  "  --version | -v    ... print version information\n"
+                                  "  --help    | -h    ... this help\n\n");
+    } else {
+        const QStringList lines = out.split('\n');
+        QCOMPARE(lines.size(), 7);
+        QCOMPARE(lines[0], QString("VORNE"));
+        QCOMPARE(lines[1], QString("VORNE version unknown"));
+        QVERIFY2(QRegularExpression("^Build date: [A-Z][a-z]{2} \\d{1,2} \\d{4} \\d\\d:\\d\\d:\\d\\d$")
+                     .match(lines[2]).hasMatch(), qPrintable(lines[2]));
+        QVERIFY(lines[3].startsWith("Runtime ") && lines[3].size() > 8);
+        QCOMPARE(lines[4], QString("Qt build: " QT_VERSION_STR));
+        QCOMPARE(lines[5], QString("Qt runtime: ") + qVersion());
+        QCOMPARE(lines[6], QString());
+    }
+}
+
+void StartupTest::missingKoradirEndsWithStatusZero()
+{
+    const QByteArray koradir = qgetenv("KORADIR");
+    qunsetenv("KORADIR");
+    Session session;
+    const int status = runStartUp({"vorne"}, session);
+    qputenv("KORADIR", koradir);
+    QCOMPARE(status, 0);
+    QCOMPARE(session.boxes, QStringList{"VORNE|KORADIR variable is not set."});
+    QVERIFY(!session.sawWindow);
+}
+
+void StartupTest::unknownOptionIsReportedAndStartUpGoesOn()
+{
+    const QByteArray koradir = qgetenv("KORADIR");
+    qunsetenv("KORADIR");
+    Session session;
+    StderrCapture capture;
+    const int status = runStartUp({"vorne", "--bogus", "--other"}, session);
+    const QByteArray err = capture.text();
+    qputenv("KORADIR", koradir);
+    QCOMPARE(status, 0);
+    QVERIFY2(err.contains("vorne unknown option detected: --bogus, --other\n"), err.constData());
+    // Start-up went on as far as the KORADIR check.
+    QCOMPARE(session.boxes.size(), 1);
+}
+
+void StartupTest::firstFileIsLoaded_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("graphField");
+
+    QTest::newRow("no file") << QStringList{} << QString();
+    QTest::newRow("one graph") << QStringList{exampleGraph("count_cells.ogr")} << exampleGraph("count_cells.ogr");
+    QTest::newRow("two graphs, first wins") << QStringList{exampleGraph("smooth.xml"), exampleGraph("two_inputs.ogr")}
+                                            << exampleGraph("smooth.xml");
+    QTest::newRow("unknown option ignored") << QStringList{"--bogus", exampleGraph("smooth.xml")}
+                                            << exampleGraph("smooth.xml");
+}
+
+void StartupTest::firstFileIsLoaded()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, graphField);
+    Session session;
+    const int status = runStartUp(QStringList{"vorne"} + files, session);
+    QCOMPARE(status, 0);
+    QVERIFY(session.sawWindow);
+    QCOMPARE(session.boxes, QStringList{});
+    QCOMPARE(session.graphField, graphField);
+}
+
+void StartupTest::unloadableGraphShowsBox()
+{
+    Session session;
+    StderrCapture capture;
+    const int status = runStartUp({"vorne", "-x", exampleGraph("smooth.xml")}, session);
+    const QByteArray err = capture.text();
+    QCOMPARE(status, 0);
+    QVERIFY(session.sawWindow);
+    QCOMPARE(session.boxes, QStringList{"Could not load graph - VORNE|Could not load the graph '-x'"});
+    QCOMPARE(session.graphField, QString());
+    QVERIFY2(err.contains("VORNE: Could not load graph: '-x'!\n"), err.constData());
+}
+
+QTEST_MAIN(StartupTest)
+#include "test_startup.moc"
