@@ -30,6 +30,7 @@
 #include "mainwindow/textlist.h"
 #include "ostrel/graph.h"
 #include "ui_pvorne.h"
+#include "viewers/displaymanager.h"
 
 using VORNE::Item;
 using VORNE::ItemModel;
@@ -55,6 +56,7 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
 {
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/resources/vorne-icon.png")));
+    m_displayManager = new VORNE::DisplayManager(this);
 
     ui->run_progressBar->hide();
     ui->input_edit_frame->setEnabled(false);
@@ -123,6 +125,8 @@ PVorne::~PVorne()
 {
     delete ui;
     delete m_graph;
+    // Its viewers still point at items of the models, which go with the QObject children afterwards.
+    delete m_displayManager;
 }
 
 void PVorne::NodeInit()
@@ -166,9 +170,9 @@ void PVorne::showAbout()
 
 void PVorne::loadHelp() {}
 
-void PVorne::showImage(const QModelIndex&)
+void PVorne::showImage(const QModelIndex& index)
 {
-    // Viewer windows open here once the viewer manager exists.
+    m_displayManager->showImage(index);
 }
 
 bool PVorne::graphIsLoaded()

@@ -1,0 +1,247 @@
+#include "viewers/displaymanager.h"
+
+#include <QWidget>
+
+#include "items/item.h"
+#include "items/itemmodel.h"
+#include "mainwindow/pvorne.h"
+#include "viewers/display.h"
+#include "viewers/plot.h"
+#include "viewers/scatterplot.h"
+
+namespace VORNE {
+
+namespace {
+
+// Row of the viewer's item, -1 when it holds none (or its item is in no list).
+int heldRow(const AbstractDisplay* viewer)
+{
+    return viewer->item() ? viewer->item()->row() : -1;
+}
+
+} // namespace
+
+DisplayManager::DisplayManager(QObject* parent) : QObject(parent)
+{
+    if (auto* main = qobject_cast<PVorne*>(parent))
+        connect(main, &PVorne::reloadedGraph, this, &DisplayManager::reloadModels);
+}
+
+DisplayManager::~DisplayManager()
+{
+    qDeleteAll(m_inputDisplays);
+    qDeleteAll(m_outputDisplays);
+}
+
+const QStringList& DisplayManager::displayTypes()
+{
+    static const QStringList types{QStringLiteral("display::Display"), QStringLiteral("display::ScatterPlot"),
+                                   QStringLiteral("plot::Plot")};
+    return types;
+}
+
+AbstractDisplay* DisplayManager::viewer(int portType, int portIndex) const
+{
+    const QList<AbstractDisplay*>* list = const_cast<DisplayManager*>(this)->displays(portType);
+    return list ? list->value(portIndex) : nullptr;
+}
+
+QList<AbstractDisplay*>* DisplayManager::displays(int portType)
+{
+    if (portType == ItemModel::InputModel)
+        return &m_inputDisplays;
+    if (portType == ItemModel::OutputModel)
+        return &m_outputDisplays;
+    return nullptr;
+}
+
+ItemModel* DisplayManager::model(int portType, int portIndex) const
+{
+    if (portType == ItemModel::InputModel)
+        return m_inputModels.value(portIndex);
+    if (portType == ItemModel::OutputModel)
+        return m_outputModels.value(portIndex);
+    return nullptr;
+}
+
+void DisplayManager::portNames(QStringList& inputNames, QStringList& outputNames) const
+{
+    inputNames.clear();
+    outputNames.clear();
+    if (const auto* main = qobject_cast<const PVorne*>(parent())) {
+        inputNames = main->m_inputNames;
+        outputNames = main->m_outputNames;
+    }
+    // setPortsCount reads one name per port; a short list would be read past its end.
+    while (inputNames.size() < m_inputModels.size())
+        inputNames << QString();
+    while (outputNames.size() < m_outputModels.size())
+        outputNames << QString();
+}
+
+AbstractDisplay* DisplayManager::createDisplay(QString typeName, int portType, int portIndex)
+{
+    // A QMainWindow stays a window of its own under a parent; the parent only keeps it above the main
+    // window and ties its lifetime to it at the latest.
+    QWidget* parentWidget = qobject_cast<QWidget*>(parent());
+    AbstractDisplay* viewer = nullptr;
+    if (typeName == QLatin1String("display::Display"))
+        viewer = new Display(portType, portIndex, parentWidget);
+    else if (typeName == QLatin1String("plot::Plot"))
+        viewer = new Plot(portType, portIndex, parentWidget);
+    else if (typeName == QLatin1String("display::ScatterPlot"))
+        viewer = new ScatterPlot(portType, portIndex, parentWidget);
+    else
+        return nullptr;
+
+    QStringList inputNames;
+    QStringList outputNames;
+    portNames(inputNames, outputNames);
+    viewer->setPortsCount(m_inputModels.size(), m_outputModels.size(), inputNames, outputNames);
+    viewer->setDisplayTypes(displayTypes(), typeName);
+    viewer->setSynced(true);
+
+    connect(viewer, &AbstractDisplay::displayPrevItem, this, &DisplayManager::prevItemRequest);
+    connect(viewer, &AbstractDisplay::displayNextItem, this, &DisplayManager::nextItemRequest);
+    connect(viewer, &AbstractDisplay::displayIndex, this, &DisplayManager::itemRequest);
+    connect(viewer, &AbstractDisplay::showDisplayForPort, this, &DisplayManager::showDisplayForPortRequest);
+    connect(viewer, &AbstractDisplay::changeDisplayType, this, &DisplayManager::changeDisplayTypeRequest);
+    return viewer;
+}
+
+void DisplayManager::reloadModels()
+{
+    m_inputModels.clear();
+    m_outputModels.clear();
+    if (const auto* main = qobject_cast<const PVorne*>(parent())) {
+        for (ItemModel* model : main->m_inputModels)
+            m_inputModels << model;
+        for (ItemModel* model : main->m_outputModels)
+            m_outputModels << model;
+    }
+    QStringList inputNames;
+    QStringList outputNames;
+    portNames(inputNames, outputNames);
+
+    const QString firstKind = displayTypes().first();
+    while (m_inputDisplays.size() < m_inputModels.size())
+        m_inputDisplays << createDisplay(firstKind, ItemModel::InputModel, m_inputDisplays.size());
+    while (m_outputDisplays.size() < m_outputModels.size())
+        m_outputDisplays << createDisplay(firstKind, ItemModel::OutputModel, m_outputDisplays.size());
+    while (m_inputDisplays.size() > m_inputModels.size())
+        delete m_inputDisplays.takeLast();
+    while (m_outputDisplays.size() > m_outputModels.size())
+        delete m_outputDisplays.takeLast();
+
+    for (AbstractDisplay* viewer : qAsConst(m_inputDisplays))
+        viewer->setPortsCount(m_inputModels.size(), m_outputModels.size(), inputNames, outputNames);
+    for (AbstractDisplay* viewer : qAsConst(m_outputDisplays))
+        viewer->setPortsCount(m_inputModels.size(), m_outputModels.size(), inputNames, outputNames);
+}
+
+void DisplayManager::showItem(int portType, int portIndex, int itemIndex)
+{
+    AbstractDisplay* target = viewer(portType, portIndex);
+    if (!target)
+        return;
+    target->show();
+
+    if (!target->isSynced()) {
+        ItemModel* own = model(portType, portIndex);
+        Item* item = own ? own->item(itemIndex) : nullptr;
+        if (item)
+            target->display(item);
+        else
+            target->shake();
+        return;
+    }
+
+    // The requesting viewer is one of the synced ones and moves with them. Copies: display() can run a
+    // plug-in, whose event processing may deliver further requests.
+    const auto follow = [itemIndex](const QList<AbstractDisplay*> viewers, const QList<QPointer<ItemModel>> models) {
+        for (int port = 0; port < viewers.size(); ++port) {
+            ItemModel* portModel = models.value(port);
+            Item* item = portModel ? portModel->item(itemIndex) : nullptr;
+            if (!item)
+                viewers[port]->shake();
+            else if (viewers[port]->isSynced())
+                viewers[port]->display(item);
+        }
+    };
+    follow(m_inputDisplays, m_inputModels);
+    follow(m_outputDisplays, m_outputModels);
+}
+
+void DisplayManager::showImage(QModelIndex index)
+{
+    if (const auto* itemModel = qobject_cast<const ItemModel*>(index.model()))
+        showItem(itemModel->direction(), itemModel->port(), index.row());
+}
+
+AbstractDisplay* DisplayManager::requestingDisplay() const
+{
+    return qobject_cast<AbstractDisplay*>(sender());
+}
+
+void DisplayManager::prevItemRequest()
+{
+    if (AbstractDisplay* from = requestingDisplay())
+        showItem(from->portType(), from->portIndex(), from->item() ? from->item()->row() - 1 : -1);
+}
+
+void DisplayManager::nextItemRequest()
+{
+    if (AbstractDisplay* from = requestingDisplay())
+        showItem(from->portType(), from->portIndex(), from->item() ? from->item()->row() + 1 : -1);
+}
+
+void DisplayManager::itemRequest(int index)
+{
+    if (AbstractDisplay* from = requestingDisplay())
+        showItem(from->portType(), from->portIndex(), index);
+}
+
+void DisplayManager::showDisplayForPortRequest(int port_type, int port_index)
+{
+    if (!requestingDisplay())
+        return;
+    AbstractDisplay* target = viewer(port_type, port_index);
+    if (!target)
+        return;
+    if (!target->isVisible())
+        showItem(target->portType(), target->portIndex(), heldRow(target));
+    if (target->isVisible()) {
+        target->shake();
+        target->flash();
+    }
+    target->activateWindow();
+    target->raise();
+}
+
+void DisplayManager::changeDisplayTypeRequest(QString display_type)
+{
+    AbstractDisplay* old = requestingDisplay();
+    if (!old)
+        return;
+    QList<AbstractDisplay*>* list = displays(old->portType());
+    const int place = list ? list->indexOf(old) : -1;
+    if (place < 0)
+        return;
+    AbstractDisplay* replacement = createDisplay(display_type, old->portType(), old->portIndex());
+    if (!replacement) {
+        old->shake();
+        return;
+    }
+    const int itemIndex = heldRow(old);
+    replacement->setSynced(old->isSynced());
+    replacement->setGeometry(old->geometry());
+    replacement->move(old->pos());
+    (*list)[place] = replacement;
+    // The old window would otherwise stay on screen until deleted and, on deletion, mark the item that its
+    // replacement now shows as not displayed.
+    old->display(nullptr);
+    old->deleteLater();
+    showItem(replacement->portType(), replacement->portIndex(), itemIndex);
+}
+
+} // namespace VORNE
