@@ -320,7 +320,12 @@ void PVorne::updatePorts(int inputs, int outputs)
             if (direction == ItemModel::InputModel) {
                 auto* dropView = new VORNE::FileDropListView(page);
                 connect(dropView, &VORNE::FileDropListView::filesDropped, this,
-                        [this, port](const QStringList& files) { addImageFiles(files, port); });
+                        [this, port](const QStringList& files) {
+                            // The lists stay visible during a batch, but a batch reads them row by row:
+                            // a drop then would also clear the outputs collected so far.
+                            if (m_runState == Idle)
+                                addImageFiles(files, port);
+                        });
                 view = dropView;
             } else {
                 view = new QListView(page);

@@ -21,6 +21,7 @@
 #include "executor/graphexecutor.h"
 #include "items/item.h"
 #include "items/itemmodel.h"
+#include "mainwindow/filedroplistview.h"
 #include "mainwindow/pvorne.h"
 #include "stderrcapture.h"
 #include "streamcapture.h"
@@ -316,6 +317,10 @@ void RunControlTest::cancelWhilePaused()
     invoke(w, "Run");
     invoke(w, "pauseRun");
     QTRY_VERIFY_WITH_TIMEOUT(!child<QPushButton>(w, "resume_run_pushButton")->isHidden(), kRunTimeout);
+    // Files dropped on an input list of a batch in progress change nothing.
+    emit w.findChild<VORNE::FileDropListView*>()->filesDropped(QStringList{image(0)});
+    QCOMPARE(inputs(w, 0)->rowCount(), 5);
+    QCOMPARE(outputs(w, 0)->rowCount(), 1);
     invoke(w, "cancel");
     QVERIFY(idle(w));
     QCOMPARE(outputs(w, 0)->rowCount(), 1);
