@@ -229,8 +229,8 @@ void GraphExecutorTest::exampleGraphs_data()
     QTest::addColumn<QList<int>>("types");
 
     const int image = Item::ImageFileType, map = Item::MapType, vector = Item::VectorType, number = Item::LongType;
-    QTest::newRow("plot outputs: map, vector, number, vector")
-        << "plot_outputs.ogr" << QStringList{"cells_4.png"} << QList<int>{map, vector, number, vector};
+    QTest::newRow("plot outputs: map, vector, number, vector, vector")
+        << "plot_outputs.ogr" << QStringList{"cells_4.png"} << QList<int>{map, vector, number, vector, vector};
     QTest::newRow("two inputs: image and two maps")
         << "two_inputs.ogr" << QStringList{"cells_1.png", "cells_2.png"} << QList<int>{image, map, map};
     QTest::newRow("number and string")

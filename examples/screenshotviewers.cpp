@@ -1,0 +1,162 @@
+// Runs two example batches and drives the viewer windows the way a user does: a double-click on an output
+// item, the input viewer opened from the port selector, Space and Backspace to step with both in sync, and
+// two ports switched to a plot and a scatter plot. Saves one screenshot per viewer kind for the README; run
+// it under a virtual display:
+//   xvfb-run -a -s "-screen 0 1280x900x24" build/examples/screenshot-viewers EXAMPLES_DIR OUTDIR SHOTDIR
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include <cstdio>
+#include <functional>
+
+#include "items/item.h"
+#include "items/itemmodel.h"
+#include "mainwindow/pvorne.h"
+#include "viewers/abstractdisplay.h"
+#include "viewers/displaymanager.h"
+#include "viewers/displaytoolbar.h"
+
+using VORNE::AbstractDisplay;
+using VORNE::ItemModel;
+
+namespace {
+
+template <class T>
+T* child(QObject& parent, const char* name)
+{
+    T* widget = parent.findChild<T*>(name);
+    if (widget == nullptr)
+        qFatal("no widget %s", name);
+    return widget;
+}
+
+// Keeps the event loop (and with it the windows) alive while waiting.
+void waitFor(const char* what, const std::function<bool()>& condition, int timeoutMs = 120000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            qFatal("timed out waiting for %s", what);
+        QTest::qWait(20);
+    }
+}
+
+QListView* outputList(PVorne& window, int port)
+{
+    child<QTabWidget>(window, "input_output_tabWidget")->setCurrentIndex(2);
+    auto* tabs = child<QTabWidget>(window, "output_tabWidget");
+    tabs->setCurrentIndex(port);
+    return tabs->widget(port)->findChild<QListView*>();
+}
+
+void runBatch(PVorne& window, const QString& graph, const QString& list, const QString& outputDir)
+{
+    if (!window.loadGraph(graph))
+        qFatal("cannot load %s", qPrintable(graph));
+    QMetaObject::invokeMethod(&window, "addTxtInput", Q_ARG(QString, list));
+    auto* patterns = child<QWidget>(window, "output_filename_pattern_widget");
+    child<QLineEdit>(*patterns, "directory_lineEdit")->setText(outputDir);
+    child<QCheckBox>(*patterns, "as_default_checkBox")->setChecked(true);
+    QTest::mouseClick(child<QPushButton>(window, "run_pushButton"), Qt::LeftButton);
+    auto* run = child<QPushButton>(window, "run_pushButton");
+    waitFor("the batch", [&] { return run->isVisible() && outputList(window, 0)->model()->rowCount() > 0; });
+}
+
+// The viewer that a double-click on row of output port opens.
+AbstractDisplay* doubleClickOutput(PVorne& window, int port, int row)
+{
+    QListView* list = outputList(window, port);
+    QTest::qWait(50);
+    const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    AbstractDisplay* viewer = window.findChild<VORNE::DisplayManager*>()->viewer(ItemModel::OutputModel, port);
+    waitFor("the viewer", [&] { return viewer->isVisible(); });
+    return viewer;
+}
+
+AbstractDisplay* switchKind(PVorne& window, AbstractDisplay* viewer, const QString& kind)
+{
+    const int port = viewer->portIndex();
+    viewer->toolbar()->m_displayTypeComboBox->setCurrentText(kind);
+    AbstractDisplay* replacement = window.findChild<VORNE::DisplayManager*>()->viewer(viewer->portType(), port);
+    QTest::qWait(300);
+    return replacement;
+}
+
+int row(const AbstractDisplay* viewer)
+{
+    return viewer->item() ? viewer->item()->row() : -1;
+}
+
+void key(AbstractDisplay* viewer, Qt::Key pressed)
+{
+    viewer->activateWindow();
+    QTest::qWait(100);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : viewer, pressed);
+    QTest::qWait(100);
+}
+
+void save(QWidget* viewer, const QString& path)
+{
+    if (!viewer->grab().save(path))
+        qFatal("cannot write %s", qPrintable(path));
+    std::printf("wrote %s (%d x %d)\n", qPrintable(path), viewer->width(), viewer->height());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s EXAMPLES_DIR OUTDIR SHOTDIR\n", argv[0]);
+        return 2;
+    }
+    const QDir examples(QString::fromLocal8Bit(argv[1]));
+    const QString outputDir = QString::fromLocal8Bit(argv[2]);
+    const QDir shots(QString::fromLocal8Bit(argv[3]));
+    QDir().mkpath(outputDir);
+
+    PVorne window;
+    window.resize(640, 560);
+    window.move(20, 20);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+
+    // Masks of the cell images, stepped through with the input viewer in sync.
+    runBatch(window, examples.filePath("graphs/count_cells.ogr"), examples.filePath("data/images.txt"), outputDir);
+    AbstractDisplay* masks = doubleClickOutput(window, 0, 0);
+    masks->toolbar()->m_portComboBox->setCurrentIndex(0); // the input viewer, from the port selector
+    AbstractDisplay* images = window.findChild<VORNE::DisplayManager*>()->viewer(ItemModel::InputModel, 0);
+    waitFor("the input viewer", [&] { return images->isVisible(); });
+    images->move(masks->x() + masks->width() + 20, masks->y());
+    key(masks, Qt::Key_Space);
+    key(masks, Qt::Key_Space);
+    key(masks, Qt::Key_Backspace);
+    std::printf("after Space, Space, Backspace: mask row %d, image row %d\n", row(masks), row(images));
+    if (row(masks) != 1 || row(images) != 1)
+        qFatal("the viewers did not step together");
+    save(masks, shots.filePath("manager-display.png"));
+
+    // Areas of the cells as a plot, centroids as a scatter plot.
+    runBatch(window, examples.filePath("graphs/plot_outputs.ogr"), examples.filePath("data/images.txt"),
+             outputDir);
+    AbstractDisplay* areas = switchKind(window, doubleClickOutput(window, 4, 2), "plot::Plot");
+    std::printf("plot shows row %d\n", row(areas));
+    save(areas, shots.filePath("manager-plot.png"));
+    AbstractDisplay* centroids = switchKind(window, doubleClickOutput(window, 3, 2), "display::ScatterPlot");
+    std::printf("scatter plot shows row %d; areas row %d\n", row(centroids), row(areas));
+    save(centroids, shots.filePath("manager-scatterplot.png"));
+    return 0;
+}
