@@ -58,11 +58,13 @@ QListView* outputList(PVorne& window, int port)
     return tabs->widget(port)->findChild<QListView*>();
 }
 
+// The input list, once given, survives the change of graph.
 void runBatch(PVorne& window, const QString& graph, const QString& list, const QString& outputDir)
 {
     if (!window.loadGraph(graph))
         qFatal("cannot load %s", qPrintable(graph));
-    QMetaObject::invokeMethod(&window, "addTxtInput", Q_ARG(QString, list));
+    if (!list.isEmpty())
+        QMetaObject::invokeMethod(&window, "addTxtInput", Q_ARG(QString, list));
     auto* patterns = child<QWidget>(window, "output_filename_pattern_widget");
     child<QLineEdit>(*patterns, "directory_lineEdit")->setText(outputDir);
     child<QCheckBox>(*patterns, "as_default_checkBox")->setChecked(true);
@@ -98,16 +100,20 @@ int row(const AbstractDisplay* viewer)
     return viewer->item() ? viewer->item()->row() : -1;
 }
 
+// A key press as the window system delivers it to the active viewer. Buttons answer their shortcuts with an
+// animated click, 100 ms later.
 void key(AbstractDisplay* viewer, Qt::Key pressed)
 {
     viewer->activateWindow();
-    QTest::qWait(100);
-    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : viewer, pressed);
-    QTest::qWait(100);
+    if (!QTest::qWaitForWindowActive(viewer))
+        qFatal("the viewer does not become active");
+    QTest::keyClick(viewer->windowHandle(), pressed);
+    QTest::qWait(300);
 }
 
 void save(QWidget* viewer, const QString& path)
 {
+    QTest::qWait(300);
     if (!viewer->grab().save(path))
         qFatal("cannot write %s", qPrintable(path));
     std::printf("wrote %s (%d x %d)\n", qPrintable(path), viewer->width(), viewer->height());
@@ -117,6 +123,7 @@ void save(QWidget* viewer, const QString& path)
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
     if (argc != 4) {
         std::fprintf(stderr, "usage: %s EXAMPLES_DIR OUTDIR SHOTDIR\n", argv[0]);
@@ -150,8 +157,7 @@ int main(int argc, char** argv)
     save(masks, shots.filePath("manager-display.png"));
 
     // Areas of the cells as a plot, centroids as a scatter plot.
-    runBatch(window, examples.filePath("graphs/plot_outputs.ogr"), examples.filePath("data/images.txt"),
-             outputDir);
+    runBatch(window, examples.filePath("graphs/plot_outputs.ogr"), QString(), outputDir);
     AbstractDisplay* areas = switchKind(window, doubleClickOutput(window, 4, 2), "plot::Plot");
     std::printf("plot shows row %d\n", row(areas));
     save(areas, shots.filePath("manager-plot.png"));

@@ -78,6 +78,8 @@ void PlotNode::Run()
         m_view = new QChartView(m_window);
         m_view->setObjectName(QStringLiteral("PlotChartView"));
         m_view->setRenderHint(QPainter::Antialiasing);
+        // A host that sizes its window to the contents' hint would squeeze the axes into ellipses.
+        m_view->setMinimumSize(480, 320);
         m_window->setCentralWidget(m_view);
         m_window->resize(560, 420);
     }
