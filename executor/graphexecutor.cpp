@@ -1,0 +1,187 @@
+#include "executor/graphexecutor.h"
+
+#include <iostream>
+
+#include "executor/outputnaming.h"
+#include "items/item.h"
+#include "kora/kora.h"
+
+namespace VORNE {
+
+namespace {
+
+// One executor per process; the scheduler's plain-function callbacks have no other way to reach it.
+std::atomic<GraphExecutor*> g_current{nullptr};
+
+} // namespace
+
+GraphExecutor::GraphExecutor(QObject* parent)
+    : QThread(parent), m_outputs(new KORA::CValueVector())
+{
+    g_current.store(this);
+}
+
+GraphExecutor::~GraphExecutor()
+{
+    // The owner normally waits after finished(); waiting here keeps a destroyed executor from being read
+    // by its own thread.
+    if (isRunning()) {
+        abort();
+        wait();
+    }
+    GraphExecutor* self = this;
+    g_current.compare_exchange_strong(self, nullptr);
+    delete m_outputs;
+    delete m_graphParameters;
+    if (m_ownsOutputItems)
+        qDeleteAll(m_outputItems);
+}
+
+GraphExecutor* GraphExecutor::current()
+{
+    return g_current.load();
+}
+
+bool GraphExecutor::refusedWhileRunning(const char* prefix, const char* message) const
+{
+    if (!isRunning())
+        return false;
+    std::cerr << prefix << message << std::endl;
+    return true;
+}
+
+void GraphExecutor::setInputItems(const QList<Item*>& items)
+{
+    if (!refusedWhileRunning("GraphExecutor:setInputItems(): "))
+        m_inputItems = items;
+}
+
+void GraphExecutor::setMaxThreads(int threads)
+{
+    if (!refusedWhileRunning("GraphExecutor:setMaxThreads(): "))
+        m_maxThreads = threads < 0 ? 0 : threads;
+}
+
+void GraphExecutor::setExecutorType(int type)
+{
+    if (!refusedWhileRunning("GraphExecutor::setExecutorType(): "))
+        m_executorType = type;
+}
+
+void GraphExecutor::setGraphPath(const QString& path)
+{
+    if (!refusedWhileRunning("GraphExecutor:setGraphPath(): "))
+        m_graphPath = path;
+}
+
+void GraphExecutor::setGraphMap(KORA::CValueMap* map)
+{
+    if (!refusedWhileRunning("GraphExecutor:setGraphMap(): "))
+        m_graphMap = map;
+}
+
+void GraphExecutor::setGraph(OstrelGraph::Graph* graph)
+{
+    if (!refusedWhileRunning("GraphExecutor::setGraph(): ", "Cannot be changed during a run."))
+        m_graph = graph;
+}
+
+void GraphExecutor::setGraphParameters(KORA::CValueMap* parameters)
+{
+    // A refused map stays with the caller.
+    if (refusedWhileRunning("GraphExecutor:setGraphParameters(): "))
+        return;
+    if (parameters != m_graphParameters)
+        delete m_graphParameters;
+    m_graphParameters = parameters;
+}
+
+void GraphExecutor::setOutputNames(const QList<OutputPattern>& names)
+{
+    if (!refusedWhileRunning("GraphExecutor:setOutputNames(): "))
+        m_outputNames = names;
+}
+
+void GraphExecutor::abort()
+{
+    m_aborted.store(true, std::memory_order_relaxed);
+}
+
+QList<Item*> GraphExecutor::outputItems(bool detach)
+{
+    if (!detach)
+        return m_outputItems;
+    if (!m_ownsOutputItems) {
+        std::cerr << "GraphExecutor::outputItems(): "
+                  << "Output items have already been detached!" << std::endl;
+        return {};
+    }
+    m_ownsOutputItems = false;
+    return m_outputItems;
+}
+
+QString GraphExecutor::outputFilename(int port) const
+{
+    QList<NamingInput> inputs;
+    inputs.reserve(m_inputItems.size());
+    for (const Item* item : m_inputItems)
+        inputs.append(namingInput(item));
+    const KORA::CImage* image = nullptr;
+    if (port >= 0) {
+        const KORA::CValue* output = m_outputs->At(static_cast<std::size_t>(port));
+        if (KORA::IsPointerTo<KORA::CImage>(output))
+            image = KORA::UnwrapPointer<KORA::CImage>(output);
+    }
+    return VORNE::outputFilename(m_outputNames, port, inputs, image);
+}
+
+void GraphExecutor::fail(const QString& message)
+{
+    m_error = true;
+    m_errorMessage = message;
+}
+
+void GraphExecutor::run()
+{
+    std::cout << ">>> GraphExecutor::run()..." << std::endl;
+    m_errorMessage.clear();
+    m_error = false;
+    m_aborted.store(false, std::memory_order_relaxed);
+    m_outputs->Clear();
+    m_outputPortNames.clear();
+
+    std::cout << "Executing graph as " << (m_executorType == OstrelExecutor ? "Ostrel" : "CPGraph")
+              << " graph." << std::endl;
+    const QString firstInput = m_inputItems.isEmpty() || !m_inputItems.first()
+                                   ? QString()
+                                   : m_inputItems.first()->summaryText();
+    if (m_executorType == OstrelExecutor || m_executorType == CPGraphExecutor) {
+        if (m_executorType == OstrelExecutor)
+            std::cout << " Executing for: " << firstInput.toLocal8Bit().constData() << std::endl;
+        // The kinds catch what the graph throws; this catches what the steps around it throw, because an
+        // exception leaving run() would end the process.
+        try {
+            if (m_executorType == OstrelExecutor)
+                runAsOstrelGraph();
+            else
+                runAsCPGraph();
+        } catch (const KORA::CException& exception) {
+            fail(QString::fromLocal8Bit(exception.FormattedWhat().c_str()));
+        } catch (const std::exception& exception) {
+            fail(QString::fromLocal8Bit(exception.what()));
+        } catch (...) {
+            fail(tr("Unexpected error!"));
+        }
+    } else {
+        fail(QStringLiteral("Unknown executor id '%1'. try setExecutorType().").arg(m_executorType));
+        std::cerr << "GraphExecutor::run() " << m_errorMessage.toLocal8Bit().constData() << std::endl;
+    }
+
+    const bool wasAborted = aborted();
+    std::cout << (wasAborted ? "GraphExecutor::run() aborted." : "Execution complete.") << std::endl;
+    std::cout << "<<< GraphExecutor::run()..." << std::endl;
+    if (!wasAborted)
+        collectOutputs();
+}
+
+} // namespace VORNE

@@ -1,0 +1,124 @@
+#pragma once
+// The worker thread of a batch: one start() executes the graph once, for one batch index, with one input
+// item per input port. The batch loop, pausing and resuming live in the caller; the executor only knows an
+// abort request.
+//
+// Threads: configuration, run counters and results belong to the caller's thread and are only touched
+// while the thread is not running (the setters check and refuse). run() and everything it calls belong to
+// the executor's thread. The one datum shared while running is the abort flag.
+//
+// The member functions are spread over several files by concern: configuration and run() here, the two
+// executor kinds, input loading, and output collection each in their own .cpp.
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+#include <atomic>
+#include <cstdint>
+
+#include "executor/outputpattern.h"
+
+namespace KORA {
+class CImage;
+class CValue;
+class CValueMap;
+class CValueVector;
+} // namespace KORA
+
+namespace OstrelGraph {
+class Graph;
+} // namespace OstrelGraph
+
+namespace VORNE {
+
+class Item;
+
+class GraphExecutor : public QThread
+{
+    Q_OBJECT
+
+public:
+    enum ExecutorType { OstrelExecutor = 0, CPGraphExecutor = 1 };
+
+    explicit GraphExecutor(QObject* parent = nullptr);
+    ~GraphExecutor() override;
+
+    // Every setter refuses to change anything while the thread runs and says so on standard error.
+    void setInputItems(const QList<Item*>& items); // not owned
+    void setMaxThreads(int threads);               // negative means 0
+    void setExecutorType(int type);                // checked only when run
+    void setGraphPath(const QString& path);        // a CPGraph file or "CURRENT GRAPH"
+    void setGraphMap(KORA::CValueMap* map);        // not owned; used for "CURRENT GRAPH"
+    void setGraph(OstrelGraph::Graph* graph);      // not owned
+    void setGraphParameters(KORA::CValueMap* parameters); // owned; deletes the previous map
+    void setOutputNames(const QList<OutputPattern>& names);
+
+    // Returns at once; the execution stops at its next check.
+    void abort();
+
+    qint64 executionTime() const { return m_executionTime; }
+    QList<Item*> inputItems() const { return m_inputItems; }
+    // With detach the caller takes the items over; a second detach returns nothing.
+    QList<Item*> outputItems(bool detach);
+
+    int maxThreads() const { return m_maxThreads; }
+    int executorType() const { return m_executorType; }
+    QString graphPath() const { return m_graphPath; }
+    KORA::CValueMap* graphMap() const { return m_graphMap; }
+    OstrelGraph::Graph* graph() const { return m_graph; }
+    KORA::CValueMap* graphParameters() const { return m_graphParameters; }
+    QList<OutputPattern> outputNames() const { return m_outputNames; }
+    bool error() const { return m_error; }
+    QString errorMessage() const { return m_errorMessage; }
+    int outputCount() const { return m_outputCount; }
+    bool aborted() const { return m_aborted.load(std::memory_order_relaxed); }
+
+    // The full file name for an output port of the last execution (see outputnaming.h for the rules).
+    QString outputFilename(int port) const;
+
+    // The executor the scheduler's callbacks ask about an abort; null when there is none.
+    static GraphExecutor* current();
+
+    // Written by the caller before each start(); runsFailed is also counted up by failed executions.
+    int runIndex = 0;
+    int runsTotal = 0;
+    int runsFailed = 0;
+
+protected:
+    void run() override;
+
+private:
+    void runAsOstrelGraph();
+    void runAsCPGraph();
+    KORA::CValue* loadInput(Item* item);
+    KORA::CImage* loadTxtImage(const QString& path);
+    void collectOutputs();
+    Item* outputItem(int port);
+    void fillFromPointer(Item* item, int port);
+    void stampImageAttributes(KORA::CValueMap& attributes, int port) const;
+    void fail(const QString& message);
+    // Prints the prefix and the refusal when the thread runs.
+    bool refusedWhileRunning(const char* prefix, const char* message = "Can not be changed during a run.") const;
+
+    QList<Item*> m_inputItems;
+    qint32 m_maxThreads = 0;
+    qint32 m_executorType = OstrelExecutor;
+    QString m_graphPath;
+    KORA::CValueMap* m_graphMap = nullptr;
+    KORA::CValueMap* m_graphParameters = nullptr;
+    OstrelGraph::Graph* m_graph = nullptr;
+    QList<OutputPattern> m_outputNames;
+    // Labels for image handles at ports that have no input of the same index.
+    QStringList m_outputPortNames;
+    KORA::CValueVector* m_outputs = nullptr;
+    qint32 m_outputCount = 0;
+    QList<Item*> m_outputItems;
+    bool m_ownsOutputItems = false;
+    bool m_error = false;
+    QString m_errorMessage;
+    qint64 m_executionTime = 0;
+    std::atomic<bool> m_aborted{false};
+};
+
+} // namespace VORNE

@@ -1,0 +1,129 @@
+// Output collection: one item per output port of the last execution. Images are written to the file the
+// port's pattern names; image handles stay in memory; every other value becomes an item of its type.
+#include <QFileInfo>
+
+#include <iostream>
+
+#include "executor/graphexecutor.h"
+#include "items/item.h"
+#include "kora/kora.h"
+
+namespace VORNE {
+
+void GraphExecutor::collectOutputs()
+{
+    if (m_ownsOutputItems)
+        qDeleteAll(m_outputItems);
+    m_outputItems.clear();
+    m_ownsOutputItems = true;
+    // A failed execution must still tell the caller why, so it yields at least one item.
+    if (m_error && m_outputCount == 0)
+        m_outputCount = 1;
+    for (int i = 0; i < m_outputCount; ++i)
+        m_outputItems.append(outputItem(i));
+}
+
+Item* GraphExecutor::outputItem(int port)
+{
+    auto* item = new Item();
+    if (parent())
+        item->moveToThread(parent()->thread());
+    if (m_error) {
+        item->setStatus(Item::WarningStatus);
+        item->setErrorMessage(m_errorMessage);
+        std::cout << "ERROR DETECTED: " << m_errorMessage.toLocal8Bit().constData() << std::endl;
+        return item;
+    }
+    const KORA::CValue* output = KORA::Unwrap(m_outputs->At(static_cast<std::size_t>(port)));
+    const int kind = output ? output->GenericType() : -1;
+    switch (kind) {
+    case KORA::GT_BOOL:
+        item->setValue(static_cast<const KORA::CValueBool*>(output)->Value());
+        break;
+    case KORA::GT_DOUBLE:
+        item->setValue(static_cast<const KORA::CValueDouble*>(output)->Value());
+        break;
+    case KORA::GT_LONG:
+        item->setValue(static_cast<qint32>(static_cast<const KORA::CValueLong*>(output)->Value()));
+        break;
+    case KORA::GT_MAP:
+        item->setValue(static_cast<const KORA::CValueMap*>(output));
+        break;
+    case KORA::GT_POINTER:
+        fillFromPointer(item, port);
+        break;
+    case KORA::GT_STRING: {
+        const std::string& text = static_cast<const KORA::CValueString*>(output)->Value();
+        item->setValue(QString::fromLocal8Bit(text.data(), static_cast<int>(text.size())));
+        break;
+    }
+    case KORA::GT_VECTOR:
+        item->setValue(static_cast<const KORA::CValueVector*>(output));
+        break;
+    default:
+        item->setValue(QFileInfo(outputFilename(port)).fileName(), Item::NoValueType);
+        item->setStatus(Item::ErrorStatus);
+        break;
+    }
+    return item;
+}
+
+void GraphExecutor::stampImageAttributes(KORA::CValueMap& attributes, int port) const
+{
+    // An image that passed through another graph keeps the name of the graph that made it.
+    if (attributes.HasEntry("script"))
+        return;
+    attributes.SetEntry("script", new KORA::CValueString(m_graphPath.toLocal8Bit().constData()));
+    if (m_outputCount > 1)
+        attributes.SetEntry("scriptoutput", new KORA::CValueLong(port));
+}
+
+void GraphExecutor::fillFromPointer(Item* item, int port)
+{
+    const KORA::CValue* output = m_outputs->At(static_cast<std::size_t>(port));
+    if (KORA::IsPointerTo<KORA::CImage>(output)) {
+        QString failure;
+        try {
+            KORA::CImage* image = KORA::UnwrapPointer<KORA::CImage>(output);
+            stampImageAttributes(image->Attributes(), port);
+            const QString name = outputFilename(port);
+            KORA::StImgSaveCfg config;
+            config.quality = -1;
+            config.flags = 0;
+            config.reserved0 = 0;
+            config.compression = -1;
+            config.reserved1 = 0;
+            KORA::CImageIo2::Save(name.toLocal8Bit().constData(), *image, config);
+            item->setValue(name, Item::ImageFileType);
+            return;
+        } catch (const KORA::CException& exception) {
+            failure = QString::fromLocal8Bit(exception.FormattedWhat().c_str());
+        } catch (const std::exception& exception) {
+            // The thread must survive whatever the writer throws; the item says what it was.
+            failure = QString::fromLocal8Bit(exception.what());
+        } catch (...) {
+            failure = tr("Unexpected error!");
+        }
+        item->setType(Item::NoValueType);
+        item->setStatus(Item::ErrorStatus);
+        item->setErrorMessage(tr("Could not save the output:") + failure);
+        return;
+    }
+    if (KORA::IsPointerTo<KORA::IImage>(output)) {
+        KORA::IImage* image = KORA::UnwrapPointer<KORA::IImage>(output);
+        if (image)
+            stampImageAttributes(image->Attributes(), port);
+        // Ports beyond the input list have no input to borrow a label from.
+        const QString label = port < m_inputItems.size() && m_inputItems.at(port)
+                                  ? m_inputItems.at(port)->valueText()
+                                  : m_outputPortNames.value(port, QStringLiteral("output %1").arg(port));
+        item->setImageHandle(m_outputs->Detach(port), label);
+        return;
+    }
+    item->setType(Item::NoValueType);
+    item->setStatus(Item::ErrorStatus);
+    item->setErrorMessage(tr("Unknown Pointer to Object: ") +
+                          QString::fromStdString(KORA::HumanReadableTypename(KORA::Unwrap(output)->Type())));
+}
+
+} // namespace VORNE

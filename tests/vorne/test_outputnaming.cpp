@@ -1,0 +1,202 @@
+#include <QDir>
+#include <QFileInfo>
+#include <QtTest>
+
+#include <memory>
+
+#include "executor/outputnaming.h"
+#include "items/item.h"
+#include "items/itemmodel.h"
+#include "kora/kora.h"
+#include "streamcapture.h"
+
+using namespace VORNE;
+
+Q_DECLARE_METATYPE(KORA::ImageType)
+
+namespace {
+
+constexpr int kNoImage = -1;
+
+// "file:PATH" is an image file item outside any list; "row:N" a whole number item at row N of a list.
+class Inputs
+{
+public:
+    explicit Inputs(const QStringList& specs)
+    {
+        for (const QString& spec : specs) {
+            if (spec.startsWith(QLatin1String("file:"))) {
+                m_owned.emplace_back(new Item(spec.mid(5), Item::ImageFileType));
+                m_items.append(m_owned.back().get());
+                continue;
+            }
+            auto model = std::make_unique<ItemModel>(ItemModel::InputModel, 0);
+            const int row = spec.mid(4).toInt();
+            for (int i = 0; i <= row; ++i)
+                model->appendItem(new Item(QString::number(i), Item::LongType));
+            m_items.append(model->item(row));
+            m_models.push_back(std::move(model));
+        }
+    }
+    QList<NamingInput> naming() const
+    {
+        QList<NamingInput> inputs;
+        for (const Item* item : m_items)
+            inputs.append(namingInput(item));
+        return inputs;
+    }
+
+private:
+    std::vector<std::unique_ptr<Item>> m_owned;
+    std::vector<std::unique_ptr<ItemModel>> m_models;
+    QList<Item*> m_items;
+};
+
+} // namespace
+
+class OutputNamingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void patterns_data();
+    void patterns();
+    void suffixTable_data();
+    void suffixTable();
+    void patternPerPortOrFirst();
+    void withoutPatternsATemporaryName();
+};
+
+void OutputNamingTest::patterns_data()
+{
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<int>("imageType");
+    QTest::addColumn<QString>("expectedName");
+
+    const QStringList cell{"file:C:/data/cell.a.tif"};
+    QTest::newRow("input base name, port, png") << "D:/out" << "%i0_%o" << ".png" << cell << 1
+                                                 << int(KORA::IMAGE_GREY_8) << "cell.a_1.png";
+    QTest::newRow("pxm for 8-bit grey") << "D:/out" << "%i0_%o" << ".pxm" << cell << 1 << int(KORA::IMAGE_GREY_8)
+                                        << "cell.a_1.pgm";
+    QTest::newRow("float grey forces tif") << "D:/out" << "%i0_%o" << ".png" << cell << 1
+                                           << int(KORA::IMAGE_GREY_F) << "cell.a_1.tif";
+    QTest::newRow("no image, no suffix") << "D:/out" << "%i0_%o" << ".png" << cell << 1 << kNoImage << "cell.a_1";
+    QTest::newRow("bare %i of a number is its row, %n too")
+        << "" << "%i_%n" << "" << QStringList{"row:4"} << 0 << kNoImage << "4_4";
+    QTest::newRow("%i1 names the second input")
+        << "" << "%i1" << "" << QStringList{"row:0", "file:x/y/b.tif"} << 0 << kNoImage << "b";
+    QTest::newRow("%n follows the input %i names")
+        << "" << "%i1-%n" << "" << QStringList{"row:2", "row:7"} << 0 << kNoImage << "7-7";
+    QTest::newRow("%i1 without a second input stays") << "" << "%i1" << "" << QStringList{"row:0"} << 0
+                                                      << kNoImage << "%i1";
+    QTest::newRow("%i beyond the inputs stays") << "" << "%i7_%o" << "" << cell << 3 << kNoImage << "%i7_3";
+    QTest::newRow("only the first %i token is replaced")
+        << "" << "%i0_%i1" << "" << QStringList{"file:a.tif", "file:b.tif"} << 0 << kNoImage << "a_%i1";
+    QTest::newRow("bare %i also replaces the start of %i1")
+        << "" << "%i_%i1" << "" << QStringList{"file:a.tif"} << 0 << kNoImage << "a_a1";
+    QTest::newRow("a repeated placeholder is replaced everywhere")
+        << "" << "%i0_%o_%i0_%d" << "" << QStringList{"file:/in/a.b.png"} << 1 << kNoImage << "a.b_1_a.b_1";
+    QTest::newRow("%n without %i is the first input's row")
+        << "" << "out%n" << "" << QStringList{"row:3", "row:9"} << 0 << kNoImage << "out3";
+    QTest::newRow("%n without inputs stays") << "" << "out%n" << "" << QStringList{} << 0 << kNoImage << "out%n";
+    QTest::newRow("%i without inputs stays") << "" << "%i0" << "" << QStringList{} << 0 << kNoImage << "%i0";
+    QTest::newRow("%d and %o are the port") << "" << "%d-%o" << "" << cell << 2 << kNoImage << "2-2";
+    QTest::newRow("placeholders are case-sensitive, others stay")
+        << "" << "%I0%O%D%N%x%%" << "" << cell << 1 << kNoImage << "%I0%O%D%N%x%%";
+    QTest::newRow("an item outside any list counts as row -1")
+        << "" << "n%n" << "" << cell << 0 << kNoImage << "n-1";
+    QTest::newRow("directory with spaces, used literally")
+        << "/tmp/my out %o" << "%i0" << ".jpg" << cell << 0 << int(KORA::IMAGE_RGB_8) << "cell.a.jpg";
+}
+
+void OutputNamingTest::patterns()
+{
+    QFETCH(QString, directory);
+    QFETCH(QString, pattern);
+    QFETCH(QString, suffix);
+    QFETCH(QStringList, inputs);
+    QFETCH(int, port);
+    QFETCH(int, imageType);
+    QFETCH(QString, expectedName);
+
+    const Inputs items(inputs);
+    std::unique_ptr<KORA::CImage> image;
+    if (imageType != kNoImage)
+        image = std::make_unique<KORA::CImage>(static_cast<KORA::ImageType>(imageType), KORA::CSize(2, 2));
+    const QString name = outputFilename({{directory, pattern, suffix}}, port, items.naming(), image.get());
+    QCOMPARE(name, directory.isEmpty() ? expectedName : directory + QDir::separator() + expectedName);
+}
+
+void OutputNamingTest::suffixTable_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<KORA::ImageType>("type");
+    QTest::addColumn<qint64>("depth");
+    QTest::addColumn<QString>("expected");
+
+    struct Row
+    {
+        KORA::ImageType type;
+        const char* pxm;   // what ".pxm" becomes for a 2-D image
+        const char* plain; // what ".png" becomes for a 2-D image
+    };
+    const Row rows[] = {
+        {KORA::IMAGE_GREY_8, ".pgm", ".png"},       {KORA::IMAGE_GREY_16, ".tif", ".png"},
+        {KORA::IMAGE_RGB_8, ".ppm", ".png"},        {KORA::IMAGE_GREY_F, ".tif", ".tif"},
+        {KORA::IMAGE_COMPLEX_F, ".iass.gz", ".iass.gz"}, {KORA::IMAGE_BOOL, ".pbm", ".png"},
+        {KORA::IMAGE_BINARY_BG, ".pbm", ".png"},    {KORA::IMAGE_BINARY_FG, ".pbm", ".png"},
+    };
+    for (const Row& row : rows) {
+        const QByteArray type = KORA::ImageTypeName(row.type);
+        QTest::newRow((type + " .pxm").constData()) << ".pxm" << row.type << qint64(1) << row.pxm;
+        QTest::newRow((type + " .png").constData()) << ".png" << row.type << qint64(1) << row.plain;
+        QTest::newRow((type + " volume .pxm").constData()) << ".pxm" << row.type << qint64(3) << ".iass.gz";
+        QTest::newRow((type + " volume .jpg").constData()) << ".jpg" << row.type << qint64(3) << ".iass.gz";
+        for (const char* fixed : {".iass", ".iass.gz", ".tif", ".tiff"}) {
+            QTest::newRow((type + " fixed " + fixed).constData()) << fixed << row.type << qint64(1) << fixed;
+            QTest::newRow((type + " volume fixed " + fixed).constData()) << fixed << row.type << qint64(3) << fixed;
+        }
+    }
+    QTest::newRow("empty suffix stays empty") << "" << KORA::IMAGE_GREY_8 << qint64(1) << "";
+    QTest::newRow("empty suffix for float grey") << "" << KORA::IMAGE_GREY_F << qint64(1) << ".tif";
+    QTest::newRow("suffix comparison is exact") << ".TIFF" << KORA::IMAGE_GREY_8 << qint64(2) << ".iass.gz";
+}
+
+void OutputNamingTest::suffixTable()
+{
+    QFETCH(QString, suffix);
+    QFETCH(KORA::ImageType, type);
+    QFETCH(qint64, depth);
+    QFETCH(QString, expected);
+    QCOMPARE(outputSuffix(suffix, type, depth), expected);
+    // The same through the whole naming, with a real image.
+    const KORA::CImage image(type, KORA::CSize(2, 2, depth));
+    QCOMPARE(outputFilename({{"", "x", suffix}}, 0, {}, &image), "x" + expected);
+}
+
+void OutputNamingTest::patternPerPortOrFirst()
+{
+    const QList<OutputPattern> patterns{{"", "first%o", ""}, {"", "second%o", ""}, {"", "third%o", ""}};
+    QCOMPARE(outputFilename(patterns, 1, {}, nullptr), QString("second1"));
+    QCOMPARE(outputFilename(patterns, 5, {}, nullptr), QString("first5"));
+    QCOMPARE(outputFilename(patterns, -1, {}, nullptr), QString("first-1"));
+}
+
+void OutputNamingTest::withoutPatternsATemporaryName()
+{
+    StreamCapture err(2);
+    const KORA::CImage image(KORA::IMAGE_GREY_8, KORA::CSize(2, 2));
+    const QString first = outputFilename({}, 0, {}, &image);
+    const QString second = outputFilename({}, 0, {}, &image);
+    QVERIFY(err.text().contains("GraphExecutor: No output patterns given! Falling back to temporary files.\n"));
+    QVERIFY(first != second);
+    QCOMPARE(QFileInfo(first).absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
+    QVERIFY(!QFileInfo::exists(first)); // only the name is reserved; no suffix is added
+}
+
+QTEST_MAIN(OutputNamingTest)
+#include "test_outputnaming.moc"
