@@ -2,7 +2,7 @@
 # Whole-process timing: vorne-batch (--jobs 1 and --jobs 2) against a hand-written OpenCV loop doing the
 # same work, on 200 one-megapixel grey PNGs cut from a photograph of the scikit-image data (Debian package
 # python3-skimage; only its .deb is fetched and unpacked into the work folder, nothing is installed).
-# Usage: bench/batch-vs-loop.sh [BUILD_DIR]   (default: build)
+# Usage: bench/batch-vs-loop.sh [BUILD_DIR]   (default: build; BENCH_THREADS=N passes -t N to vorne-batch)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -34,13 +34,13 @@ TIMEFORMAT='%R %U %S'
 measure() {
   local t
   t=$( { time "$@" >/dev/null 2>&1; } 2>&1 )
-  awk '{ printf "%.2f %.2f", $1, $2 + $3 }' <<<"$t"
+  awk '{ printf "%.2f %.2f\n", $1, $2 + $3 }' <<<"$t"
 }
 fresh() { rm -rf "$work/$1" && mkdir -p "$work/$1"; }
 
 fresh loop;  read -r loop loopcpu < <(measure "$build/bench/handloop" run "$work/in" "$work/loop")
-fresh jobs1; read -r jobs1 jobs1cpu < <(measure "$build/koradir/bin/vorne-batch" -q -j 1 -i "0=$work/in/" -o "$work/jobs1" --suffix .png examples/graphs/blur_otsu.ogr)
-fresh jobs2; read -r jobs2 jobs2cpu < <(measure "$build/koradir/bin/vorne-batch" -q -j 2 -i "0=$work/in/" -o "$work/jobs2" --suffix .png examples/graphs/blur_otsu.ogr)
+fresh jobs1; read -r jobs1 jobs1cpu < <(measure "$build/koradir/bin/vorne-batch" -q ${BENCH_THREADS:+-t "$BENCH_THREADS"} -j 1 -i "0=$work/in/" -o "$work/jobs1" --suffix .png examples/graphs/blur_otsu.ogr)
+fresh jobs2; read -r jobs2 jobs2cpu < <(measure "$build/koradir/bin/vorne-batch" -q ${BENCH_THREADS:+-t "$BENCH_THREADS"} -j 2 -i "0=$work/in/" -o "$work/jobs2" --suffix .png examples/graphs/blur_otsu.ogr)
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 printf '%d images of 1000x1000, GaussianBlur sigma 2 -> Otsu threshold -> PNG level 1, %d processors, load %s\n' \
