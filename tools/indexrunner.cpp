@@ -58,14 +58,16 @@ IndexResult IndexRunner::run(int index)
     m_executor->start(QThread::InheritPriority);
     m_executor->wait();
     IndexResult result{{"index", index}, {"ms", timer.elapsed()}};
-    if (m_executor->aborted()) {
+    // An abort that arrives while the outputs are being saved does not stop the saving; such an index
+    // has its files and must be reported like any finished one, or the journal would miss them.
+    const QList<Item*> items = m_executor->outputItems(true);
+    if (m_executor->aborted() && items.isEmpty()) {
         result["aborted"] = true;
         return result;
     }
 
     nlohmann::json outputs = nlohmann::json::array();
     bool failed = m_executor->error();
-    const QList<Item*> items = m_executor->outputItems(true);
     for (int port = 0; port < items.size(); ++port) {
         const Item* item = items.at(port);
         const QString error = item->errorMessage();
