@@ -281,9 +281,6 @@ KORA::CValueVector* AbstractDisplay::attachNode(KORA::CPNode* node)
     KORA::CValueMap init;
     init.SetEntry("stack_in/0", new KORA::CValueLong(0));
     node->Init(&init);
-    // Init rebuilds the parameters from the node's defaults, which cannot know this window.
-    if (!node->Parameters().HasEntry(widgetKey, KORA::GT_POINTER))
-        node->Parameters().SetEntry(widgetKey, new KORA::CValuePointer<QWidget>(this));
     return inputs.release();
 }
 

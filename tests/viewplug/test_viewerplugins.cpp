@@ -7,6 +7,7 @@
 #include <QSlider>
 #include <QtTest>
 
+#include <cmath>
 #include <memory>
 
 #include "kora/kora.h"
@@ -185,6 +186,65 @@ private slots:
         QCOMPARE(view->property("visibleImageRect").toRect(), QRect(0, 0, 200, 100));
     }
 
+    // 16-bit grey 100..296 across, plus one hot pixel: the robust window ignores it, min..max does not.
+    void displayContrast_data()
+    {
+        QTest::addColumn<bool>("robust");
+        QTest::addColumn<int>("brightest");
+        QTest::newRow("robust") << true << 255;
+        QTest::newRow("min..max") << false << 1;
+    }
+    void displayContrast()
+    {
+        QFETCH(bool, robust);
+        QFETCH(int, brightest);
+        Host host(kDisplay);
+        KORA::CValue* value = ImageValue(KORA::IMAGE_GREY_16, 50, 50, 2);
+        auto* image = KORA::UnwrapPointer<KORA::CImage>(value);
+        for (int z = 0; z < 2; ++z)
+            for (int y = 0; y < 50; ++y)
+                for (int x = 0; x < 50; ++x)
+                    image->Row<uint16_t>(y, z)[x] = static_cast<uint16_t>(100 + 4 * x);
+        image->Row<uint16_t>(0, 1)[0] = 65535;
+        QWidget* window = host.show(value, "DisplayMainWindow");
+        host.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host.window));
+        auto* contrast = window->findChild<QAction*>(QStringLiteral("RobustContrastAction"));
+        contrast->setChecked(robust);
+        auto* view = window->findChild<QWidget*>(QStringLiteral("DisplayView"));
+        // The window comes from the whole volume, so the second slice looks like the first.
+        window->findChild<QSlider*>(QStringLiteral("SliceSlider"))->setValue(1);
+        const QPointF origin = view->property("origin").toPointF();
+        const double scale = view->property("scale").toDouble();
+        const QImage shown = view->grab().toImage();
+        QCOMPARE(qGray(shown.pixel((origin + QPointF(49.5, 25.5) * scale).toPoint())), brightest);
+        QCOMPARE(qGray(shown.pixel((origin + QPointF(0.5, 25.5) * scale).toPoint())), 0);
+    }
+
+    void statusLineTemplates_data()
+    {
+        QTest::addColumn<QString>("statusLine");
+        QTest::addColumn<QStringList>("fields");
+        QTest::newRow("literal percent") << "%t at 100%%" << QStringList{"GREY_8 at 100%"};
+        QTest::newRow("unknown placeholder") << "%q|%s" << QStringList{"%q", "4 x 2"};
+        QTest::newRow("longest name first") << "%imean%imin" << QStringList{"3.50"};
+        QTest::newRow("empty fields") << "|%t|" << QStringList{"", "GREY_8", ""};
+    }
+    void statusLineTemplates()
+    {
+        QFETCH(QString, statusLine);
+        QFETCH(QStringList, fields);
+        Host host(kDisplay);
+        host.node->Parameters().SetEntry("StatusLine", new KORA::CValueString(statusLine.toStdString()));
+        KORA::CValue* value = ImageValue(KORA::IMAGE_GREY_8, 4, 2);
+        for (int i = 0; i < 8; ++i)
+            KORA::UnwrapPointer<KORA::CImage>(value)->Data()[i] = static_cast<uint8_t>(i);
+        QWidget* window = host.show(value, "DisplayMainWindow");
+        for (int i = 0; i < fields.size(); ++i)
+            QCOMPARE(StatusField(window, i), fields[i]);
+        QCOMPARE(StatusField(window, fields.size()), QStringLiteral("<no field>"));
+    }
+
     void displayShowsOtherValuesAsText_data()
     {
         QTest::addColumn<QString>("text");
@@ -327,6 +387,52 @@ private slots:
         } catch (const KORA::CException& error) {
             QVERIFY(QString::fromUtf8(error.what()).contains("QWidgetPointer"));
         }
+    }
+
+    // Pictures of the three viewers for the documentation: VIEWER_SCREENSHOT_DIR=<dir> under a display.
+    void screenshots()
+    {
+        const QString folder = qEnvironmentVariable("VIEWER_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            QSKIP("VIEWER_SCREENSHOT_DIR not set");
+        const std::string cells = qEnvironmentVariable("VORNE_SOURCE_DIR").toStdString() + "/examples/data/cells_16.png";
+        Host display(kDisplay);
+        QWidget* window = display.show(new KORA::CValueOwnedPointer<KORA::CImage>(KORA::CImageIo2::Load(cells.c_str(), {})),
+                                       "DisplayMainWindow");
+        display.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&display.window));
+        auto* view = window->findChild<QWidget*>(QStringLiteral("DisplayView"));
+        QTest::mouseMove(view, QPoint(view->width() / 2, view->height() / 2));
+        QTest::qWait(300);
+        QVERIFY(display.window.grab().save(folder + "/viewer-display.png"));
+
+        Host plot(kPlot);
+        auto* curves = new KORA::CValueVector;
+        for (int k = 1; k <= 3; ++k) {
+            auto* curve = new KORA::CValueVector;
+            for (int i = 0; i <= 100; ++i)
+                curve->Append(new KORA::CValueDouble(std::sin(i * 0.06 * k) * std::exp(-i * 0.01 * k)));
+            curves->Append(curve);
+        }
+        plot.show(curves, "PlotMainWindow");
+        plot.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&plot.window));
+        QTest::qWait(300);
+        QVERIFY(plot.window.grab().save(folder + "/viewer-plot.png"));
+
+        Host scatter(kScatter);
+        auto* pairs = new KORA::CValueVector;
+        for (int i = 0; i < 60; ++i) {
+            auto* pair = new KORA::CValueVector;
+            pair->Append(new KORA::CValueDouble(20 + (i * 37) % 200 + 0.3 * i));
+            pair->Append(new KORA::CValueDouble(15 + (i * 53) % 150 + 0.2 * i));
+            pairs->Append(pair);
+        }
+        scatter.show(pairs, "ScatterPlotMainWindow");
+        scatter.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&scatter.window));
+        QTest::qWait(300);
+        QVERIFY(scatter.window.grab().save(folder + "/viewer-scatterplot.png"));
     }
 };
 

@@ -1,6 +1,7 @@
 #include "displaywindow.h"
 
 #include <climits>
+#include <cmath>
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -98,6 +99,7 @@ void DisplayWindow::setStatusTemplate(const QString& statusTemplate)
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("StatusField%1").arg(i));
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        label->setContentsMargins(2, 0, 2, 0);
         statusBar()->addWidget(label);
         m_fields.append(label);
     }
@@ -170,14 +172,26 @@ void DisplayWindow::contrastChanged()
     renderSlice(true);
 }
 
+namespace {
+// Means and deviations are estimates: a few digits, so that the status line stays readable in a narrow
+// window.
+QString StatisticText(double value)
+{
+    const double magnitude = std::abs(value);
+    if (magnitude >= 100.0 && magnitude < 1e6)
+        return QString::number(value, 'f', 1);
+    return QString::number(value, 'g', 4);
+}
+} // namespace
+
 void DisplayWindow::setImageStatistics(const Statistics& stats, const QString& prefix)
 {
     const bool integral = m_image && IntegralType(m_image->Type());
     const bool any = stats.count > 0;
     m_values.insert(prefix + QStringLiteral("min"), any ? NumberText(stats.min, integral) : QString());
     m_values.insert(prefix + QStringLiteral("max"), any ? NumberText(stats.max, integral) : QString());
-    m_values.insert(prefix + QStringLiteral("mean"), any ? NumberText(stats.mean, false) : QString());
-    m_values.insert(prefix + QStringLiteral("sigma"), any ? NumberText(stats.sigma, false) : QString());
+    m_values.insert(prefix + QStringLiteral("mean"), any ? StatisticText(stats.mean) : QString());
+    m_values.insert(prefix + QStringLiteral("sigma"), any ? StatisticText(stats.sigma) : QString());
 }
 
 void DisplayWindow::hovered(const QPointF& point, bool inside)

@@ -99,12 +99,9 @@ QVector<double> NiceTicks(double low, double high, int count)
         return ticks;
     const double rough = (high - low) / count;
     const double power = std::pow(10.0, std::floor(std::log10(rough)));
-    double step = power;
-    for (double factor : {1.0, 2.0, 5.0, 10.0})
-        if (factor * power >= rough) {
-            step = factor * power;
-            break;
-        }
+    // The round step nearest to the rough one, so that the count stays close to what was asked.
+    const double ratio = rough / power;
+    const double step = power * (ratio < 1.5 ? 1.0 : ratio < 3.5 ? 2.0 : ratio < 7.5 ? 5.0 : 10.0);
     for (double t = std::ceil(low / step) * step; t <= high + step * 1e-9; t += step)
         ticks.append(std::abs(t) < step * 1e-9 ? 0.0 : t);
     return ticks;

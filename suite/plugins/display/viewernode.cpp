@@ -15,14 +15,6 @@ namespace {
 const char* const kHostKey = "QWidgetPointer";
 }
 
-void ViewerNode::Init(const KORA::CValueMap* parameters)
-{
-    std::unique_ptr<KORA::CValue> host(Parameters().HasEntry(kHostKey) ? Parameters().Detach(kHostKey) : nullptr);
-    KORA::CPNode::Init(parameters);
-    if (host && !Parameters().HasEntry(kHostKey))
-        Parameters().SetEntry(kHostKey, host.release());
-}
-
 QWidget* ViewerNode::HostWidget(const std::string& nodeName) const
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))

@@ -10,11 +10,6 @@ namespace viewers {
 
 class ViewerNode : public KORA::CPNode
 {
-public:
-    // Hosts give "QWidgetPointer" before they call Init, whose defaults would otherwise drop it: the
-    // pointer survives unless the map passed to Init brings its own.
-    void Init(const KORA::CValueMap* parameters) override;
-
 protected:
     // The widget given as the "QWidgetPointer" parameter. Throws CExUnimp when the process has no
     // QApplication, and CException naming the node when called off the GUI thread or when the parameter
