@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <string>
 
@@ -75,14 +73,10 @@ KORA::CImage* GraphExecutor::loadTxtImage(const QString& path)
     std::cout << "Loading txt image: " << path.toLocal8Bit().constData() << std::endl;
     const QByteArray localPath = path.toLocal8Bit();
     std::string bytes;
-    {
-        std::ifstream file(localPath.constData(), std::ios::in | std::ios::binary);
-        if (!file) {
-            fail(QStringLiteral("GraphExecutor: Could not open the txt file"));
-            std::cerr << m_errorMessage.toLocal8Bit().constData() << std::endl;
-            return nullptr;
-        }
-        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    if (!readTextImageFile(localPath.constData(), bytes)) {
+        fail(QStringLiteral("GraphExecutor: Could not open the txt file"));
+        std::cerr << m_errorMessage.toLocal8Bit().constData() << std::endl;
+        return nullptr;
     }
     const TextImage text = parseTextImage(bytes.data(), bytes.size());
     if (text.raggedRows) {

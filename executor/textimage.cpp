@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <limits>
 #include <system_error>
 
@@ -72,6 +73,23 @@ bool extract(const char*& p, const char* end, float& value)
 }
 
 } // namespace
+
+bool readTextImageFile(const char* path, std::string& bytes)
+{
+    std::ifstream file(path, std::ios::in | std::ios::binary);
+    if (!file)
+        return false;
+    // The size is the file's own, not a header's claim; a file that shrinks meanwhile reads short.
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    file.seekg(0, std::ios::beg);
+    if (size < 0)
+        return false;
+    bytes.resize(static_cast<std::size_t>(size));
+    file.read(bytes.data(), size);
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    return true;
+}
 
 std::size_t parseTextImageRow(const char* begin, const char* end, std::vector<float>& values)
 {

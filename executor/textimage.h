@@ -6,6 +6,7 @@
 // zero, "inf" and "nan" are text, "3x" is 3 followed by text, "1," is 1 followed by text), up to the first
 // text that is not a number. The first row with numbers fixes the column count; every later row must match.
 #include <cstddef>
+#include <string>
 #include <vector>
 
 namespace VORNE {
@@ -20,6 +21,9 @@ struct TextImage
 
 // Appends the numbers at the start of [begin, end) to values; returns how many were appended.
 std::size_t parseTextImageRow(const char* begin, const char* end, std::vector<float>& values);
+
+// The whole file in one read (stream iterators cost more than the parsing). False when it cannot be read.
+bool readTextImageFile(const char* path, std::string& bytes);
 
 // Parses a whole file's bytes. A carriage return before a line feed is dropped.
 TextImage parseTextImage(const char* data, std::size_t size);

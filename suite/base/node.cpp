@@ -29,11 +29,15 @@ void CPNode::Init(const CValueMap* parameters)
 {
     CValueMap setup;
     GetPluginSetup(setup);
-    m_parameters.Clear();
+    CValueMap merged;
     if (const CValue* defaults = setup.FindEntry("parameters"); defaults && defaults->GenericType() == GT_MAP)
-        m_parameters.Copy(*defaults, COPY_NO_OWNERSHIP, false);
+        merged.Copy(*defaults, COPY_NO_OWNERSHIP, false);
+    // Hosts fill parameters before they call Init (a viewer's window, a graph map): those stay, over the
+    // defaults and under the map given here. Owned pointers among them move along.
+    merged.Copy(m_parameters, COPY_MOVE_OWNERSHIP, true);
     if (parameters)
-        m_parameters.Copy(*parameters, COPY_NO_OWNERSHIP, true);
+        merged.Copy(*parameters, COPY_NO_OWNERSHIP, true);
+    m_parameters.Copy(merged, COPY_MOVE_OWNERSHIP, false);
     NodeInit();
 }
 

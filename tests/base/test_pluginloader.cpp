@@ -54,10 +54,16 @@ TEST(PluginLoader, CreatesNamedNodesAndInitialisesThem)
     EXPECT_EQ(node->Parameters().EntryString("extra"), "kept");
     EXPECT_TRUE(node->TestInterface("KORA::CPNode"));
 
-    // Init starts again from the defaults.
-    node->Init(nullptr);
+    // What a host set before Init survives it (a viewer's window is given that way); missing defaults
+    // come back; the map given to Init wins.
+    node->Parameters().RemoveEntry("ms");
+    node->Parameters().SetEntry("QWidgetPointer", new CValuePointer<int>(nullptr));
+    CValueMap again;
+    again.SetEntry("extra", new CValueString("replaced"));
+    node->Init(&again);
     EXPECT_EQ(node->Parameters().EntryLong("ms"), 100);
-    EXPECT_FALSE(node->Parameters().HasEntry("extra"));
+    EXPECT_TRUE(node->Parameters().HasEntry("QWidgetPointer", GT_POINTER));
+    EXPECT_EQ(node->Parameters().EntryString("extra"), "replaced");
 }
 
 TEST(PluginLoader, ListsEntries)

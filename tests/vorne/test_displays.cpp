@@ -1,0 +1,227 @@
+#include <QAbstractEventDispatcher>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "items/item.h"
+#include "items/itemmodel.h"
+#include "kora/image.h"
+#include "kora/valuepointer.h"
+#include "stderrcapture.h"
+#include "viewers/display.h"
+#include "viewers/displaytoolbar.h"
+#include "viewers/plot.h"
+#include "viewers/scatterplot.h"
+
+using VORNE::AbstractDisplay;
+using VORNE::Item;
+using ItemMaker = std::function<Item*()>;
+Q_DECLARE_METATYPE(ItemMaker)
+
+namespace {
+
+std::unique_ptr<AbstractDisplay> makeViewer(const QString& kind)
+{
+    if (kind == QLatin1String("display::Display"))
+        return std::make_unique<VORNE::Display>(VORNE::ItemModel::InputModel, 0);
+    if (kind == QLatin1String("plot::Plot"))
+        return std::make_unique<VORNE::Plot>(VORNE::ItemModel::OutputModel, 0);
+    return std::make_unique<VORNE::ScatterPlot>(VORNE::ItemModel::OutputModel, 1);
+}
+
+bool pluginMissing(const QString& kind)
+{
+    return !QFile::exists(qEnvironmentVariable("KORADIR") + "/bin/lib" + kind.section("::", 0, 0) + ".so");
+}
+
+bool flashRunning(QObject* viewer)
+{
+    const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(viewer);
+    return std::any_of(timers.begin(), timers.end(), [](const auto& timer) { return timer.interval == 500; });
+}
+
+KORA::CValueVector* numbers(std::initializer_list<double> values)
+{
+    auto* vector = new KORA::CValueVector;
+    for (double value : values)
+        vector->SetEntry(int(vector->Size()), new KORA::CValueDouble(value));
+    return vector;
+}
+
+Item* vectorItem(KORA::CValueVector* vector)
+{
+    auto* item = new Item;
+    item->setValue(vector);
+    delete vector;
+    return item;
+}
+
+} // namespace
+
+class DisplaysTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void missingPluginIsReported_data();
+    void missingPluginIsReported();
+    void adoptsThePluginWindow_data();
+    void adoptsThePluginWindow();
+    void itemsThePluginCannotShow_data();
+    void itemsThePluginCannotShow();
+    void errorIconIsCopiedAgainWhenDeleted();
+};
+
+void DisplaysTest::missingPluginIsReported_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("image") << "display::Display" << "Display: Could not load the display::Display plugin.\nWhy: ";
+    QTest::newRow("plot") << "plot::Plot" << "";
+    QTest::newRow("scatter") << "display::ScatterPlot" << "ScatterPlot: Could not load the display::ScatterPlot plugin.";
+}
+
+void DisplaysTest::missingPluginIsReported()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, report);
+    QTemporaryDir emptyRoot;
+    const QByteArray koradir = qgetenv("KORADIR");
+    qputenv("KORADIR", emptyRoot.path().toLocal8Bit());
+    StderrCapture capture;
+    std::unique_ptr<AbstractDisplay> viewer = makeViewer(kind);
+    const QString written = QString::fromLocal8Bit(capture.text());
+    qputenv("KORADIR", koradir);
+    QVERIFY2(report.isEmpty() ? written.isEmpty() : written.startsWith(report), qPrintable(written));
+
+    // Without a node the window still works; it only draws nothing, and says nothing more.
+    Item item(QStringLiteral("[1, 2]"), Item::VectorType);
+    viewer->show();
+    viewer->display(&item);
+    QCOMPARE(item.displayState(), int(Item::DisplayedVisible));
+    QVERIFY(!viewer->centralWidget());
+    QVERIFY(!flashRunning(viewer.get()));
+}
+
+void DisplaysTest::adoptsThePluginWindow_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<ItemMaker>("makeItem");
+    QTest::addColumn<QString>("widgetName");
+    const QString cells = qEnvironmentVariable("VORNE_SOURCE_DIR") + "/examples/data/cells_1.png";
+    QTest::newRow("image file") << "display::Display"
+                                << ItemMaker([cells] { return new Item(cells, Item::ImageFileType); })
+                                << "DisplayMainWindow";
+    QTest::newRow("image handle") << "display::Display" << ItemMaker([] {
+        auto* item = new Item;
+        auto* image = new KORA::CImage(KORA::IMAGE_GREY_16, KORA::CSize(40, 30));
+        item->setImageHandle(new KORA::CValueOwnedPointer<KORA::CImage>(image), QStringLiteral("ramp"));
+        return item;
+    }) << "DisplayMainWindow";
+    QTest::newRow("vector") << "plot::Plot" << ItemMaker([] { return vectorItem(numbers({3, 1, 4, 1, 5})); })
+                            << "PlotMainWindow";
+    QTest::newRow("vector of pairs") << "display::ScatterPlot" << ItemMaker([] {
+        auto* pairs = new KORA::CValueVector;
+        pairs->SetEntry(0, numbers({1.5, 2.0}));
+        pairs->SetEntry(1, numbers({3.0, 4.5}));
+        return vectorItem(pairs);
+    }) << "ScatterPlotMainWindow";
+}
+
+void DisplaysTest::adoptsThePluginWindow()
+{
+    QFETCH(QString, kind);
+    QFETCH(ItemMaker, makeItem);
+    QFETCH(QString, widgetName);
+    if (pluginMissing(kind))
+        QSKIP("the viewer plug-in is not built");
+
+    VORNE::ItemModel model(VORNE::ItemModel::OutputModel, 0);
+    model.appendItem(makeItem());
+    model.appendItem(makeItem());
+    std::unique_ptr<AbstractDisplay> viewer = makeViewer(kind);
+    viewer->show();
+    StderrCapture capture;
+    viewer->display(model.item(0));
+    QCOMPARE(capture.text(), QByteArray());
+    QVERIFY(!flashRunning(viewer.get()));
+    QVERIFY(viewer->centralWidget());
+    QCOMPARE(viewer->centralWidget()->objectName(), widgetName);
+    QVERIFY(!viewer->centralWidget()->isWindow());
+
+    const bool image = kind == QLatin1String("display::Display");
+    if (image) {
+        QCOMPARE(viewer->size(), QSize(500, 500));
+        QCOMPARE(viewer->toolbar()->parentWidget(), viewer->centralWidget());
+    }
+    // Later renderings leave size and toolbar alone.
+    viewer->resize(320, 240);
+    viewer->display(model.item(1));
+    QCOMPARE(viewer->size(), QSize(320, 240));
+    QCOMPARE(viewer->centralWidget()->objectName(), widgetName);
+    QVERIFY(!flashRunning(viewer.get()));
+}
+
+void DisplaysTest::itemsThePluginCannotShow_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<bool>("flashes");
+    // An empty item in an image viewer shows the error icon; the other kinds have nothing to show.
+    QTest::newRow("image, empty") << "display::Display" << int(Item::UndefinedType) << "" << false;
+    QTest::newRow("plot, empty") << "plot::Plot" << int(Item::NoValueType) << "" << true;
+    QTest::newRow("scatter, empty") << "display::ScatterPlot" << int(Item::UndefinedType) << "" << true;
+    QTest::newRow("plot, text") << "plot::Plot" << int(Item::StringType)
+                                << "Plot::updateView() Could not execute plot plugin.\n" << true;
+    QTest::newRow("scatter, text") << "display::ScatterPlot" << int(Item::StringType)
+                                   << "ScatterPlot::updateView() Could not execute scatter plot plugin.\n" << true;
+}
+
+void DisplaysTest::itemsThePluginCannotShow()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, type);
+    QFETCH(QString, report);
+    QFETCH(bool, flashes);
+    if (pluginMissing(kind))
+        QSKIP("the viewer plug-in is not built");
+    if (!flashes && !QFile::exists(QStringLiteral(":/resources/error-icon.png")))
+        QSKIP("the icon resources are not built in");
+
+    Item item(QStringLiteral("no numbers here"), type);
+    std::unique_ptr<AbstractDisplay> viewer = makeViewer(kind);
+    viewer->show();
+    StderrCapture capture;
+    viewer->display(&item);
+    QCOMPARE(QString::fromLocal8Bit(capture.text()), report);
+    QCOMPARE(flashRunning(viewer.get()), flashes);
+    QCOMPARE(viewer->centralWidget() != nullptr, !flashes);
+}
+
+void DisplaysTest::errorIconIsCopiedAgainWhenDeleted()
+{
+    const QString path = VORNE::Display::errorImagePath();
+    QCOMPARE(VORNE::Display::errorImagePath(), path);
+    if (!QFile::exists(QStringLiteral(":/resources/error-icon.png")) || pluginMissing("display::Display"))
+        QSKIP("the icon resources or the image plug-in are not built");
+
+    Item empty(QStringLiteral("out_0.png"), Item::NoValueType);
+    VORNE::Display viewer(VORNE::ItemModel::OutputModel, 0);
+    viewer.show();
+    viewer.display(&empty);
+    QVERIFY(QFile::exists(path));
+    QVERIFY(!flashRunning(&viewer));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(QFile::remove(path));
+    empty.setData(Item::ValueRole, QStringLiteral("out_1.png")); // renders again
+    QVERIFY(QFile::exists(path));
+    QVERIFY(!flashRunning(&viewer));
+}
+
+QTEST_MAIN(DisplaysTest)
+#include "test_displays.moc"

@@ -1,0 +1,470 @@
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+#include "executor/graphexecutor.h"
+#include "items/item.h"
+#include "items/itemmodel.h"
+#include "kora/kora.h"
+#include "ostrel/ostrel.h"
+#include "streamcapture.h"
+
+using namespace VORNE;
+
+namespace {
+
+QString source(const QString& relative)
+{
+    return qEnvironmentVariable("VORNE_SOURCE_DIR") + QLatin1Char('/') + relative;
+}
+
+std::unique_ptr<OstrelGraph::Graph> loadGraph(const QString& path)
+{
+    return std::unique_ptr<OstrelGraph::Graph>(OstrelGraph::Graph::LoadFromFile(path.toLocal8Bit().constData()));
+}
+
+// One execution, waited for on the thread's own finished().
+bool execute(GraphExecutor& executor)
+{
+    QSignalSpy finished(&executor, &QThread::finished);
+    executor.start();
+    if (finished.isEmpty())
+        finished.wait(120000);
+    executor.wait();
+    return finished.count() == 1;
+}
+
+// Keeps asking for an abort until the thread ends: a request that arrives before run() begins is cleared
+// by run(), so a single early call could be lost.
+bool executeAborting(GraphExecutor& executor)
+{
+    QSignalSpy finished(&executor, &QThread::finished);
+    QTimer repeat;
+    QObject::connect(&repeat, &QTimer::timeout, &executor, &GraphExecutor::abort);
+    repeat.start(5);
+    executor.start();
+    if (finished.isEmpty())
+        finished.wait(120000);
+    executor.wait();
+    return finished.count() == 1;
+}
+
+KORA::CValueMap* parameters(const char* key, KORA::CValue* value)
+{
+    auto* map = new KORA::CValueMap();
+    map->SetEntry(key, value);
+    return map;
+}
+
+// One input, held as long as "$ms" says.
+QString writeDelayGraph(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath("slow.ogr");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(R"({ "name": "Slow", "parameters": { "ms": 0 },
+  "nodes": { "wait": { "plugin": "%KORADIR%/bin/testing::Delay", "parameters": { "ms": "$ms" } } },
+  "edges": [], "inputs": [ { "name": "in", "to": [ "wait:0" ] } ],
+  "outputs": [ { "name": "out", "from": "wait:0" } ] })");
+    return path;
+}
+
+} // namespace
+
+class GraphExecutorTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { KORA::VexInit(-1); }
+    void batchWithOneBadInput();
+    void badInputs_data();
+    void badInputs();
+    void exampleGraphs_data();
+    void exampleGraphs();
+    void imageHandlesAndForeignPointers();
+    void abortDuringDelayAndDetaching();
+    void unknownExecutorKind();
+    void cpgraphKind_data();
+    void cpgraphKind();
+    void settersRefusedWhileRunning();
+};
+
+void GraphExecutorTest::batchWithOneBadInput()
+{
+    QTemporaryDir data, out;
+    QFile png(source("examples/data/cells_2.png"));
+    QVERIFY(png.open(QIODevice::ReadOnly));
+    QFile truncated(data.filePath("cells_bad.png"));
+    QVERIFY(truncated.open(QIODevice::WriteOnly));
+    truncated.write(png.read(120));
+    truncated.close();
+
+    ItemModel inputs(ItemModel::InputModel, 0), results(ItemModel::OutputModel, 0);
+    inputs.appendItem(new Item(source("examples/data/cells_1.png"), Item::ImageFileType));
+    inputs.appendItem(new Item(truncated.fileName(), Item::ImageFileType));
+    inputs.appendItem(new Item(source("examples/data/cells_3.png"), Item::ImageFileType));
+
+    const QString graphPath = source("examples/graphs/count_cells.ogr");
+    auto graph = loadGraph(graphPath);
+    QObject owner;
+    GraphExecutor executor(&owner);
+    executor.setMaxThreads(2);
+    executor.setGraphPath(graphPath);
+    executor.setGraph(graph.get());
+    executor.setOutputNames({{out.path(), "%i0_%o", ".pxm"}});
+
+    int failures = 0;
+    for (int k = 0; k < 3; ++k) {
+        executor.runIndex = k;
+        executor.runsTotal = 3;
+        if (k == 0)
+            executor.runsFailed = 0;
+        executor.setInputItems({inputs.item(k)});
+        StreamCapture console(1);
+        QVERIFY(execute(executor));
+        const QByteArray printed = console.text();
+
+        const KORA::CValueMap& published = graph->Parameters();
+        QCOMPARE(published.EntryLong("__parent/parameters/runs_failed", -1), failures);
+        QCOMPARE(published.EntryLong("__parent/parameters/run_index", -1), k);
+        QCOMPARE(published.EntryLong("__parent/parameters/runs_total", -1), 3);
+        QCOMPARE(published.EntryString("__parent/name"), std::string("VORNE"));
+        QCOMPARE(published.EntryString("__parent/type"), std::string("application"));
+        QVERIFY(!published.EntryString("__graph/maingraphfilename").empty());
+        QVERIFY(printed.startsWith(">>> GraphExecutor::run()...\nExecuting graph as Ostrel graph.\n"));
+
+        const QList<Item*> items = executor.outputItems(true);
+        QCOMPARE(items.size(), 2);
+        if (k == 1) {
+            ++failures;
+            QVERIFY(executor.error());
+            for (Item* item : items) {
+                QCOMPARE(item->status(), int(Item::WarningStatus));
+                QCOMPARE(item->errorMessage(), executor.errorMessage());
+            }
+            QVERIFY(!executor.errorMessage().isEmpty());
+            QCOMPARE(printed.count("ERROR DETECTED: "), 2);
+        } else {
+            const QString saved = out.filePath(QString("cells_%1_0.pbm").arg(k + 1));
+            QCOMPARE(items[0]->type(), int(Item::ImageFileType));
+            QCOMPARE(items[0]->valueText(), saved);
+            QVERIFY(QFile::exists(saved));
+            QCOMPARE(items[1]->type(), int(Item::LongType));
+            QVERIFY(items[1]->valueText().toInt() > 0);
+            QVERIFY(items[1]->errorMessage().isNull());
+            QVERIFY(printed.contains("Execution complete.\n<<< GraphExecutor::run()...\n"));
+        }
+        for (Item* item : items) {
+            QCOMPARE(item->thread(), owner.thread());
+            results.appendItem(item);
+        }
+        QCOMPARE(executor.runsFailed, failures);
+    }
+    QCOMPARE(executor.runsFailed, 1);
+}
+
+void GraphExecutorTest::badInputs_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("content"); // null: the file does not exist
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("runsFailed");
+
+    QTest::newRow("missing text image") << "none.txt" << QByteArray() << "GraphExecutor: Could not open the txt file" << 0;
+    QTest::newRow("text image with ragged rows")
+        << "ragged.asc" << QByteArray("1 2 3\n4 5 6 7\n")
+        << "GraphExecutor: Could not load txt image. The number of columns are not equal in each row." << 0;
+    QTest::newRow("text rows in front of a long row")
+        << "tall.txt" << QByteArray(20000, 'x').replace(QByteArray("x"), QByteArray("x\n")) + QByteArray(4000, '1').replace(QByteArray("1"), QByteArray("1 "))
+        << "GraphExecutor: Could not load txt image. Too many rows without numbers in" << 0;
+    QTest::newRow("not an image at all") << "text.png" << QByteArray("plain text") << "" << 1;
+}
+
+void GraphExecutorTest::badInputs()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, error);
+    QFETCH(int, runsFailed);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    if (!content.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    Item input(path, Item::ImageFileType);
+    auto graph = loadGraph(source("examples/graphs/count_cells.ogr"));
+    GraphExecutor executor;
+    executor.setGraph(graph.get());
+    executor.setOutputNames({{dir.path(), "%i0_%o", ".png"}});
+    executor.setInputItems({&input});
+    StreamCapture console(1);
+    QVERIFY(execute(executor));
+    const QByteArray printed = console.text();
+
+    QVERIFY(executor.error());
+    QVERIFY2(executor.errorMessage().startsWith(error), qPrintable(executor.errorMessage()));
+    QCOMPARE(executor.runsFailed, runsFailed);
+    const QList<Item*> items = executor.outputItems(false);
+    QCOMPARE(items.size(), 2);
+    for (const Item* item : items)
+        QCOMPARE(item->errorMessage(), executor.errorMessage());
+    if (content.isNull() || fileName.endsWith(".txt"))
+        QVERIFY(printed.contains("Loading txt image: " + path.toLocal8Bit() + "\n"));
+}
+
+void GraphExecutorTest::exampleGraphs_data()
+{
+    QTest::addColumn<QString>("graph");
+    QTest::addColumn<QStringList>("inputs"); // image file names, or "long:", "string:" values
+    QTest::addColumn<QList<int>>("types");
+
+    const int image = Item::ImageFileType, map = Item::MapType, vector = Item::VectorType, number = Item::LongType;
+    QTest::newRow("plot outputs: map, vector, number, vector")
+        << "plot_outputs.ogr" << QStringList{"cells_4.png"} << QList<int>{map, vector, number, vector};
+    QTest::newRow("two inputs: image and two maps")
+        << "two_inputs.ogr" << QStringList{"cells_1.png", "cells_2.png"} << QList<int>{image, map, map};
+    QTest::newRow("number and string")
+        << "number_and_string.ogr" << QStringList{"cells_16.png", "long:42", "string:a b"}
+        << QList<int>{number, int(Item::StringType), number};
+    QTest::newRow("text image into a graph") << "count_cells.ogr" << QStringList{"cells.txt"}
+                                             << QList<int>{image, number};
+    QTest::newRow("graph that fails: one error item") << "fails.ogr" << QStringList{"cells_1.png"}
+                                                      << QList<int>{int(Item::UndefinedType)};
+}
+
+void GraphExecutorTest::exampleGraphs()
+{
+    QFETCH(QString, graph);
+    QFETCH(QStringList, inputs);
+    QFETCH(QList<int>, types);
+
+    QTemporaryDir out;
+    ItemModel model(ItemModel::InputModel, 0);
+    QList<Item*> items;
+    for (const QString& spec : inputs) {
+        if (spec.startsWith("long:"))
+            model.appendItem(new Item(spec.mid(5), Item::LongType));
+        else if (spec.startsWith("string:"))
+            model.appendItem(new Item(spec.mid(7), Item::StringType));
+        else
+            model.appendItem(new Item(source("examples/data/" + spec), Item::ImageFileType));
+        items.append(model.item(model.rowCount() - 1));
+    }
+    auto loaded = loadGraph(source("examples/graphs/" + graph));
+    GraphExecutor executor;
+    executor.setGraph(loaded.get());
+    executor.setGraphPath(source("examples/graphs/" + graph));
+    executor.setOutputNames({{out.path(), "%i0_%o", ".png"}});
+    executor.setInputItems(items);
+    QVERIFY(execute(executor));
+
+    const QList<Item*> outputs = executor.outputItems(false);
+    QCOMPARE(outputs.size(), types.size());
+    for (int i = 0; i < outputs.size(); ++i) {
+        QCOMPARE(outputs[i]->type(), types[i]);
+        QCOMPARE(outputs[i]->errorMessage().isNull(), !executor.error());
+        if (types[i] == Item::ImageFileType)
+            QVERIFY(QFile::exists(outputs[i]->valueText()));
+    }
+}
+
+void GraphExecutorTest::imageHandlesAndForeignPointers()
+{
+    // Echo nodes hand back what they get: an image handle and a pointer to something that is no image.
+    auto* handleImage = new KORA::CImage(KORA::IMAGE_GREY_8, KORA::CSize(4, 4));
+    ItemModel model(ItemModel::InputModel, 0);
+    model.appendItem(new Item(source("examples/data/cells_1.png"), Item::ImageFileType));
+    auto* handle = new Item();
+    handle->setImageHandle(new KORA::CValuePointer<KORA::IImage>(handleImage, 1, true), "handle");
+    model.appendItem(handle);
+    auto* foreign = new Item();
+    static int number = 5;
+    foreign->setImageHandle(new KORA::CValuePointer<int>(&number), "int");
+    model.appendItem(foreign);
+
+    const QString path = source("examples/graphs/number_and_string.ogr");
+    auto graph = loadGraph(path);
+    GraphExecutor executor;
+    executor.setGraph(graph.get());
+    executor.setGraphPath(path);
+    executor.setOutputNames({{QString(), "%i0_%o", ".png"}});
+    executor.setInputItems({model.item(0), model.item(1), model.item(2)});
+    QVERIFY(execute(executor));
+
+    const QList<Item*> outputs = executor.outputItems(false);
+    QCOMPARE(outputs.size(), 3);
+    QCOMPARE(outputs[0]->type(), int(Item::ImageHandleType));
+    QCOMPARE(outputs[0]->valueText(), model.item(0)->valueText());
+    QCOMPARE(handleImage->Attributes().EntryString("script"), path.toStdString());
+    QCOMPARE(handleImage->Attributes().EntryLong("scriptoutput", -1), 0);
+    QCOMPARE(outputs[1]->type(), int(Item::NoValueType));
+    QCOMPARE(outputs[1]->errorMessage(), QString("Unknown Pointer to Object: KORA::CValuePointer<int>"));
+}
+
+void GraphExecutorTest::abortDuringDelayAndDetaching()
+{
+    QTemporaryDir dir;
+    auto graph = loadGraph(writeDelayGraph(dir));
+    ItemModel model(ItemModel::InputModel, 0);
+    model.appendItem(new Item("7", Item::LongType));
+    GraphExecutor executor;
+    executor.setGraph(graph.get());
+    executor.setInputItems({model.item(0)});
+    executor.setOutputNames({{dir.path(), "%i0", ""}});
+    QVERIFY(execute(executor));
+    const QList<Item*> first = executor.outputItems(true);
+    QCOMPARE(first.size(), 1);
+    QCOMPARE(first[0]->valueText(), QString("7"));
+    std::unique_ptr<Item> keep(first[0]);
+
+    executor.setGraphParameters(parameters("ms", new KORA::CValueLong(600000)));
+    StreamCapture console(1);
+    QVERIFY(executeAborting(executor));
+    const QByteArray printed = console.text();
+    QVERIFY(printed.contains("GraphExecutor::run() aborted.\n<<< GraphExecutor::run()...\n"));
+    QVERIFY(!printed.contains("Execution complete."));
+    QVERIFY(executor.aborted());
+    QVERIFY(!executor.error());
+    QCOMPARE(executor.outputItems(false), first);
+    StreamCapture err(2);
+    QVERIFY(executor.outputItems(true).isEmpty());
+    QCOMPARE(err.text(), QByteArray("GraphExecutor::outputItems(): Output items have already been detached!\n"));
+
+    // The request does not outlive the execution it stopped. (Merged parameters stay in the graph.)
+    executor.setGraphParameters(parameters("ms", new KORA::CValueLong(0)));
+    QVERIFY(execute(executor));
+    QVERIFY(!executor.aborted());
+    // The executor deletes only the items it still owns, never those handed over.
+    QPointer<Item> owned(executor.outputItems(false).value(0));
+    QPointer<Item> handedOver(keep.get());
+    QVERIFY(owned && owned != handedOver);
+    executor.setGraphPath("again");
+    QVERIFY(execute(executor));
+    QVERIFY(!owned && handedOver);
+}
+
+void GraphExecutorTest::unknownExecutorKind()
+{
+    GraphExecutor executor;
+    executor.setExecutorType(7);
+    StreamCapture err(2);
+    QVERIFY(execute(executor));
+    const QString message("Unknown executor id '7'. try setExecutorType().");
+    QVERIFY(err.text().contains("GraphExecutor::run() " + message.toLocal8Bit() + "\n"));
+    QCOMPARE(executor.errorMessage(), message);
+    const QList<Item*> items = executor.outputItems(false);
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(items[0]->errorMessage(), message);
+    QCOMPARE(items[0]->status(), int(Item::WarningStatus));
+}
+
+void GraphExecutorTest::cpgraphKind_data()
+{
+    QTest::addColumn<bool>("fromMap");
+    QTest::addColumn<QString>("graphPath");
+    QTest::newRow("graph file") << false << source("examples/graphs/smooth.xml");
+    QTest::newRow("current graph from the host's map") << true << QString("CURRENT GRAPH");
+}
+
+void GraphExecutorTest::cpgraphKind()
+{
+    QFETCH(bool, fromMap);
+    QFETCH(QString, graphPath);
+
+    std::unique_ptr<KORA::CValue> map;
+    if (fromMap) {
+        QFile xml(source("examples/graphs/smooth.xml"));
+        QVERIFY(xml.open(QIODevice::ReadOnly));
+        map.reset(KORA::CXmlSerializer2().Deserialize(xml.readAll().toStdString()));
+        QVERIFY(dynamic_cast<KORA::CValueMap*>(map.get()));
+    }
+    QTemporaryDir out;
+    Item input(source("examples/data/cells_1.png"), Item::ImageFileType);
+    GraphExecutor executor;
+    executor.setExecutorType(GraphExecutor::CPGraphExecutor);
+    executor.setGraphPath(graphPath);
+    executor.setGraphMap(static_cast<KORA::CValueMap*>(map.get()));
+    executor.setGraphParameters(parameters("sigma", new KORA::CValueDouble(2.5)));
+    executor.setOutputNames({{out.path(), "%i0_%o", ".iass"}});
+    executor.setInputItems({&input});
+    StreamCapture console(1);
+    QVERIFY(execute(executor));
+    QVERIFY(console.text().contains("Executing graph as CPGraph graph.\n"));
+
+    QVERIFY2(!executor.error(), qPrintable(executor.errorMessage()));
+    const QList<Item*> items = executor.outputItems(false);
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(items[0]->valueText(), out.filePath("cells_1_0.iass"));
+    std::unique_ptr<KORA::CImage> saved(KORA::CImageIo2::Load(items[0]->valueText().toLocal8Bit().constData()));
+    QCOMPARE(saved->Attributes().EntryString("script"), graphPath.toStdString());
+    QVERIFY(!saved->Attributes().HasEntry("scriptoutput")); // a single output needs no index
+}
+
+void GraphExecutorTest::settersRefusedWhileRunning()
+{
+    QTemporaryDir dir;
+    const QString path = writeDelayGraph(dir);
+    auto graph = loadGraph(path);
+    Item input("1", Item::LongType);
+    GraphExecutor executor;
+    executor.setMaxThreads(-3);
+    QCOMPARE(executor.maxThreads(), 0);
+    executor.setMaxThreads(8);
+    executor.setGraph(graph.get());
+    executor.setGraphPath(path);
+    executor.setInputItems({&input});
+    KORA::CValueMap* slow = parameters("ms", new KORA::CValueLong(600000));
+    executor.setGraphParameters(slow);
+    const QList<OutputPattern> names{{dir.path(), "%i0", ""}};
+    executor.setOutputNames(names);
+
+    QSignalSpy finished(&executor, &QThread::finished);
+    executor.start();
+    StreamCapture err(2);
+    KORA::CValueMap other;
+    auto refusedMap = std::make_unique<KORA::CValueMap>();
+    executor.setInputItems({});
+    executor.setMaxThreads(1);
+    executor.setExecutorType(1);
+    executor.setGraphPath("elsewhere");
+    executor.setGraphMap(&other);
+    executor.setGraph(nullptr);
+    executor.setGraphParameters(refusedMap.get());
+    executor.setOutputNames({});
+    const QList<QByteArray> lines = err.text().split('\n');
+    // Repeated: a request made before run() begins is cleared by it.
+    QTimer repeat;
+    connect(&repeat, &QTimer::timeout, &executor, &GraphExecutor::abort);
+    repeat.start(5);
+    if (finished.isEmpty())
+        finished.wait(120000);
+    executor.wait();
+
+    QCOMPARE(lines, (QList<QByteArray>{
+                        "GraphExecutor:setInputItems(): Can not be changed during a run.",
+                        "GraphExecutor:setMaxThreads(): Can not be changed during a run.",
+                        "GraphExecutor::setExecutorType(): Can not be changed during a run.",
+                        "GraphExecutor:setGraphPath(): Can not be changed during a run.",
+                        "GraphExecutor:setGraphMap(): Can not be changed during a run.",
+                        "GraphExecutor::setGraph(): Cannot be changed during a run.",
+                        "GraphExecutor:setGraphParameters(): Can not be changed during a run.",
+                        "GraphExecutor:setOutputNames(): Can not be changed during a run.",
+                        "",
+                    }));
+    QVERIFY(executor.inputItems() == QList<Item*>{&input} && executor.maxThreads() == 8 &&
+            executor.executorType() == 0 && executor.graphPath() == path && !executor.graphMap() &&
+            executor.graph() == graph.get() && executor.graphParameters() == slow && executor.outputNames() == names);
+}
+
+QTEST_MAIN(GraphExecutorTest)
+#include "test_graphexecutor.moc"
