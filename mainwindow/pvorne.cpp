@@ -21,12 +21,14 @@
 #include <sstream>
 
 #include "app/aboutdialog.h"
+#include "executor/graphexecutor.h"
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "kora/exception.h"
 #include "kora/serializer.h"
 #include "kora/valuepointer.h"
 #include "mainwindow/filedroplistview.h"
+#include "mainwindow/settingswidgetr.h"
 #include "mainwindow/textlist.h"
 #include "ostrel/graph.h"
 #include "ui_pvorne.h"
@@ -107,11 +109,19 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
     ui->use_current_ogr_graph_pushButton->hide();
     ui->graphname_lineEdit->clear();
 
+    m_executor = new VORNE::GraphExecutor(this);
+
     connect(ui->choose_graph_pushButton, &QPushButton::clicked, this, &PVorne::chooseGraph);
     connect(ui->use_current_ogr_graph_pushButton, &QPushButton::clicked, this, &PVorne::useCurrentOstrelGraph);
     connect(ui->reload_graph_pushButton, &QPushButton::clicked, this, [this] { loadSelectedGraph(false); });
     connect(ui->about_pushButton, &QPushButton::clicked, this, &PVorne::showAbout);
     connect(ui->close_pushButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui->run_pushButton, &QPushButton::clicked, this, &PVorne::Run);
+    connect(ui->cancel_run_pushButton, &QPushButton::clicked, this, &PVorne::cancel);
+    connect(ui->pause_run_pushButton, &QPushButton::clicked, this, &PVorne::pauseRun);
+    connect(ui->resume_run_pushButton, &QPushButton::clicked, this, &PVorne::resumeRun);
+    // Queued: the step's results are taken on the GUI thread, after the executor's run() has returned.
+    connect(m_executor, &QThread::finished, this, &PVorne::graphComplete, Qt::QueuedConnection);
 
     connect(ui->move_input_up_toolButton, &QToolButton::clicked, this, &PVorne::moveInputUp);
     connect(ui->add_input_toolButton, &QToolButton::clicked, this, &PVorne::addImageInput);
@@ -121,6 +131,11 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
 
 PVorne::~PVorne()
 {
+    // The executor waits for a step still running; its finished() must not reach a half-destroyed widget.
+    m_executor->disconnect(this);
+    delete m_executor;
+    if (m_runState != Idle)
+        m_runLock.unlock();
     delete ui;
     delete m_graph;
 }
@@ -150,11 +165,6 @@ void PVorne::NodeInit()
     } else if (ui->graphname_lineEdit->text() == tr(kCurrentGraph)) {
         ui->graphname_lineEdit->setText(QString::fromStdString(Parameters().EntryString("Graph")));
     }
-}
-
-void PVorne::Run()
-{
-    // Batch runs arrive with the run controls; until then a run request from the host has nothing to do.
 }
 
 void PVorne::showAbout()
@@ -228,6 +238,10 @@ bool PVorne::loadSelectedGraph(bool wait_)
     if (m_runState != 0) {
         std::cerr << "VORNE" << " is currently running." << std::endl;
         std::cerr << "Canceling " << "VORNE" << " ..." << std::endl;
+        if (m_runState == Running || m_runState == Starting)
+            requestCancel();
+        else if (m_runState == Paused)
+            runComplete();
         if (!wait_)
             return false;
     }
@@ -249,6 +263,7 @@ bool PVorne::loadSelectedGraph(bool wait_)
     for (int pin = 0; pin < inputs; ++pin)
         m_inputNames << QString::fromStdString(m_graph->GetInpinName(pin));
     updatePorts(inputs, outputs);
+    ui->settings_widget->setPortsCount(inputs, outputs, &m_inputNames, &m_outputNames);
 
     ui->graph_parameters_textBrowser->setPlainText(visibleParameters());
     QFont font = this->font();
@@ -305,7 +320,12 @@ void PVorne::updatePorts(int inputs, int outputs)
             if (direction == ItemModel::InputModel) {
                 auto* dropView = new VORNE::FileDropListView(page);
                 connect(dropView, &VORNE::FileDropListView::filesDropped, this,
-                        [this, port](const QStringList& files) { addImageFiles(files, port); });
+                        [this, port](const QStringList& files) {
+                            // The lists stay visible during a batch, but a batch reads them row by row:
+                            // a drop then would also clear the outputs collected so far.
+                            if (m_runState == Idle)
+                                addImageFiles(files, port);
+                        });
                 view = dropView;
             } else {
                 view = new QListView(page);

@@ -13,6 +13,10 @@
 class QListView;
 class QModelIndex;
 
+namespace KORA {
+class CValueMap;
+}
+
 namespace OstrelGraph {
 class Graph;
 }
@@ -23,6 +27,7 @@ class PVorne;
 
 namespace VORNE {
 class DisplayManager;
+class GraphExecutor;
 class Item;
 class ItemModel;
 } // namespace VORNE
@@ -42,7 +47,9 @@ public:
     // host widget named by "ParameterUiParentWidget" and prepares the graph field from "GraphMap" or
     // "Graph". Loads nothing itself.
     void NodeInit() override;
-    void Run() override;
+
+    // Run states; the run controls follow them (see pvorne_run.cpp).
+    enum RunState { Idle = 0, Paused = 1, PauseRequested = 2, Running = 3, Starting = 4, CancelRequested = 5 };
 
 signals:
     void aboutToReloadGraph();
@@ -79,6 +86,17 @@ protected slots:
     void onInputEdit();
     void modelItemsCountChanged();
 
+    // The batch loop, one batch index per executor start; all of it on the GUI thread. Run() is also the
+    // node's run operation, so a host starts a batch the same way as the Run button.
+    void Run() override;
+    void run_execute();
+    void cancel();
+    void pauseRun();
+    void resumeRun();
+    void runComplete();
+    void executeGraph();
+    void graphComplete();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -98,6 +116,11 @@ private:
     void addTextList(const QString& filename, int port_index);
     // A value typed by the user; a null string when the dialog was cancelled.
     QString askValue(const char* title, const char* prompt);
+    // The parameters text as a new map for the executor; null (and the reason on standard error) when the
+    // text cannot be read.
+    KORA::CValueMap* editedParameters();
+    // Cancel as the Cancel button does; a graph load uses it too.
+    void requestCancel();
 
     bool m_firstShow = true;
     Ui::PVorne* ui;
@@ -113,4 +136,10 @@ private:
     int m_runState = 0;
     QMutex m_runLock;
     int m_batchIndex = 0;
+    VORNE::GraphExecutor* m_executor = nullptr;
 };
+
+namespace VORNE {
+// "<ms>ms / hh:mm:ss.zzz", hours not limited: how the duration of one step is logged.
+QString durationText(qint64 ms);
+} // namespace VORNE

@@ -1,0 +1,103 @@
+// Drives the main window through one watchable batch the way a user does (mouse clicks on Run, Pause and
+// Resume) and saves what the window looks like while running and when finished. Used for the README's
+// screenshots; run it under a virtual display:
+//   xvfb-run -a -s "-screen 0 1280x900x24" build/examples/screenshot-run GRAPH LIST REPEAT OUTDIR SHOTDIR
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include <cstdio>
+#include <functional>
+
+#include "mainwindow/pvorne.h"
+
+namespace {
+
+template <class T>
+T* child(QObject& parent, const char* name)
+{
+    T* widget = parent.findChild<T*>(name);
+    if (widget == nullptr)
+        qFatal("no widget %s", name);
+    return widget;
+}
+
+// Keeps the event loop (and with it the window) alive while waiting.
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 120000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+void click(PVorne& window, const char* button)
+{
+    QTest::mouseClick(child<QPushButton>(window, button), Qt::LeftButton);
+}
+
+void save(PVorne& window, const QString& path)
+{
+    if (!window.grab().save(path))
+        qFatal("cannot write %s", qPrintable(path));
+    std::printf("wrote %s\n", qPrintable(path));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: %s GRAPH LIST REPEAT OUTDIR SHOTDIR\n", argv[0]);
+        return 2;
+    }
+    const QString graph = QString::fromLocal8Bit(argv[1]);
+    const QString list = QString::fromLocal8Bit(argv[2]);
+    const int repeat = QString::fromLocal8Bit(argv[3]).toInt();
+    const QString outputDir = QString::fromLocal8Bit(argv[4]);
+    const QDir shots(QString::fromLocal8Bit(argv[5]));
+    QDir().mkpath(outputDir);
+
+    PVorne window;
+    window.resize(640, 560);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window) || !window.loadGraph(graph))
+        return 1;
+    for (int i = 0; i < repeat; ++i)
+        QMetaObject::invokeMethod(&window, "addTxtInput", Q_ARG(QString, list));
+
+    auto* patterns = child<QWidget>(window, "output_filename_pattern_widget");
+    child<QLineEdit>(*patterns, "directory_lineEdit")->setText(outputDir);
+    child<QComboBox>(*patterns, "suffix_comboBox")->setCurrentText(QStringLiteral(".png"));
+
+    auto* progress = child<QProgressBar>(window, "run_progressBar");
+    auto* run = child<QPushButton>(window, "run_pushButton");
+    auto* resume = child<QPushButton>(window, "resume_run_pushButton");
+    click(window, "run_pushButton");
+    if (!waitFor([&] { return progress->value() >= progress->maximum() / 3; }))
+        return 1;
+    save(window, shots.filePath(QStringLiteral("running.png")));
+
+    click(window, "pause_run_pushButton");
+    if (!waitFor([&] { return resume->isVisible(); }))
+        return 1;
+    save(window, shots.filePath(QStringLiteral("paused.png")));
+    click(window, "resume_run_pushButton");
+    if (!waitFor([&] { return run->isVisible(); }))
+        return 1;
+    child<QTabWidget>(window, "output_tabWidget")->setCurrentIndex(0);
+    QTest::qWait(100);
+    save(window, shots.filePath(QStringLiteral("finished-run.png")));
+    return 0;
+}

@@ -1,0 +1,232 @@
+// PVorne's batch loop: the checks and executor configuration at the start of a run, one executor start per
+// batch index, pause, resume and cancel between steps, and the outputs of each step into the output lists.
+// Everything here runs on the GUI thread; the executor's thread does the work of one step.
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QTextBrowser>
+
+#include <exception>
+#include <iostream>
+#include <memory>
+
+#include "executor/graphexecutor.h"
+#include "items/item.h"
+#include "items/itemmodel.h"
+#include "kora/exception.h"
+#include "kora/serializer.h"
+#include "kora/value.h"
+#include "mainwindow/pvorne.h"
+#include "mainwindow/settingswidgetr.h"
+#include "ui_pvorne.h"
+
+using VORNE::Item;
+using VORNE::ItemModel;
+
+namespace VORNE {
+
+QString durationText(qint64 ms)
+{
+    const QChar zero(QLatin1Char('0'));
+    return QStringLiteral("%1ms / %2:%3:%4.%5")
+        .arg(ms)
+        .arg(ms / 3600000, 2, 10, zero)
+        .arg((ms % 3600000) / 60000, 2, 10, zero)
+        .arg((ms % 60000) / 1000, 2, 10, zero)
+        .arg(ms % 1000, 3, 10, zero);
+}
+
+} // namespace VORNE
+
+void PVorne::Run()
+{
+    if (m_runState != Idle)
+        return;
+    m_runLock.lock();
+    m_runState = Starting;
+
+    ui->settings_tab->setEnabled(false);
+    ui->input_edit_frame->setEnabled(false);
+    ui->graph_selection_frame->setEnabled(false);
+    ui->graph_parameters_textBrowser->setTextInteractionFlags(Qt::TextEditorInteraction);
+    ui->graph_parameters_textBrowser->viewport()->setCursor(Qt::IBeamCursor);
+    ui->graph_parameters_tab->setEnabled(false);
+
+    ui->run_progressBar->setValue(0);
+    ui->run_progressBar->setMaximum(10);
+    ui->run_progressBar->show();
+    ui->run_pushButton->hide();
+    ui->cancel_run_pushButton->show();
+    ui->cancel_run_pushButton->setEnabled(true);
+    ui->pause_run_pushButton->show();
+    ui->pause_run_pushButton->setEnabled(true);
+    ui->resume_run_pushButton->setEnabled(true);
+    repaint();
+
+    run_execute();
+}
+
+KORA::CValueMap* PVorne::editedParameters()
+{
+    auto parameters = std::make_unique<KORA::CValueMap>();
+    const QByteArray text = ui->graph_parameters_textBrowser->toPlainText().toLocal8Bit();
+    try {
+        KORA::DeserializeString(*parameters, text.toStdString(), KORA::CXmlSerializer2(false, false, nullptr));
+    } catch (const KORA::CException& e) {
+        std::cerr << "VORNE" << ": Could not load graph parameters:" << std::endl;
+        std::cerr << "VORNE" << ": " << e.FormattedWhat() << std::endl;
+        return nullptr;
+    }
+    return parameters.release();
+}
+
+void PVorne::run_execute()
+{
+    if (m_runState != Starting)
+        return;
+    m_runState = Running;
+    m_batchIndex = 0;
+
+    for (ItemModel* model : qAsConst(m_outputModels))
+        model->clear();
+
+    VORNE::SettingsWidgetR* settings = ui->settings_widget;
+    m_executor->setMaxThreads(settings->maxThreads());
+    if (settings->useOstrelExecutor())
+        m_executor->setExecutorType(VORNE::GraphExecutor::OstrelExecutor);
+    else if (settings->useCPGraphExecutor())
+        m_executor->setExecutorType(VORNE::GraphExecutor::CPGraphExecutor);
+    m_executor->setGraphPath(ui->graphname_lineEdit->text());
+    m_executor->setOutputNames(settings->outputNames());
+    KORA::CValueMap* graphMap = nullptr;
+    if (Parameters().HasEntry("GraphMap", KORA::GT_MAP))
+        graphMap = static_cast<KORA::CValueMap*>(KORA::Unwrap(Parameters().FindEntry("GraphMap")));
+    m_executor->setGraphMap(graphMap);
+    m_executor->setGraph(m_graph);
+    m_executor->setGraphParameters(editedParameters());
+
+    executeGraph();
+}
+
+void PVorne::executeGraph()
+{
+    QList<Item*> inputs;
+    int smallest = 0;
+    int largest = 0;
+    bool mayRun = false;
+    if (m_inputModels.isEmpty()) {
+        mayRun = m_batchIndex == 0;
+    } else {
+        smallest = m_inputModels.first()->rowCount();
+        mayRun = true;
+        for (ItemModel* model : qAsConst(m_inputModels)) {
+            smallest = qMin(smallest, model->rowCount());
+            largest = qMax(largest, model->rowCount());
+            Item* item = model->item(m_batchIndex);
+            if (item == nullptr)
+                mayRun = false;
+            inputs << item;
+        }
+    }
+
+    if (m_runState == PauseRequested) {
+        ui->pause_run_pushButton->hide();
+        ui->resume_run_pushButton->show();
+        ui->resume_run_pushButton->setEnabled(true);
+        ui->cancel_run_pushButton->setEnabled(true);
+        m_runState = Paused;
+    } else if (m_runState == CancelRequested) {
+        runComplete();
+    } else if (mayRun) {
+        ui->run_progressBar->setMaximum(smallest);
+        ui->run_progressBar->setValue(m_batchIndex + 1);
+        m_executor->runIndex = m_batchIndex;
+        m_executor->runsTotal = smallest;
+        if (m_batchIndex == 0)
+            m_executor->runsFailed = 0;
+        m_executor->setInputItems(inputs);
+        m_executor->start(QThread::InheritPriority);
+    } else {
+        if (smallest != largest)
+            QMessageBox::information(this, tr("VORNE"),
+                                     tr("There are different numbers of input items for some ports."),
+                                     QMessageBox::Ok);
+        runComplete();
+    }
+}
+
+void PVorne::graphComplete()
+{
+    m_executor->wait();
+    std::cout << "Executed graph in " << VORNE::durationText(m_executor->executionTime()).toStdString()
+              << std::endl;
+
+    const QList<Item*> items = m_executor->outputItems(true);
+    for (int port = 0; port < items.size(); ++port) {
+        if (port < m_outputModels.size()) {
+            m_outputModels[port]->appendItem(items[port]);
+        } else {
+            std::cerr << "VORNE" << "::" << "PVorne::graphComplete" << "() "
+                      << "More output items, than output models ?!" << std::endl;
+            delete items[port];
+        }
+    }
+    ++m_batchIndex;
+    executeGraph();
+}
+
+void PVorne::pauseRun()
+{
+    if (m_runState != Running && m_runState != Starting)
+        return;
+    ui->pause_run_pushButton->setEnabled(false);
+    ui->cancel_run_pushButton->setEnabled(false);
+    m_runState = PauseRequested;
+}
+
+void PVorne::resumeRun()
+{
+    if (m_runState != Paused)
+        return;
+    m_runState = Running;
+    ui->pause_run_pushButton->show();
+    ui->pause_run_pushButton->setEnabled(true);
+    ui->resume_run_pushButton->hide();
+    executeGraph();
+}
+
+void PVorne::requestCancel()
+{
+    m_runState = CancelRequested;
+    ui->cancel_run_pushButton->setEnabled(false);
+    ui->pause_run_pushButton->setEnabled(false);
+    ui->resume_run_pushButton->setEnabled(false);
+    m_executor->abort();
+}
+
+void PVorne::cancel()
+{
+    if (m_runState == Running || m_runState == Starting)
+        requestCancel();
+    else if (m_runState == Paused)
+        runComplete();
+}
+
+void PVorne::runComplete()
+{
+    ui->settings_tab->setEnabled(true);
+    ui->input_edit_frame->setEnabled(!m_inputModels.isEmpty());
+    ui->graph_selection_frame->setEnabled(true);
+    ui->graph_parameters_tab->setEnabled(true);
+
+    ui->run_progressBar->hide();
+    ui->run_pushButton->show();
+    ui->cancel_run_pushButton->hide();
+    ui->pause_run_pushButton->hide();
+    ui->resume_run_pushButton->hide();
+
+    m_runState = Idle;
+    ui->input_output_tabWidget->setCurrentWidget(ui->output_tab);
+    if (!m_outputModels.isEmpty())
+        ui->output_tabWidget->setCurrentIndex(0);
+    m_runLock.unlock();
+}
