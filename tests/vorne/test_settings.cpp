@@ -1,55 +1,39 @@
-// The settings tab and the per-port output pattern editor: defaults, navigation, edits that survive port
-// count changes, "as default", and the directory check.
+// The settings tab and the per-port output pattern editor: defaults, navigation, edits kept across port
+// count changes, "as default", unknown suffixes and the directory check.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include "mainwindow/filenamepatternwidget.h"
 #include "mainwindow/settingswidgetr.h"
 
-using VORNE::FilenamePatternWidget;
 using VORNE::OutputPattern;
+using Patterns = QList<OutputPattern>;
 
 namespace {
 
-template <class T>
-T* child(QObject& w, const char* name)
-{
-    T* widget = w.findChild<T*>(name);
-    if (widget == nullptr)
-        qFatal("no widget %s", name);
-    return widget;
-}
+const OutputPattern kDefault{QDir::tempPath(), "%i0_%o", ".pxm"};
 
 struct Editor
 {
-    FilenamePatternWidget w;
-    QComboBox* ports = child<QComboBox>(w, "port_comboBox");
-    QPushButton* prev = child<QPushButton>(w, "prev_port_pushButton");
-    QPushButton* next = child<QPushButton>(w, "next_port_pushButton");
-    QLineEdit* pattern = child<QLineEdit>(w, "filename_lineEdit");
-    QLineEdit* directory = child<QLineEdit>(w, "directory_lineEdit");
-    QComboBox* suffix = child<QComboBox>(w, "suffix_comboBox");
-    QCheckBox* asDefault = child<QCheckBox>(w, "as_default_checkBox");
+    VORNE::SettingsWidgetR tab;
+    VORNE::FilenamePatternWidget& w = *tab.findChild<VORNE::FilenamePatternWidget*>("output_filename_pattern_widget");
+    QComboBox* ports = w.findChild<QComboBox*>("port_comboBox");
+    QPushButton* prev = w.findChild<QPushButton*>("prev_port_pushButton");
+    QPushButton* next = w.findChild<QPushButton*>("next_port_pushButton");
+    QLineEdit* pattern = w.findChild<QLineEdit*>("filename_lineEdit");
+    QLineEdit* directory = w.findChild<QLineEdit*>("directory_lineEdit");
+    QComboBox* suffix = w.findChild<QComboBox*>("suffix_comboBox");
+    QCheckBox* asDefault = w.findChild<QCheckBox*>("as_default_checkBox");
 
-    QStringList portTexts() const
-    {
-        QStringList texts;
-        for (int i = 0; i < ports->count(); ++i)
-            texts << ports->itemText(i);
-        return texts;
-    }
-    bool navigationEnabled() const { return ports->isEnabled() && prev->isEnabled() && next->isEnabled(); }
+    void ports_(int count, QList<QString>* names = nullptr) { tab.setPortsCount(7, count, nullptr, names); }
+    bool navigation() const { return ports->isEnabled() && prev->isEnabled() && next->isEnabled(); }
 };
-
-const OutputPattern kDefault{QDir::tempPath(), "%i0_%o", ".pxm"};
 
 } // namespace
 
@@ -58,179 +42,104 @@ class SettingsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void settingsTabDefaults();
-    void newPortsGetDefaults();
+    void defaultsNamesAndNavigation();
     void portCountChangesKeepEdits();
-    void navigationWraps();
     void asDefault();
-    void asDefaultClearedWhenPortGoes();
-    void unknownSuffixKept();
-    void directoryInItalicsWhenMissing();
-    void chooseDirectory();
+    void suffixAndDirectory();
 };
 
-void SettingsTest::settingsTabDefaults()
-{
-    VORNE::SettingsWidgetR settings;
-    QCOMPARE(settings.maxThreads(), 0);
-    QVERIFY(settings.useOstrelExecutor());
-    QVERIFY(!settings.useCPGraphExecutor());
-    QCOMPARE(child<QWidget>(settings, "result_settings_groupBox")->property("title").toString(), QString("Result Settings"));
-    child<QSpinBox>(settings, "threads_spinBox")->setValue(3);
-    QCOMPARE(settings.maxThreads(), 3);
-
-    // No ports: disabled, nothing for the executor.
-    auto* patterns = child<FilenamePatternWidget>(settings, "output_filename_pattern_widget");
-    QVERIFY(!patterns->isEnabled());
-    QVERIFY(settings.outputNames().isEmpty());
-    QList<QString> names{"a", "b"};
-    settings.setPortsCount(5, 2, nullptr, &names);
-    QVERIFY(patterns->isEnabled());
-    QCOMPARE(settings.outputNames(), (QList<OutputPattern>{kDefault, kDefault}));
-}
-
-void SettingsTest::newPortsGetDefaults()
+void SettingsTest::defaultsNamesAndNavigation()
 {
     Editor e;
-    QList<QString> names{"mask", "", "count"};
-    e.w.setPortsCount(3, &names);
-    QCOMPARE(e.portTexts(), (QStringList{"Output 0: mask", "Output 1", "Output 2: count"}));
-    QCOMPARE(e.w.outputNames(), (QList<OutputPattern>{kDefault, kDefault, kDefault}));
-    QCOMPARE(e.pattern->text(), QString("%i0_%o"));
-    QCOMPARE(e.suffix->currentText(), QString(".pxm"));
-    QCOMPARE(e.directory->text(), QDir::tempPath());
-    QStringList suffixes;
-    for (int i = 0; i < e.suffix->count(); ++i)
-        suffixes << e.suffix->itemText(i);
-    QCOMPARE(suffixes, (QStringList{".pxm", ".png", ".jpg", ".tif", ".iass.gz"}));
-    e.w.setPortsCount(-4, nullptr);
+    QCOMPARE(e.tab.maxThreads(), 0);
+    QVERIFY(e.tab.useOstrelExecutor() && !e.tab.useCPGraphExecutor());
     QVERIFY(!e.w.isEnabled());
-    QVERIFY(e.w.outputNames().isEmpty());
+    QCOMPARE(e.tab.outputNames(), Patterns());
+
+    QList<QString> names{"mask", "", "count"};
+    e.ports_(3, &names);
+    QVERIFY(e.w.isEnabled());
+    QCOMPARE(e.ports->itemText(0) + "|" + e.ports->itemText(1) + "|" + e.ports->itemText(2),
+             QString("Output 0: mask|Output 1|Output 2: count"));
+    QCOMPARE(e.tab.outputNames(), (Patterns{kDefault, kDefault, kDefault}));
+    for (int port = 0; port < 3; ++port) {
+        e.ports->setCurrentIndex(port);
+        e.pattern->setText(QString("p%1").arg(port));
+    }
+    e.next->click(); // last -> first
+    QCOMPARE(e.pattern->text(), QString("p0"));
+    e.prev->click(); // first -> last
+    QCOMPARE(e.pattern->text(), QString("p2"));
+    QCOMPARE(e.ports->currentIndex(), 2);
 }
 
 void SettingsTest::portCountChangesKeepEdits()
 {
     Editor e;
-    e.w.setPortsCount(3, nullptr);
+    e.ports_(3);
     e.pattern->setText("zero");
     e.next->click();
     e.suffix->setCurrentText(".png");
     e.directory->setText("/one");
-    e.next->click();
-    e.pattern->setText("two");
-
-    e.w.setPortsCount(2, nullptr);
-    QCOMPARE(e.portTexts(), (QStringList{"Output 0", "Output 1"}));
-    QCOMPARE(e.pattern->text(), QString("zero")); // back on port 0
-    e.w.setPortsCount(3, nullptr);
-    const QList<OutputPattern> names = e.w.outputNames();
-    QCOMPARE(names.size(), 3);
-    QCOMPARE(names[0], (OutputPattern{QDir::tempPath(), "zero", ".pxm"}));
-    QCOMPARE(names[1], (OutputPattern{"/one", "%i0_%o", ".png"}));
-    QCOMPARE(names[2], kDefault);
-}
-
-void SettingsTest::navigationWraps()
-{
-    Editor e;
-    e.w.setPortsCount(3, nullptr);
-    for (int port = 0; port < 3; ++port) {
-        e.ports->setCurrentIndex(port);
-        e.pattern->setText(QString("p%1").arg(port));
-    }
-    e.next->click();
-    QCOMPARE(e.ports->currentIndex(), 0);
-    QCOMPARE(e.pattern->text(), QString("p0"));
-    e.prev->click();
-    QCOMPARE(e.ports->currentIndex(), 2);
-    QCOMPARE(e.pattern->text(), QString("p2"));
-    e.prev->click();
-    QCOMPARE(e.pattern->text(), QString("p1"));
+    e.ports_(2);
+    QCOMPARE(e.pattern->text(), QString("zero"));
+    e.ports_(3);
+    QCOMPARE(e.tab.outputNames(), (Patterns{{QDir::tempPath(), "zero", ".pxm"}, {"/one", "%i0_%o", ".png"}, kDefault}));
+    e.ports_(-1);
+    QVERIFY(!e.w.isEnabled());
+    QCOMPARE(e.tab.outputNames(), Patterns());
 }
 
 void SettingsTest::asDefault()
 {
     Editor e;
-    e.w.setPortsCount(3, nullptr);
+    e.ports_(3);
     e.next->click();
+    e.asDefault->setChecked(true);
     e.pattern->setText("shared");
-    e.asDefault->setChecked(true);
-    QVERIFY(!e.navigationEnabled());
-    QCOMPARE(e.w.outputNames(), QList<OutputPattern>{(OutputPattern{QDir::tempPath(), "shared", ".pxm"})});
-    // Edits change the default entry; a port count change keeps the default while its port exists.
-    e.suffix->setCurrentText(".jpg");
-    e.w.setPortsCount(4, nullptr);
-    QVERIFY(!e.navigationEnabled());
-    QCOMPARE(e.w.outputNames(), QList<OutputPattern>{(OutputPattern{QDir::tempPath(), "shared", ".jpg"})});
-
+    QVERIFY(!e.navigation());
+    QCOMPARE(e.tab.outputNames(), Patterns{(OutputPattern{QDir::tempPath(), "shared", ".pxm"})});
+    e.ports_(4); // port 1 still exists: still the default
+    QVERIFY(!e.navigation());
+    QCOMPARE(e.tab.outputNames().size(), 1);
     e.asDefault->setChecked(false);
-    QVERIFY(e.navigationEnabled());
-    QCOMPARE(e.w.outputNames().size(), 4);
-}
+    QVERIFY(e.navigation());
+    QCOMPARE(e.tab.outputNames().size(), 4);
 
-void SettingsTest::asDefaultClearedWhenPortGoes()
-{
-    Editor e;
-    e.w.setPortsCount(3, nullptr);
-    e.ports->setCurrentIndex(2);
+    e.ports->setCurrentIndex(3);
     e.asDefault->setChecked(true);
-    e.w.setPortsCount(2, nullptr);
-    QVERIFY(e.navigationEnabled());
-    QVERIFY(!e.asDefault->isChecked());
-    QCOMPARE(e.w.outputNames().size(), 2);
-    QCOMPARE(e.ports->currentIndex(), 0);
+    e.ports_(2); // the default port is gone
+    QVERIFY(e.navigation() && !e.asDefault->isChecked());
+    QCOMPARE(e.tab.outputNames().size(), 2);
 }
 
-void SettingsTest::unknownSuffixKept()
+void SettingsTest::suffixAndDirectory()
 {
     Editor e;
-    e.w.setPortsCount(2, nullptr);
-    e.suffix->setEditable(true); // the only way an unknown suffix reaches an entry from the form
+    e.ports_(2);
+    // An unknown suffix stays in its entry; the combo box just cannot show it.
+    e.suffix->setEditable(true);
     e.suffix->setEditText(".tiff");
     QMetaObject::invokeMethod(&e.w, "saveSuffix");
     e.suffix->setEditable(false);
     e.next->click();
     e.suffix->setCurrentText(".png");
     e.prev->click();
-    QCOMPARE(e.suffix->currentText(), QString(".png")); // the combo box cannot show it ...
-    QCOMPARE(e.w.outputNames()[0].suffix, QString(".tiff")); // ... and the entry keeps it
-}
+    QCOMPARE(e.suffix->currentText(), QString(".png"));
+    QCOMPARE(e.tab.outputNames()[0].suffix, QString(".tiff"));
 
-void SettingsTest::directoryInItalicsWhenMissing()
-{
-    Editor e;
-    e.w.setPortsCount(1, nullptr);
-    QTemporaryDir existing;
-    e.directory->setText(existing.path() + "/missing");
-    QVERIFY(e.directory->font().italic());
-    e.directory->setText(existing.path());
-    QVERIFY(!e.directory->font().italic());
-    QCOMPARE(e.w.outputNames()[0].directory, existing.path());
-}
-
-void SettingsTest::chooseDirectory()
-{
-    Editor e;
-    e.w.setPortsCount(2, nullptr);
-    e.next->click();
     QTemporaryDir picked;
-    QString title;
-    for (const bool accept : {true, false}) {
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            title = dialog->windowTitle();
-            if (accept) {
-                dialog->selectFile(picked.path());
-                static_cast<QDialog*>(dialog)->accept();
-            } else {
-                dialog->reject();
-            }
-        });
-        QMetaObject::invokeMethod(&e.w, "chooseDirectory");
-        QCOMPARE(title, QString("Output directory - Port 1"));
-        QCOMPARE(e.w.outputNames()[1].directory, picked.path());
-    }
+    e.directory->setText(picked.path() + "/missing");
+    QVERIFY(e.directory->font().italic());
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog && dialog->windowTitle() == "Output directory - Port 0");
+        dialog->selectFile(picked.path());
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    QMetaObject::invokeMethod(&e.w, "chooseDirectory");
+    QVERIFY(!e.directory->font().italic());
+    QCOMPARE(e.tab.outputNames()[0].directory, picked.path());
 }
 
 QTEST_MAIN(SettingsTest)
