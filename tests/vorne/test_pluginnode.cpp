@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -204,6 +205,15 @@ void PluginNodeTest::embedding()
     QTest::keyClick(host.widget(), Qt::Key_Escape);
     QVERIFY(!host.widget()->isVisible());
     QVERIFY(host.window().isVisible());
+
+    // A host window arranged already keeps its arrangement; VORNE joins it.
+    NodeHost arranged;
+    auto* column = new QVBoxLayout(&arranged.window());
+    column->addWidget(new QWidget);
+    arranged.offerWindow();
+    arranged.init();
+    QCOMPARE(arranged.window().layout(), static_cast<QLayout*>(column));
+    QCOMPARE(column->indexOf(arranged.widget()), 1);
 }
 
 void PluginNodeTest::currentGraphFromHost()
