@@ -1,0 +1,242 @@
+// The option table, the SOURCE forms, parameters, output patterns, index selection and the journal's
+// skip rule, without running a graph.
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+#include <memory>
+
+#include "batchfixture.h"
+#include "items/item.h"
+#include "kora/kora.h"
+#include "testmain.h"
+#include "tools/batchplan.h"
+#include "tools/journal.h"
+#include "tools/options.h"
+#include "tools/parameters.h"
+#include "tools/sources.h"
+
+using namespace VORNE::batch;
+using VORNE::Item;
+
+namespace {
+
+Options parse(const QStringList& arguments)
+{
+    return parseOptions(arguments);
+}
+
+} // namespace
+
+TEST(Options, EveryOptionInShortLongAndAttachedForms)
+{
+    const Options o = parse({"-i", "0=a.png", "--input=image=@l.txt", "-oout", "--output-dir", "1=masks",
+                             "--pattern", "%n", "--suffix=1=.png", "-p", "a/b=3", "--params", "p.xml", "-t2",
+                             "--jobs=3", "--range", "2:7", "--shard", "1/4", "--journal", "j.jsonl", "--dry-run", "-q",
+                             "g.ogr"});
+    EXPECT_EQ(o.graph, "g.ogr");
+    ASSERT_EQ(o.inputs.size(), 2);
+    EXPECT_EQ(o.inputs[1].port, "image");
+    EXPECT_EQ(o.inputs[1].source, "@l.txt");
+    EXPECT_EQ(o.outputDirs.value(""), "out");
+    EXPECT_EQ(o.outputDirs.value("1"), "masks");
+    EXPECT_EQ(o.patterns.value(""), "%n");
+    EXPECT_EQ(o.suffixes.value("1"), ".png");
+    ASSERT_EQ(o.params.size(), 1);
+    EXPECT_EQ(o.params[0].first, "a/b");
+    EXPECT_EQ(o.paramFiles, QStringList{"p.xml"});
+    EXPECT_EQ(o.threads, 2);
+    EXPECT_EQ(o.jobs, 3);
+    EXPECT_EQ(o.rangeFirst, 2);
+    EXPECT_EQ(o.rangeLast, 7);
+    EXPECT_EQ(o.shardIndex, 1);
+    EXPECT_EQ(o.shardCount, 4);
+    EXPECT_EQ(o.journal, "j.jsonl");
+    EXPECT_TRUE(o.dryRun && o.quiet);
+}
+
+TEST(Options, BadUsageIsRefused)
+{
+    const QList<QStringList> bad{
+        {"--frobnicate", "g.ogr"}, {"g.ogr", "h.ogr"},    {},
+        {"-j", "0", "g.ogr"},      {"--range", "5:2", "g.ogr"}, {"--range", "x", "g.ogr"},
+        {"--shard", "3/3", "g.ogr"}, {"--shard", "1-3", "g.ogr"}, {"-i", "a.png", "g.ogr"},
+        {"-p", "novalue", "g.ogr"}, {"g.ogr", "-t"},
+    };
+    for (const QStringList& arguments : bad)
+        EXPECT_THROW(parse(arguments), UsageError) << arguments.join(' ').toStdString();
+}
+
+TEST(Options, ShardAutoReadsTheArrayTask)
+{
+    qputenv("SLURM_ARRAY_TASK_ID", "3");
+    qputenv("SLURM_ARRAY_TASK_COUNT", "4");
+    qputenv("SLURM_ARRAY_TASK_MIN", "1");
+    const Options o = parse({"--shard", "auto", "g.ogr"});
+    EXPECT_EQ(o.shardIndex, 2);
+    EXPECT_EQ(o.shardCount, 4);
+    qunsetenv("SLURM_ARRAY_TASK_ID");
+    EXPECT_THROW(parse({"--shard", "auto", "g.ogr"}), UsageError);
+    qunsetenv("SLURM_ARRAY_TASK_COUNT");
+    qunsetenv("SLURM_ARRAY_TASK_MIN");
+}
+
+class Sources : public BatchFixture
+{
+};
+
+TEST_F(Sources, EveryForm)
+{
+    QFile list(path("images/list.txt"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("# two of them\nimg_3.png\n\nimg_1.png\n");
+    list.close();
+    QFile(path("images/notes.md")).open(QIODevice::WriteOnly);
+
+    const QString img0 = path("images/img_0.png");
+    EXPECT_EQ(expandSource("@" + path("images/list.txt")),
+              (QList<ItemSpec>{{path("images/img_3.png"), Item::ImageFileType},
+                               {path("images/img_1.png"), Item::ImageFileType}}));
+    const QList<ItemSpec> folder = expandSource(path("images") + "/");
+    ASSERT_EQ(folder.size(), kImages); // the list and the notes are no image files
+    EXPECT_EQ(folder.first().text, img0);
+    EXPECT_EQ(expandSource(path("images/img_[24].png")).size(), 2);
+    EXPECT_EQ(expandSource(img0), (QList<ItemSpec>{{img0, Item::ImageFileType}}));
+    QDir::setCurrent(path("images"));
+    EXPECT_EQ(expandSource("img_0.png").first().text, QFileInfo(img0).canonicalFilePath());
+
+    EXPECT_EQ(expandSource("long:-12").first(), (ItemSpec{"-12", Item::LongType}));
+    EXPECT_EQ(expandSource("double:1e3").first(), (ItemSpec{"1e3", Item::DoubleType}));
+    EXPECT_EQ(expandSource("string:a b:c").first(), (ItemSpec{"a b:c", Item::StringType}));
+    EXPECT_EQ(expandSource("bool: TRUE ").first(), (ItemSpec{"true", Item::BoolType}));
+    EXPECT_EQ(expandSource("vector:[1, 2.5]").first(), (ItemSpec{"[1, 2.5]", Item::VectorType}));
+}
+
+TEST_F(Sources, UnusableSourcesAreRefused)
+{
+    const QStringList bad{"long:1.5",   "double:x",          "bool:yes",
+                          "vector:{}",  path("images/no.png"), "@" + path("nolist.txt"),
+                          path("empty") + "/", path("images/*.tif"), path("im*/img_0.png")};
+    QDir(m_dir.path()).mkpath("empty");
+    for (const QString& source : bad)
+        EXPECT_THROW(expandSource(source), InputError) << source.toStdString();
+    QFile list(path("missing.txt"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("images/img_0.png\nimages/gone.png\n");
+    list.close();
+    EXPECT_THROW(expandSource("@" + path("missing.txt")), InputError);
+}
+
+TEST(Parameters, KeyPathsAndKinds)
+{
+    KORA::CValueMap map;
+    map.SetEntry("sigma", new KORA::CValueDouble(1.0));
+    map.SetEntry("method", new KORA::CValueString("otsu"));
+    setParameter(map, "sigma", "3");           // a long for a double entry
+    setParameter(map, "method", "fixed");      // a bare word
+    setParameter(map, "method2", "\"x y\"");   // a quoted string
+    setParameter(map, "node/inner/size", "5"); // maps along the path are made
+    setParameter(map, "list", "[1, 2]");
+    EXPECT_EQ(map.EntryDouble("sigma"), 3.0);
+    EXPECT_EQ(map.Entry("sigma").GenericType(), KORA::GT_DOUBLE);
+    EXPECT_EQ(map.EntryString("method"), "fixed");
+    EXPECT_EQ(map.EntryString("method2"), "x y");
+    EXPECT_EQ(map.EntryLong("node/inner/size"), 5);
+    EXPECT_EQ(map.Entry("list").GenericType(), KORA::GT_VECTOR);
+    EXPECT_THROW(setParameter(map, "sigma", "abc"), UsageError);
+    EXPECT_THROW(setParameter(map, "node/inner/size", "true"), UsageError);
+}
+
+class Plan : public BatchFixture
+{
+protected:
+    Options options(const QStringList& extra)
+    {
+        QDir::setCurrent(m_dir.path());
+        return parseOptions(QStringList{"-i", "0=images/", path("blur_otsu.ogr")} + extra);
+    }
+};
+
+TEST_F(Plan, SharedAndPerPortPatternsAndParameterFiles)
+{
+    const BatchPlan shared(options({"-o", "out", "--pattern", "%n_x"}));
+    ASSERT_EQ(shared.outputPatterns().size(), 1);
+    EXPECT_EQ(shared.outputPatterns()[0].directory, path("out"));
+    EXPECT_EQ(shared.outputPatterns()[0].pattern, "%n_x");
+    EXPECT_EQ(shared.outputPatterns()[0].suffix, ".pxm");
+    EXPECT_EQ(shared.batchSize(), kImages);
+
+    QFile params(path("p.xml"));
+    ASSERT_TRUE(params.open(QIODevice::WriteOnly));
+    params.write(R"(<map><double key="sigma">4.5</double></map>)");
+    params.close();
+    const BatchPlan perPort(options({"--suffix", "mask=.png", "--params", "p.xml", "-p", "method=fixed"}));
+    ASSERT_EQ(perPort.outputPatterns().size(), 1); // one output port
+    EXPECT_EQ(perPort.outputPatterns()[0].suffix, ".png");
+    EXPECT_EQ(perPort.outputPatterns()[0].pattern, "%i0_%o");
+    EXPECT_EQ(perPort.parameters().EntryDouble("sigma"), 4.5);
+    EXPECT_EQ(perPort.parameters().EntryString("method"), "fixed");
+    EXPECT_NE(perPort.digest(), shared.digest());
+
+    EXPECT_THROW(BatchPlan(options({"--pattern", "3=x"})), UsageError);
+    EXPECT_THROW(BatchPlan(parseOptions({"-i", "1=long:1", path("blur_otsu.ogr")})), UsageError);
+    EXPECT_THROW(BatchPlan(parseOptions({path("blur_otsu.ogr")})), InputError); // port 0 empty
+    writeGraph("broken.ogr", "{ \"nodes\": { \"a\": { \"plugin\": \"%KORADIR%/bin/imgproc::NoSuchNode\" } } }");
+    EXPECT_THROW(BatchPlan(parseOptions({path("broken.ogr")})), GraphError);
+    EXPECT_THROW(BatchPlan(parseOptions({path("nothere.ogr")})), GraphError);
+}
+
+TEST_F(Plan, RangesAndShardsCoverEveryIndexOnce)
+{
+    const BatchPlan plan(options({}));
+    for (const int shards : {1, 2, 3, 7}) {
+        QList<int> seen;
+        for (int shard = 0; shard < shards; ++shard)
+            seen += plan.selectedIndices(
+                options({"--shard", QStringLiteral("%1/%2").arg(shard).arg(shards)}));
+        std::sort(seen.begin(), seen.end());
+        EXPECT_EQ(seen, (QList<int>{0, 1, 2, 3, 4})) << shards;
+    }
+    QList<int> ranges = plan.selectedIndices(options({"--range", "0:1"})) +
+                        plan.selectedIndices(options({"--range", "2:99"}));
+    EXPECT_EQ(ranges, (QList<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(plan.selectedIndices(options({"--range", "1:4", "--shard", "0/2"})), (QList<int>{2, 4}));
+}
+
+TEST_F(Plan, JournalSkipsOnlyWhatIsDoneUnchangedAndPresent)
+{
+    const BatchPlan plan(options({}));
+    const QString output = path("out.png");
+    QFile(output).open(QIODevice::WriteOnly);
+    const auto record = [&](int index, const char* status) {
+        return nlohmann::json{{"index", index},
+                              {"inputs", plan.inputsOf(index)},
+                              {"digest", plan.digest().toStdString()},
+                              {"outputs", {{{"port", 0}, {"type", "image file"}, {"value", output.toStdString()}}}},
+                              {"status", status}};
+    };
+    {
+        Journal journal(path("j.jsonl"));
+        journal.append(record(0, "done"));
+        journal.append(record(1, "failed"));
+        journal.append(record(2, "failed"));
+        journal.append(record(2, "done")); // the last record of an index counts
+        nlohmann::json other = record(3, "done");
+        other["digest"] = "changed";
+        journal.append(other);
+    }
+    QFile torn(path("j.jsonl"));
+    ASSERT_TRUE(torn.open(QIODevice::Append));
+    torn.write("{\"index\": 4, \"sta");
+    torn.close();
+
+    const Journal journal(path("j.jsonl"));
+    EXPECT_TRUE(journal.isDone(0, plan.inputsOf(0), plan.digest()));
+    EXPECT_FALSE(journal.isDone(1, plan.inputsOf(1), plan.digest()));
+    EXPECT_TRUE(journal.isDone(2, plan.inputsOf(2), plan.digest()));
+    EXPECT_FALSE(journal.isDone(3, plan.inputsOf(3), plan.digest()));
+    EXPECT_FALSE(journal.isDone(4, plan.inputsOf(4), plan.digest()));
+    EXPECT_FALSE(journal.isDone(0, plan.inputsOf(1), plan.digest())); // other inputs
+    QFile::remove(output);
+    EXPECT_FALSE(journal.isDone(0, plan.inputsOf(0), plan.digest())); // its file is gone
+}

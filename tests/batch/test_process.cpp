@@ -1,0 +1,203 @@
+// vorne-batch as a whole process: exit statuses, files identical to the executor's, workers, journal
+// reruns and interrupts.
+#include <QDirIterator>
+#include <QProcess>
+#include <QThread>
+
+#include <csignal>
+#include <map>
+
+#include "batchfixture.h"
+#include "executor/graphexecutor.h"
+#include "items/item.h"
+#include "kora/kora.h"
+#include "items/itemmodel.h"
+#include "testmain.h"
+#include "tools/batchplan.h"
+
+namespace {
+
+struct Outcome
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// Relative file name -> content of every file below a folder.
+std::map<QString, QByteArray> contents(const QString& folder)
+{
+    std::map<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        file.open(QIODevice::ReadOnly);
+        files[QDir(folder).relativeFilePath(file.fileName())] = file.readAll();
+    }
+    return files;
+}
+
+QList<nlohmann::json> journalLines(const QString& path)
+{
+    QList<nlohmann::json> lines;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        while (!file.atEnd())
+            lines << nlohmann::json::parse(file.readLine().toStdString());
+    return lines;
+}
+
+} // namespace
+
+class Process : public BatchFixture
+{
+protected:
+    Outcome run(const QStringList& arguments)
+    {
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QStringLiteral(VORNE_BATCH_PROGRAM), arguments);
+        process.waitForFinished(120000);
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromLocal8Bit(process.readAllStandardOutput()),
+                QString::fromLocal8Bit(process.readAllStandardError())};
+    }
+    QString lastLine(const Outcome& outcome) { return outcome.out.trimmed().split('\n').last(); }
+};
+
+TEST_F(Process, ExitStatusesAndSummary)
+{
+    const Outcome ok = run({"-i", "0=images/", "-o", "out", "--suffix", ".png", "blur_otsu.ogr"});
+    EXPECT_EQ(ok.status, 0) << ok.err.toStdString();
+    EXPECT_TRUE(lastLine(ok).startsWith("5 done, 0 failed, 0 skipped in ")) << ok.out.toStdString();
+    EXPECT_EQ(contents(path("out")).size(), 5u);
+    EXPECT_EQ(ok.err.count("done in"), 5) << "one progress line per index off a terminal";
+
+    EXPECT_EQ(run({"--bogus", "blur_otsu.ogr"}).status, 2);
+    EXPECT_EQ(run({"-i", "0=images/none.png", "blur_otsu.ogr"}).status, 2);
+    writeGraph("broken.ogr", "{ \"nodes\": ");
+    const Outcome broken = run({"-i", "0=images/", "broken.ogr"});
+    EXPECT_EQ(broken.status, 2);
+    EXPECT_TRUE(broken.err.contains("broken.ogr")) << broken.err.toStdString();
+
+    writeGraph("fails.ogr", R"({ "nodes": { "f": { "plugin": "%KORADIR%/bin/testing::Fail" } },
+      "inputs": [ { "name": "x", "to": [ "f:0" ] } ], "outputs": [ { "name": "y", "from": "f:0" } ] })");
+    const Outcome failed = run({"-i", "0=images/img_0.png", "-i", "0=images/img_1.png", "-q", "fails.ogr"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_TRUE(lastLine(failed).startsWith("0 done, 2 failed, 0 skipped")) << failed.out.toStdString();
+
+    const Outcome plan = run({"-i", "0=images/", "--dry-run", "--range", "1:2", "blur_otsu.ogr"});
+    EXPECT_EQ(plan.status, 0);
+    EXPECT_TRUE(plan.out.contains("1: " + path("images/img_1.png"))) << plan.out.toStdString();
+    EXPECT_FALSE(QDir(path("img_1_0.pgm")).exists());
+}
+
+TEST_F(Process, TypedInputsReachTheGraphAndTheJournal)
+{
+    writeGraph("echo.ogr", R"({ "nodes": { "a": { "plugin": "%KORADIR%/bin/testing::Echo" },
+                                  "b": { "plugin": "%KORADIR%/bin/testing::Echo" } },
+      "inputs": [ { "name": "n", "to": [ "a:0" ] }, { "name": "s", "to": [ "b:0" ] } ],
+      "outputs": [ { "name": "n", "from": "a:0" }, { "name": "s", "from": "b:0" } ] })");
+    const Outcome outcome = run({"-i", "n=long:7", "-i", "n=double:2.5", "-i", "s=string:hi", "-i", "s=bool:true",
+                                 "--journal", "j.jsonl", "echo.ogr"});
+    EXPECT_EQ(outcome.status, 0) << outcome.err.toStdString();
+    const QList<nlohmann::json> lines = journalLines(path("j.jsonl"));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0]["outputs"][0]["type"], "long");
+    EXPECT_EQ(lines[0]["outputs"][1]["value"], "hi");
+    EXPECT_EQ(lines[1]["outputs"][0]["type"], "double");
+    EXPECT_EQ(lines[1]["outputs"][1]["type"], "bool");
+    EXPECT_EQ(lines[1]["inputs"][0]["value"], "2.5");
+}
+
+TEST_F(Process, FilesAreByteIdenticalToTheExecutorsAndToTwoJobs)
+{
+    const Outcome one = run({"-i", "0=images/", "-o", "one", "--suffix", ".png", "-p", "sigma=1.5", "blur_otsu.ogr"});
+    ASSERT_EQ(one.status, 0) << one.err.toStdString();
+    const Outcome two = run({"-j", "2", "-i", "0=images/", "-o", "two", "--suffix", ".png", "-p", "sigma=1.5",
+                             "blur_otsu.ogr"});
+    ASSERT_EQ(two.status, 0) << two.err.toStdString();
+    EXPECT_TRUE(lastLine(two).startsWith("5 done, 0 failed, 0 skipped")) << two.out.toStdString();
+
+    // The executor driven directly, as the main window drives it.
+    QDir::setCurrent(m_dir.path());
+    const VORNE::batch::Options options = VORNE::batch::parseOptions(
+        {"-i", "0=images/", "-o", "direct", "--suffix", ".png", "-p", "sigma=1.5", "blur_otsu.ogr"});
+    const VORNE::batch::BatchPlan plan(options);
+    VORNE::GraphExecutor executor;
+    executor.setGraphPath(plan.graphPath());
+    executor.setOutputNames(plan.outputPatterns());
+    executor.setGraph(plan.graph());
+    executor.setGraphParameters(static_cast<KORA::CValueMap*>(plan.parameters().Clone()));
+    for (int index = 0; index < plan.batchSize(); ++index) {
+        executor.runIndex = index;
+        executor.runsTotal = plan.batchSize();
+        executor.setInputItems({plan.inputModels()[0]->item(index)});
+        executor.start();
+        executor.wait();
+        qDeleteAll(executor.outputItems(true));
+    }
+    const auto direct = contents(path("direct"));
+    ASSERT_EQ(direct.size(), 5u);
+    EXPECT_EQ(contents(path("one")), direct);
+    EXPECT_EQ(contents(path("two")), direct);
+}
+
+TEST_F(Process, ShardsWithJournalsCoverTheBatchAndRerunsSkipWhatIsDone)
+{
+    QList<int> seen;
+    for (int shard = 0; shard < 3; ++shard) {
+        const QString journal = QStringLiteral("j%1.jsonl").arg(shard);
+        const Outcome outcome = run({"-i", "0=images/", "-o", "out", "--shard", QStringLiteral("%1/3").arg(shard),
+                                     "--journal", journal, "-q", "blur_otsu.ogr"});
+        ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
+        for (const nlohmann::json& line : journalLines(path(journal)))
+            seen << line["index"].get<int>();
+    }
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (QList<int>{0, 1, 2, 3, 4}));
+
+    const QStringList base{"-i", "0=images/", "-o", "out", "--journal", "j.jsonl", "-q", "blur_otsu.ogr"};
+    EXPECT_TRUE(lastLine(run(base)).startsWith("5 done, 0 failed, 0 skipped"));
+    EXPECT_TRUE(lastLine(run(base)).startsWith("0 done, 0 failed, 5 skipped"));
+    QFile::remove(path("out/img_3_0.pbm"));
+    EXPECT_TRUE(lastLine(run(base)).startsWith("1 done, 0 failed, 4 skipped"));
+    EXPECT_TRUE(lastLine(run(base + QStringList{"-p", "sigma=3"})).startsWith("5 done, 0 failed, 0 skipped"));
+
+    // A failed index is redone once the cause is gone.
+    writeGraph("maybe.ogr", R"({ "parameters": { "sigma": -1.0 },
+      "nodes": { "blur": { "plugin": "%KORADIR%/bin/imgproc::GaussianBlur", "parameters": { "sigma": "$sigma" } } },
+      "inputs": [ { "name": "image", "to": [ "blur:0" ] } ], "outputs": [ { "name": "b", "from": "blur:0" } ] })");
+    const QStringList maybe{"-i", "0=images/img_0.png", "-o", "m", "--journal", "m.jsonl", "-q", "maybe.ogr"};
+    EXPECT_EQ(run(maybe).status, 1);
+    EXPECT_EQ(run(maybe).status, 1);
+    EXPECT_TRUE(lastLine(run(maybe + QStringList{"-p", "sigma=1.0"})).startsWith("1 done, 0 failed, 0 skipped"));
+    EXPECT_EQ(journalLines(path("m.jsonl")).size(), 3);
+}
+
+TEST_F(Process, InterruptAbortsKeepsFinishedFilesAndExits130)
+{
+    writeGraph("slow.ogr", R"({ "nodes": { "d": { "plugin": "%KORADIR%/bin/testing::Delay", "parameters": { "ms": 800 } } },
+      "inputs": [ { "name": "image", "to": [ "d:0" ] } ], "outputs": [ { "name": "image", "from": "d:0" } ] })");
+    for (const QString jobs : {"1", "2"}) {
+        const QString out = "slow" + jobs;
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QStringLiteral(VORNE_BATCH_PROGRAM), {"-j", jobs, "-i", "0=images/", "-o", out, "--suffix", ".png",
+                                                            "--journal", out + ".jsonl", "slow.ogr"});
+        ASSERT_TRUE(process.waitForStarted());
+        // Interrupt once the first index has been saved, while later ones run.
+        for (int wait = 0; wait < 1000 && contents(path(out)).empty(); ++wait)
+            QThread::msleep(10);
+        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
+        const auto files = contents(path(out));
+        EXPECT_GE(files.size(), 1u) << jobs.toStdString() << process.readAllStandardError().toStdString();
+        EXPECT_LT(files.size(), 5u);
+        for (const auto& [name, bytes] : files)
+            EXPECT_FALSE(cv::imdecode(std::vector<uchar>(bytes.begin(), bytes.end()), cv::IMREAD_UNCHANGED).empty())
+                << name.toStdString();
+        EXPECT_EQ(journalLines(path(out + ".jsonl")).size(), static_cast<int>(files.size()));
+    }
+}

@@ -1,0 +1,205 @@
+#include "tools/batchplan.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <sstream>
+
+#include "items/item.h"
+#include "items/itemmodel.h"
+#include "kora/kora.h"
+#include "ostrel/ostrel.h"
+#include "tools/parameters.h"
+#include "tools/sources.h"
+
+namespace VORNE::batch {
+
+const char* itemTypeName(int type)
+{
+    switch (type) {
+    case Item::NoValueType: return "no value";
+    case Item::LongType: return "long";
+    case Item::DoubleType: return "double";
+    case Item::StringType: return "string";
+    case Item::BoolType: return "bool";
+    case Item::VectorType: return "vector";
+    case Item::MapType: return "map";
+    case Item::ImageFileType: return "image file";
+    case Item::ImageHandleType: return "image handle";
+    default: return "undefined";
+    }
+}
+
+BatchPlan::BatchPlan(const Options& options)
+{
+    loadGraph(options.graph);
+    fillInputs(options);
+    makePatterns(options);
+    makeParameters(options);
+}
+
+BatchPlan::~BatchPlan() = default;
+
+void BatchPlan::loadGraph(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        throw GraphError(QStringLiteral("graph file '%1' does not exist").arg(path).toStdString());
+    m_graphPath = QDir::cleanPath(info.absoluteFilePath());
+    try {
+        m_graph.reset(OstrelGraph::Graph::LoadFromFile(m_graphPath.toLocal8Bit().constData(), nullptr, false));
+    } catch (const KORA::CException& e) {
+        throw GraphError(QStringLiteral("could not load the graph '%1': %2")
+                             .arg(path, QString::fromLocal8Bit(e.FormattedWhat().c_str()))
+                             .toStdString());
+    } catch (const std::exception& e) {
+        throw GraphError(QStringLiteral("could not load the graph '%1': %2").arg(path, e.what()).toStdString());
+    }
+    for (int pin = 0; pin < m_graph->GetInpinCount(); ++pin)
+        m_inputNames << QString::fromStdString(m_graph->GetInpinName(pin));
+    for (int pin = 0; pin < m_graph->GetOutpinCount(); ++pin)
+        m_outputNames << QString::fromStdString(m_graph->GetOutpinName(pin));
+}
+
+int BatchPlan::resolvePort(const QString& port, const QStringList& names, const char* what) const
+{
+    bool isNumber = false;
+    const int index = port.toInt(&isNumber, 10);
+    if (isNumber && index >= 0 && index < names.size())
+        return index;
+    if (!isNumber && names.count(port) == 1)
+        return names.indexOf(port);
+    throw UsageError(QStringLiteral("the graph has no %1 port '%2' (it has %3: %4)")
+                         .arg(QString::fromLatin1(what), port)
+                         .arg(names.size())
+                         .arg(names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", ")))
+                         .toStdString());
+}
+
+void BatchPlan::fillInputs(const Options& options)
+{
+    for (int port = 0; port < m_inputNames.size(); ++port)
+        m_models << new ItemModel(ItemModel::InputModel, port, &m_modelOwner);
+    for (const InputSource& input : options.inputs) {
+        const int port = resolvePort(input.port, m_inputNames, "input");
+        for (const ItemSpec& spec : expandSource(input.source))
+            m_models[port]->appendItem(new Item(spec.text, spec.type));
+    }
+    if (m_models.isEmpty()) {
+        m_batchSize = 1;
+        return;
+    }
+    int smallest = m_models.first()->rowCount();
+    int largest = smallest;
+    for (int port = 0; port < m_models.size(); ++port) {
+        const int count = m_models[port]->rowCount();
+        if (count == 0)
+            throw InputError(QStringLiteral("input port %1 (%2) has no items; add some with -i %1=SOURCE")
+                                 .arg(port)
+                                 .arg(m_inputNames[port])
+                                 .toStdString());
+        smallest = std::min(smallest, count);
+        largest = std::max(largest, count);
+    }
+    m_batchSize = smallest;
+    if (smallest != largest)
+        m_sizeWarning = QStringLiteral("the input ports hold different numbers of items; the batch ends at the "
+                                       "shortest, after %1")
+                            .arg(smallest);
+}
+
+void BatchPlan::makePatterns(const Options& options)
+{
+    auto absoluteFolder = [](const QString& folder) {
+        const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
+        if (!QDir().mkpath(path))
+            throw InputError(QStringLiteral("could not create the output folder '%1'").arg(folder).toStdString());
+        return path;
+    };
+    const OutputPattern shared{absoluteFolder(options.outputDirs.value(QString(), QStringLiteral("."))),
+                               options.patterns.value(QString(), QStringLiteral("%i0_%o")),
+                               options.suffixes.value(QString(), QStringLiteral(".pxm"))};
+    // Per-port values turn the one shared pattern into one per port, as the settings tab does when
+    // "as default" is off.
+    QMap<int, OutputPattern> perPort;
+    const auto override = [&](const PortValues& values, QString OutputPattern::*field, bool folder) {
+        for (auto it = values.begin(); it != values.end(); ++it) {
+            if (it.key().isEmpty())
+                continue;
+            const int port = resolvePort(it.key(), m_outputNames, "output");
+            OutputPattern& pattern = perPort.contains(port) ? perPort[port] : (perPort[port] = shared);
+            pattern.*field = folder ? absoluteFolder(it.value()) : it.value();
+        }
+    };
+    override(options.outputDirs, &OutputPattern::directory, true);
+    override(options.patterns, &OutputPattern::pattern, false);
+    override(options.suffixes, &OutputPattern::suffix, false);
+    if (perPort.isEmpty()) {
+        m_patterns = {shared};
+        return;
+    }
+    for (int port = 0; port < m_outputNames.size(); ++port)
+        m_patterns << perPort.value(port, shared);
+}
+
+void BatchPlan::makeParameters(const Options& options)
+{
+    m_parameters = visibleParameters(*m_graph);
+    for (const QString& file : options.paramFiles)
+        mergeParameterFile(*m_parameters, file);
+    for (const auto& [key, value] : options.params)
+        setParameter(*m_parameters, key, value);
+
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    QFile graphFile(m_graphPath);
+    if (!graphFile.open(QIODevice::ReadOnly))
+        throw GraphError(QStringLiteral("could not read the graph '%1'").arg(m_graphPath).toStdString());
+    hash.addData(graphFile.readAll());
+    hash.addData("\0", 1);
+    hash.addData(QByteArray::fromStdString(KORA::CTextSerializer(true, true, nullptr).ToString(*m_parameters)));
+    for (const OutputPattern& pattern : m_patterns) {
+        hash.addData("\0", 1);
+        hash.addData((pattern.directory + QChar(0) + pattern.pattern + QChar(0) + pattern.suffix).toUtf8());
+    }
+    m_digest = QString::fromLatin1(hash.result().toHex());
+}
+
+QList<int> BatchPlan::selectedIndices(const Options& options) const
+{
+    QList<int> indices;
+    const int last = options.rangeLast < 0 ? m_batchSize - 1 : std::min(options.rangeLast, m_batchSize - 1);
+    for (int index = options.rangeFirst; index <= last; ++index)
+        if (index % options.shardCount == options.shardIndex)
+            indices << index;
+    return indices;
+}
+
+nlohmann::json BatchPlan::inputsOf(int index) const
+{
+    nlohmann::json inputs = nlohmann::json::array();
+    for (const ItemModel* model : m_models) {
+        const Item* item = model->item(index);
+        nlohmann::json entry{{"type", itemTypeName(item->type())}, {"value", item->valueText().toStdString()}};
+        if (item->type() == Item::ImageFileType) {
+            const QFileInfo info(item->valueText());
+            entry["size"] = info.size();
+            entry["modified"] = info.lastModified().toMSecsSinceEpoch();
+        }
+        inputs.push_back(entry);
+    }
+    return inputs;
+}
+
+QStringList BatchPlan::inputTexts(int index) const
+{
+    QStringList texts;
+    for (const ItemModel* model : m_models)
+        texts << model->item(index)->valueText();
+    return texts;
+}
+
+} // namespace VORNE::batch

@@ -1,0 +1,92 @@
+#pragma once
+// Everything a batch needs before its first index runs: the loaded graph, one item list per input port
+// (in models, so that items know their batch row as they do in the main window), the output patterns, the
+// merged parameters and the digest the journal compares. Parent and worker processes build the same plan
+// from the same command line.
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+
+#include "executor/outputpattern.h"
+#include "tools/options.h"
+
+namespace KORA {
+class CValueMap;
+}
+namespace OstrelGraph {
+class Graph;
+}
+
+namespace VORNE {
+class ItemModel;
+}
+
+namespace VORNE::batch {
+
+// The graph file cannot be read or loaded.
+class GraphError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class BatchPlan
+{
+public:
+    // Throws UsageError, InputError (sources.h) or GraphError.
+    explicit BatchPlan(const Options& options);
+    ~BatchPlan();
+    BatchPlan(const BatchPlan&) = delete;
+    BatchPlan& operator=(const BatchPlan&) = delete;
+
+    QString graphPath() const { return m_graphPath; }
+    OstrelGraph::Graph* graph() const { return m_graph.get(); }
+    const QStringList& inputNames() const { return m_inputNames; }
+    const QStringList& outputNames() const { return m_outputNames; }
+    const QList<ItemModel*>& inputModels() const { return m_models; }
+    const QList<OutputPattern>& outputPatterns() const { return m_patterns; }
+    const KORA::CValueMap& parameters() const { return *m_parameters; }
+    // Hex SHA-256 over the graph file, the parameters and the output naming.
+    const QString& digest() const { return m_digest; }
+    // The smallest item count over the input ports; 1 for a graph without inputs.
+    int batchSize() const { return m_batchSize; }
+    // Set when the ports hold different numbers of items.
+    QString sizeWarning() const { return m_sizeWarning; }
+
+    // The indices --range and --shard leave, in order.
+    QList<int> selectedIndices(const Options& options) const;
+    // What the journal records of an index's inputs: per port the item's type and text, and for files
+    // their size and modification time, so that a changed file counts as a changed input.
+    nlohmann::json inputsOf(int index) const;
+    // The item texts of an index, for progress and the plan.
+    QStringList inputTexts(int index) const;
+
+private:
+    void loadGraph(const QString& path);
+    void fillInputs(const Options& options);
+    void makePatterns(const Options& options);
+    void makeParameters(const Options& options);
+    int resolvePort(const QString& port, const QStringList& names, const char* what) const;
+
+    QString m_graphPath;
+    std::unique_ptr<OstrelGraph::Graph> m_graph;
+    QStringList m_inputNames;
+    QStringList m_outputNames;
+    QObject m_modelOwner;
+    QList<ItemModel*> m_models;
+    QList<OutputPattern> m_patterns;
+    std::unique_ptr<KORA::CValueMap> m_parameters;
+    QString m_digest;
+    int m_batchSize = 0;
+    QString m_sizeWarning;
+};
+
+// The Item type as the journal writes it ("long", "image file", ...).
+const char* itemTypeName(int type);
+
+} // namespace VORNE::batch

@@ -1,0 +1,136 @@
+// vorne-batch: runs a graph over a batch without a display, with the executor, items and text lists of
+// the main window, so that its files are the ones a run in the window would write.
+#include <QCoreApplication>
+#include <QDir>
+#include <QThread>
+
+#include <cstdio>
+#include <unistd.h>
+
+#include "app/commandline.h"
+#include "kora/kora.h"
+#include "tools/batchplan.h"
+#include "tools/console.h"
+#include "tools/indexrunner.h"
+#include "tools/interrupt.h"
+#include "tools/options.h"
+#include "tools/session.h"
+#include "tools/sources.h"
+#include "tools/worker.h"
+#include "tools/workerpool.h"
+
+using namespace VORNE::batch;
+
+namespace {
+
+int complain(const char* message, int status)
+{
+    std::fprintf(stderr, "vorne-batch: %s\n", message);
+    return status;
+}
+
+// Without KORADIR the build tree or installation this program lives in is the suite.
+void defaultKoradir()
+{
+    if (!qEnvironmentVariableIsEmpty("KORADIR"))
+        return;
+    QDir root(QCoreApplication::applicationDirPath());
+    root.cdUp();
+    qputenv("KORADIR", QDir::toNativeSeparators(root.absolutePath()).toLocal8Bit());
+}
+
+// A worker gets the parent's command line, told to read its indices from standard input and to use its
+// share of the processors.
+QStringList workerArguments(const QStringList& arguments, int threads)
+{
+    QStringList result;
+    result << QStringLiteral("--worker") << QStringLiteral("--threads") << QString::number(threads);
+    // A --threads of the user's comes later and wins.
+    result << arguments;
+    return result;
+}
+
+int runLocally(const BatchPlan& plan, const Options& options, Session& session)
+{
+    IndexRunner runner(plan, options.threads);
+    setAbortTarget(&runner);
+    for (const int index : session.toRun()) {
+        if (interrupted())
+            break;
+        session.record(runner.run(index));
+    }
+    setAbortTarget(nullptr);
+    return session.finish(interrupted());
+}
+
+int runWithWorkers(const Options& options, const QStringList& arguments, Session& session)
+{
+    const int processors = std::max(1, QThread::idealThreadCount());
+    // Workers that each took every processor would fight over them.
+    const int threads = std::max(1, processors / options.jobs);
+    WorkerPool pool(QCoreApplication::applicationFilePath(), workerArguments(arguments, threads), options.jobs,
+                    [&session](const nlohmann::json& result) { session.record(result); });
+    pool.run(session.toRun());
+    return session.finish(interrupted());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vorne-batch"));
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    Options options;
+    try {
+        options = parseOptions(arguments);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "vorne-batch: %s\nTry 'vorne-batch --help'.\n", e.what());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(usageText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::fputs(("vorne-batch\n" + VORNE::versionOutput()).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
+    defaultKoradir();
+    KORA::VexInit(-1);
+    installInterruptHandler();
+    divertStandardOutput();
+    int status = 2;
+    try {
+        const BatchPlan plan(options);
+        if (!plan.sizeWarning().isEmpty() && !options.worker)
+            std::fprintf(stderr, "vorne-batch: %s\n", plan.sizeWarning().toLocal8Bit().constData());
+        if (options.worker) {
+            status = runWorker(plan, options.threads);
+        } else {
+            Session session(plan, options);
+            if (options.dryRun) {
+                session.printPlan();
+                status = 0;
+            } else {
+                session.start(::isatty(STDERR_FILENO) != 0);
+                status = options.jobs > 1 && session.toRun().size() > 1
+                             ? runWithWorkers(options, arguments, session)
+                             : runLocally(plan, options, session);
+            }
+        }
+    } catch (const UsageError& e) {
+        status = complain(e.what(), 2);
+    } catch (const InputError& e) {
+        status = complain(e.what(), 2);
+    } catch (const GraphError& e) {
+        status = complain(e.what(), 2);
+    } catch (const KORA::CException& e) {
+        status = complain(e.FormattedWhat().c_str(), 2);
+    } catch (const std::exception& e) {
+        status = complain(e.what(), 2);
+    }
+    KORA::VexExit();
+    return status;
+}

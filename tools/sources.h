@@ -1,0 +1,32 @@
+#pragma once
+// Turns one SOURCE of the command line into the items it stands for, with the same checks the main
+// window applies when a user adds the same things by hand.
+#include <QList>
+#include <QString>
+
+#include <stdexcept>
+
+namespace VORNE::batch {
+
+// A source that names nothing usable: missing files, an empty folder, a value that does not convert.
+class InputError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct ItemSpec
+{
+    QString text;
+    int type = 0; // an Item::Type
+    bool operator==(const ItemSpec& other) const { return text == other.text && type == other.type; }
+};
+
+// Relative paths are taken relative to the current directory; image files come back absolute. Every image
+// file named must exist. Throws InputError.
+QList<ItemSpec> expandSource(const QString& source);
+
+// The image files of a folder as the image dialog offers them.
+bool isImageFileName(const QString& name);
+
+} // namespace VORNE::batch

@@ -1,0 +1,58 @@
+#include "tools/worker.h"
+
+#include <cerrno>
+#include <string>
+#include <unistd.h>
+
+#include "tools/batchplan.h"
+#include "tools/console.h"
+#include "tools/indexrunner.h"
+#include "tools/interrupt.h"
+
+namespace VORNE::batch {
+
+namespace {
+
+// A whole line from standard input; false at its end or after an interrupt.
+bool readLine(std::string& buffer, std::string& line)
+{
+    while (true) {
+        const std::size_t end = buffer.find('\n');
+        if (end != std::string::npos) {
+            line = buffer.substr(0, end);
+            buffer.erase(0, end + 1);
+            return true;
+        }
+        char chunk[256];
+        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (interrupted())
+            return false;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        buffer.append(chunk, static_cast<std::size_t>(n));
+    }
+}
+
+} // namespace
+
+int runWorker(const BatchPlan& plan, int threads)
+{
+    IndexRunner runner(plan, threads);
+    setAbortTarget(&runner);
+    std::string buffer;
+    std::string line;
+    while (!interrupted() && readLine(buffer, line)) {
+        bool ok = false;
+        const int index = QString::fromStdString(line).toInt(&ok);
+        if (!ok || index < 0 || index >= plan.batchSize())
+            continue;
+        const IndexResult result = runner.run(index);
+        printOut(result.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+    }
+    setAbortTarget(nullptr);
+    return interrupted() ? 130 : 0;
+}
+
+} // namespace VORNE::batch
