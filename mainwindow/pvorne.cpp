@@ -144,33 +144,6 @@ PVorne::~PVorne()
     delete m_displayManager;
 }
 
-void PVorne::NodeInit()
-{
-    if (!Parameters().EntryBool("interactive", true))
-        return;
-    if (QCoreApplication::instance() == nullptr)
-        throw KORA::CExUnimp(
-            tr("%1 needs an existing, running QApplication to be executed!").arg("VORNE").toStdString());
-
-    if (parentWidget() == nullptr && Parameters().HasEntry("ParameterUiParentWidget")) {
-        auto* host = KORA::UnwrapPointer<QWidget>(Parameters().FindEntry("ParameterUiParentWidget"));
-        setParent(host);
-        auto* layout = new QHBoxLayout(host);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(0);
-        layout->addWidget(this);
-        host->adjustSize();
-        connect(host, SIGNAL(GraphMapChanged()), this, SLOT(loadSelectedGraph()));
-    }
-
-    if (Parameters().HasEntry("GraphMap", KORA::GT_MAP)) {
-        ui->graphname_lineEdit->setText(tr(kCurrentGraph));
-        ui->use_current_ogr_graph_pushButton->show();
-    } else if (ui->graphname_lineEdit->text() == tr(kCurrentGraph)) {
-        ui->graphname_lineEdit->setText(QString::fromStdString(Parameters().EntryString("Graph")));
-    }
-}
-
 void PVorne::showAbout()
 {
     auto* dialog = new AboutDialog(this);

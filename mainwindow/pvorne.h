@@ -47,6 +47,8 @@ public:
     // host widget named by "ParameterUiParentWidget" and prepares the graph field from "GraphMap" or
     // "Graph". Loads nothing itself.
     void NodeInit() override;
+    // The node description the suite's graph editor shows: no ports, the batch settings as parameters.
+    void GetPluginSetup(KORA::CValueMap& setup) override;
 
     // Run states; the run controls follow them (see pvorne_run.cpp).
     enum RunState { Idle = 0, Paused = 1, PauseRequested = 2, Running = 3, Starting = 4, CancelRequested = 5 };
