@@ -22,6 +22,7 @@
 
 #include "app/aboutdialog.h"
 #include "executor/graphexecutor.h"
+#include "executor/hiddenparameters.h"
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "kora/exception.h"
@@ -265,15 +266,7 @@ QString PVorne::visibleParameters()
     if (m_graph == nullptr)
         return QString();
     KORA::CValueMap& parameters = m_graph->Parameters();
-    // Run bookkeeping ("__…") and parameters the graph marks unused are nothing for the user to edit.
-    for (const std::string& key : parameters.Keys()) {
-        const KORA::CValue* value = parameters.FindEntry(key);
-        const KORA::CValueMap* meta = value ? value->MetaOrNull() : nullptr;
-        const bool bookkeeping = key.size() > 2 && key.compare(0, 2, "__") == 0;
-        const bool unused = meta && meta->HasEntry("unused", KORA::GT_BOOL) && meta->EntryBool("unused");
-        if (bookkeeping || unused)
-            parameters.RemoveEntry(key);
-    }
+    VORNE::removeHiddenParameters(parameters);
     std::ostringstream text;
     try {
         KORA::CXmlSerializer2(false, false, nullptr).Serialize(parameters, text);

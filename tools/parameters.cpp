@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "executor/hiddenparameters.h"
 #include "kora/kora.h"
 #include "ostrel/ostrel.h"
 #include "tools/options.h"
@@ -29,14 +30,7 @@ std::unique_ptr<KORA::CValueMap> visibleParameters(const OstrelGraph::Graph& gra
 {
     std::unique_ptr<KORA::CValueMap> parameters(
         static_cast<KORA::CValueMap*>(graph.Parameters().Clone(KORA::COPY_SHARE_POINTER)));
-    for (const std::string& key : parameters->Keys()) {
-        const KORA::CValue* value = parameters->FindEntry(key);
-        const KORA::CValueMap* meta = value ? value->MetaOrNull() : nullptr;
-        const bool bookkeeping = key.size() > 2 && key.compare(0, 2, "__") == 0;
-        const bool unused = meta && meta->HasEntry("unused", KORA::GT_BOOL) && meta->EntryBool("unused");
-        if (bookkeeping || unused)
-            parameters->RemoveEntry(key);
-    }
+    removeHiddenParameters(*parameters);
     return parameters;
 }
 
