@@ -13,7 +13,7 @@
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "kora/kora.h"
-#include "stderrcapture.h"
+#include "streamcapture.h"
 
 using VORNE::Item;
 using VORNE::ItemModel;

@@ -26,7 +26,8 @@
 #include "kora/serializer.h"
 #include "kora/value.h"
 #include "mainwindow/pvorne.h"
-#include "stderrcapture.h"
+#include "streamcapture.h"
+#include "vornetest.h"
 
 using VORNE::Item;
 using VORNE::ItemModel;
@@ -34,49 +35,6 @@ using VORNE::ItemModel;
 Q_DECLARE_METATYPE(VORNE::Item*)
 
 namespace {
-
-QString graph(const char* name)
-{
-    return qEnvironmentVariable("VORNE_SOURCE_DIR") + "/examples/graphs/" + name;
-}
-
-template <class T>
-T* child(PVorne& w, const char* name)
-{
-    T* widget = w.findChild<T*>(name);
-    if (widget == nullptr)
-        qFatal("no widget %s", name);
-    return widget;
-}
-
-QListView* view(PVorne& w, const char* tabs, int port)
-{
-    QWidget* page = child<QTabWidget>(w, tabs)->widget(port);
-    return page ? page->findChild<QListView*>() : nullptr;
-}
-
-ItemModel* inputs(PVorne& w, int port)
-{
-    return qobject_cast<ItemModel*>(view(w, "input_tabWidget", port)->model());
-}
-
-ItemModel* outputs(PVorne& w, int port)
-{
-    return qobject_cast<ItemModel*>(view(w, "output_tabWidget", port)->model());
-}
-
-QStringList texts(const ItemModel* model)
-{
-    QStringList result;
-    for (int row = 0; row < model->rowCount(); ++row)
-        result << model->item(row)->valueText();
-    return result;
-}
-
-void invoke(PVorne& w, const char* slot)
-{
-    QVERIFY(QMetaObject::invokeMethod(&w, slot));
-}
 
 // Answers the next modal dialog: a null text cancels it.
 void answerNextDialog(const QString& text, QString* title)
@@ -104,13 +62,6 @@ void selectRows(QListView* listView, int first, int last)
     const QModelIndex top = listView->model()->index(first, 0);
     const QModelIndex bottom = listView->model()->index(last, 0);
     listView->selectionModel()->select(QItemSelection(top, bottom), QItemSelectionModel::Select);
-}
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
 }
 
 } // namespace
@@ -237,7 +188,7 @@ void PVorneTest::failedLoad_data()
 {
     QTest::addColumn<QString>("file");
     QTest::newRow("missing file") << "/no/such/graph.ogr";
-    QTest::newRow("not a graph") << graph("../data/cells.txt");
+    QTest::newRow("not a graph") << source("examples/data/cells.txt");
     QTest::newRow("current graph without host") << "CURRENT GRAPH";
 }
 

@@ -10,7 +10,7 @@
 #include "app/commandline.h"
 #include "app/startup.h"
 #include "mainwindow/pvorne.h"
-#include "stderrcapture.h"
+#include "streamcapture.h"
 
 using VORNE::CommandLine;
 
