@@ -1,6 +1,6 @@
 #pragma once
-// Collects what the code under test writes to standard output or standard error, at the file descriptor
-// level, so that iostreams, stdio and Qt's own output are all seen. Works across threads.
+// Collects what the code under test writes to a standard stream at the file descriptor level, so that
+// iostreams, stdio and Qt's own output are all seen, from any thread.
 #include <QByteArray>
 #include <QTemporaryFile>
 
@@ -11,7 +11,7 @@
 class StreamCapture
 {
 public:
-    explicit StreamCapture(int fd) : m_fd(fd)
+    explicit StreamCapture(int fd = 2) : m_fd(fd)
     {
         m_file.open();
         flush();
@@ -33,20 +33,20 @@ private:
     {
         std::cout.flush();
         std::cerr.flush();
-        std::fflush(stdout);
-        std::fflush(stderr);
+        std::fflush(nullptr);
     }
     void restore()
     {
-        if (m_saved < 0)
-            return;
-        flush();
-        ::dup2(m_saved, m_fd);
-        ::close(m_saved);
-        m_saved = -1;
+        if (m_saved >= 0) {
+            flush();
+            ::dup2(m_saved, m_fd);
+            ::close(m_saved);
+            m_saved = -1;
+        }
     }
 
     int m_fd;
     QTemporaryFile m_file;
     int m_saved = -1;
 };
+using StderrCapture = StreamCapture;

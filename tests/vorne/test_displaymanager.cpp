@@ -13,6 +13,7 @@
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "mainwindow/pvorne.h"
+#include "vornetest.h"
 #include "viewers/displaymanager.h"
 #include "viewers/displaytoolbar.h"
 #include "viewers/scatterplot.h"
@@ -24,15 +25,9 @@ namespace {
 constexpr int In = ItemModel::InputModel;
 constexpr int Out = ItemModel::OutputModel;
 
-QString graph(const char* name)
-{
-    return qEnvironmentVariable("VORNE_SOURCE_DIR") + "/examples/graphs/" + name;
-}
-
 QListView* listView(PVorne& w, int direction, int port)
 {
-    auto* tabs = w.findChild<QTabWidget*>(direction == In ? "input_tabWidget" : "output_tabWidget");
-    return tabs->widget(port)->findChild<QListView*>();
+    return view(w, direction == In ? "input_tabWidget" : "output_tabWidget", port);
 }
 
 // A port's list filled with count whole numbers, port p holding 100 p, 100 p + 1, ...

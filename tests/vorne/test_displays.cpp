@@ -11,7 +11,7 @@
 #include "items/itemmodel.h"
 #include "kora/image.h"
 #include "kora/valuepointer.h"
-#include "stderrcapture.h"
+#include "streamcapture.h"
 #include "viewers/display.h"
 #include "viewers/displaytoolbar.h"
 #include "viewers/plot.h"

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 #include "executor/graphexecutor.h"
@@ -14,41 +15,29 @@
 #include "kora/kora.h"
 #include "ostrel/ostrel.h"
 #include "streamcapture.h"
+#include "vornetest.h"
 
 using namespace VORNE;
 
 namespace {
-
-QString source(const QString& relative)
-{
-    return qEnvironmentVariable("VORNE_SOURCE_DIR") + QLatin1Char('/') + relative;
-}
 
 std::unique_ptr<OstrelGraph::Graph> loadGraph(const QString& path)
 {
     return std::unique_ptr<OstrelGraph::Graph>(OstrelGraph::Graph::LoadFromFile(path.toLocal8Bit().constData()));
 }
 
-// One execution, waited for on the thread's own finished().
-bool execute(GraphExecutor& executor)
-{
-    QSignalSpy finished(&executor, &QThread::finished);
-    executor.start();
-    if (finished.isEmpty())
-        finished.wait(120000);
-    executor.wait();
-    return finished.count() == 1;
-}
-
-// Keeps asking for an abort until the thread ends: a request that arrives before run() begins is cleared
-// by run(), so a single early call could be lost.
-bool executeAborting(GraphExecutor& executor)
+// One execution, waited for on the thread's own finished(). An abort is asked for again and again until the
+// thread ends: run() clears a request that arrives before it begins.
+bool execute(GraphExecutor& executor, bool abort = false, const std::function<void()>& whileRunning = {})
 {
     QSignalSpy finished(&executor, &QThread::finished);
     QTimer repeat;
     QObject::connect(&repeat, &QTimer::timeout, &executor, &GraphExecutor::abort);
-    repeat.start(5);
     executor.start();
+    if (whileRunning)
+        whileRunning();
+    if (abort)
+        repeat.start(5);
     if (finished.isEmpty())
         finished.wait(120000);
     executor.wait();
@@ -66,9 +55,7 @@ KORA::CValueMap* parameters(const char* key, KORA::CValue* value)
 QString writeDelayGraph(const QTemporaryDir& dir)
 {
     const QString path = dir.filePath("slow.ogr");
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(R"({ "name": "Slow", "parameters": { "ms": 0 },
+    writeFile(path, R"({ "name": "Slow", "parameters": { "ms": 0 },
   "nodes": { "wait": { "plugin": "%KORADIR%/bin/testing::Delay", "parameters": { "ms": "$ms" } } },
   "edges": [], "inputs": [ { "name": "in", "to": [ "wait:0" ] } ],
   "outputs": [ { "name": "out", "from": "wait:0" } ] })");
@@ -196,11 +183,8 @@ void GraphExecutorTest::badInputs()
 
     QTemporaryDir dir;
     const QString path = dir.filePath(fileName);
-    if (!content.isNull()) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
+    if (!content.isNull())
+        writeFile(path, content);
     Item input(path, Item::ImageFileType);
     auto graph = loadGraph(source("examples/graphs/count_cells.ogr"));
     GraphExecutor executor;
@@ -329,7 +313,7 @@ void GraphExecutorTest::abortDuringDelayAndDetaching()
 
     executor.setGraphParameters(parameters("ms", new KORA::CValueLong(600000)));
     StreamCapture console(1);
-    QVERIFY(executeAborting(executor));
+    QVERIFY(execute(executor, true));
     const QByteArray printed = console.text();
     QVERIFY(printed.contains("GraphExecutor::run() aborted.\n<<< GraphExecutor::run()...\n"));
     QVERIFY(!printed.contains("Execution complete."));
@@ -428,28 +412,21 @@ void GraphExecutorTest::settersRefusedWhileRunning()
     const QList<OutputPattern> names{{dir.path(), "%i0", ""}};
     executor.setOutputNames(names);
 
-    QSignalSpy finished(&executor, &QThread::finished);
-    executor.start();
-    StreamCapture err(2);
+    QList<QByteArray> lines;
     KORA::CValueMap other;
     auto refusedMap = std::make_unique<KORA::CValueMap>();
-    executor.setInputItems({});
-    executor.setMaxThreads(1);
-    executor.setExecutorType(1);
-    executor.setGraphPath("elsewhere");
-    executor.setGraphMap(&other);
-    executor.setGraph(nullptr);
-    executor.setGraphParameters(refusedMap.get());
-    executor.setOutputNames({});
-    const QList<QByteArray> lines = err.text().split('\n');
-    // Repeated: a request made before run() begins is cleared by it.
-    QTimer repeat;
-    connect(&repeat, &QTimer::timeout, &executor, &GraphExecutor::abort);
-    repeat.start(5);
-    if (finished.isEmpty())
-        finished.wait(120000);
-    executor.wait();
-
+    QVERIFY(execute(executor, true, [&] {
+        StreamCapture err(2);
+        executor.setInputItems({});
+        executor.setMaxThreads(1);
+        executor.setExecutorType(1);
+        executor.setGraphPath("elsewhere");
+        executor.setGraphMap(&other);
+        executor.setGraph(nullptr);
+        executor.setGraphParameters(refusedMap.get());
+        executor.setOutputNames({});
+        lines = err.text().split('\n');
+    }));
     QCOMPARE(lines, (QList<QByteArray>{
                         "GraphExecutor:setInputItems(): Can not be changed during a run.",
                         "GraphExecutor:setMaxThreads(): Can not be changed during a run.",

@@ -4,7 +4,7 @@
 
 #include "items/item.h"
 #include "items/itemmodel.h"
-#include "stderrcapture.h"
+#include "streamcapture.h"
 
 using VORNE::Item;
 using VORNE::ItemModel;

@@ -17,38 +17,15 @@
 #include "items/itemmodel.h"
 #include "mainwindow/filedroplistview.h"
 #include "mainwindow/pvorne.h"
-#include "stderrcapture.h"
+#include "streamcapture.h"
+#include "vornetest.h"
 
 using VORNE::Item;
 using VORNE::ItemModel;
 
 namespace {
 
-QString source(const QString& path) { return qEnvironmentVariable("VORNE_SOURCE_DIR") + "/" + path; }
 QString image(int n) { return source(QString("examples/data/cells_%1.png").arg(n % 4 + 1)); }
-
-template <class T> T* child(QObject& w, const char* name)
-{
-    T* found = w.findChild<T*>(name);
-    if (!found)
-        qFatal("no widget %s", name);
-    return found;
-}
-
-ItemModel* model(PVorne& w, const char* tabs, int port)
-{
-    return qobject_cast<ItemModel*>(child<QTabWidget>(w, tabs)->widget(port)->findChild<QListView*>()->model());
-}
-ItemModel* inputs(PVorne& w, int port) { return model(w, "input_tabWidget", port); }
-ItemModel* outputs(PVorne& w, int port) { return model(w, "output_tabWidget", port); }
-
-QStringList values(const ItemModel* m)
-{
-    QStringList result;
-    for (int row = 0; row < m->rowCount(); ++row)
-        result << m->item(row)->valueText();
-    return result;
-}
 
 // A graph window with `counts[i]` example images on input port i.
 void open(PVorne& w, const QString& graph, const QList<int>& counts = {})
@@ -68,7 +45,6 @@ void editParameters(PVorne& w, const QString& from, const QString& to)
 
 QPushButton* button(PVorne& w, const char* name) { return child<QPushButton>(w, name); }
 bool idle(PVorne& w) { return !button(w, "run_pushButton")->isHidden() && child<QWidget>(w, "run_progressBar")->isHidden(); }
-void invoke(PVorne& w, const char* slot) { QVERIFY(QMetaObject::invokeMethod(&w, slot)); }
 void runToEnd(PVorne& w)
 {
     invoke(w, "Run");
@@ -263,7 +239,7 @@ void RunControlTest::editedParameters()
     editParameters(w, from, to);
     StderrCapture err;
     runToEnd(w);
-    const QStringList counts = values(outputs(w, 1));
+    const QStringList counts = texts(outputs(w, 1));
     QCOMPARE(counts.size(), 3);
     for (const QString& count : counts)
         QCOMPARE(count == "0", zeroCounts);
