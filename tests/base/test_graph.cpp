@@ -124,12 +124,14 @@ TEST(Graph, ReferencesFollowTheParameterMap)
         {"wait", new CValueString("later"), {"node 'w'", "parameter 'ms'", "expects a long, got a string"}},
     };
     for (const Case& c : cases) {
+        std::unique_ptr<Graph> g(Graph::LoadFromMap(spec.Map()));
+        g->SetInpinData(0, new CValueLong(1));
         if (c.value)
-            spec.GraphParam(c.key, c.value);
+            g->Parameters().SetEntry(c.key, c.value);
         else
-            spec.Map().RemoveEntry(std::string("parameters/") + c.key);
-        testsupport::ExpectWords(ErrorOf(*Executed(spec)), c.expected, c.key);
-        spec.GraphParam("text", new CValueString("first")).GraphParam("wait", new CValueDouble(1.0));
+            g->Parameters().RemoveEntry(c.key);
+        g->Execute();
+        testsupport::ExpectWords(ErrorOf(*g), c.expected, c.key);
     }
 }
 

@@ -42,6 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(LibraryState, InitExitAndVersion)
 {
+    setenv("VORNE_TEST_ROOT", "/opt/kora", 1);
     EXPECT_EQ(CString::GetEnv("VORNE_TEST_ROOT"), "/opt/kora");
     EXPECT_EQ(VexState(), 0);
     VexInit(-1);
