@@ -1,14 +1,7 @@
 #pragma once
 // Runs one plug-in node the way a graph does: created through the plug-in loader from its path,
 // initialised with a parameter map, executed on an input vector.
-#include <functional>
-#include <initializer_list>
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
 
-#include "kora/kora.h"
 #include "testsupport.h"
 
 namespace plugintest {

@@ -1,15 +1,8 @@
 // Every example graph loads and runs on the example data; a diamond of processing nodes gives what the
 // same OpenCV calls give.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <memory>
-#include <string>
 
 #include <opencv2/imgproc.hpp>
 
-#include "kora/kora.h"
-#include "kora/opencv.h"
 #include "ostrel/ostrel.h"
 #include "testsupport.h"
 

@@ -1,9 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <memory>
 
 #include "graphfixtures.h"
 #include "ostrel/ostrel.h"

@@ -1,20 +1,6 @@
-#include <gtest/gtest.h>
 
 #include <opencv2/imgcodecs.hpp>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <random>
-#include <string>
-#include <vector>
-
-#include "kora/imageio.h"
-#include "kora/opencv.h"
-#include "kora/valuepointer.h"
 #include "testsupport.h"
 
 using namespace KORA;
@@ -152,24 +138,14 @@ TEST_P(RoundTrip, PixelsSurvive)
 
 INSTANTIATE_TEST_SUITE_P(EveryTypeEveryFormat, RoundTrip, ::testing::ValuesIn(RoundTrips()), PrintRoundTrip);
 
-void FillAttributes(CValueMap& attributes)
-{
-    attributes.SetEntry("scan/voltage", new CValueDouble(0.1));
-    attributes.SetEntry("scan/name", new CValueString("line 1\nline \"2\""));
-    auto* list = new CValueVector();
-    list->Append(new CValueLong(-3));
-    list->Append(new CValueBool(true));
-    list->Append(new CValueDouble(std::nan("")));
-    attributes.SetEntry("list", list);
-    attributes.Entry("scan").Meta().SetEntry("unit", new CValueString("kV"));
-}
-
 TEST_F(ImageIoTest, ThreeDimensionalFilesKeepPlanesAndAttributes)
 {
     for (const char* name : {"volume.iass.gz", "volume.iass", "volume.tif"}) {
         CImage image = MakeImage(IMAGE_GREY_16, CSize(31, 17, 5), 7);
         image.SetOrigin(CSize(-4, 5, 6));
-        FillAttributes(image.Attributes());
+        DeserializeString(image.Attributes(), R"({"scan": {"voltage": 0.1, "name": "line 1\nline \"2\""}, "list": [-3, true, nan]})",
+                          CTextSerializer());
+        image.Attributes().Entry("scan").Meta().SetEntry("unit", new CValueString("kV"));
         const std::string path = Path(name);
         CImageIo2::Save(path.c_str(), image);
         std::unique_ptr<CImage> loaded(CImageIo2::Load(path.c_str()));
@@ -208,7 +184,6 @@ TEST_F(ImageIoTest, WhatCannotBeKeptIsConvertedWithAWarning)
     EXPECT_EQ(deep->Row<uint8_t>(1)[3], 255); // R of the second pixel
     EXPECT_EQ(deep->Row<uint8_t>(1)[4], 100);
     EXPECT_NE(deep->Attributes().EntryString("warning").find("8 bits"), std::string::npos);
-
 
     cv::Mat bgra(3, 4, CV_8UC4, cv::Scalar(10, 20, 30, 128));
     cv::imwrite(Path("alpha.png"), bgra);

@@ -1,11 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <limits>
-#include <memory>
-
-#include "kora/image.h"
-#include "kora/opencv.h"
+#include "testsupport.h"
 
 using namespace KORA;
 

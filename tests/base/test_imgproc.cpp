@@ -1,14 +1,8 @@
 // The processing nodes against the same OpenCV calls made directly, their refusals, and measurements
 // on drawn images.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstring>
-#include <functional>
 
 #include <opencv2/imgproc.hpp>
 
-#include "kora/opencv.h"
 #include "plugin_node.h"
 
 using namespace KORA;

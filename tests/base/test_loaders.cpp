@@ -1,14 +1,5 @@
 // The file loaders on files the tests write: the happy paths, and truncated, lying and missing files,
 // which must fail with an error naming the file before anything is allocated for the claimed size.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstring>
-#include <memory>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
 
 #include "plugin_node.h"
 #include "testsupport.h"

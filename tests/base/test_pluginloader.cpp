@@ -1,12 +1,6 @@
-#include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
-#include <string>
 
 #include "graphfixtures.h"
-#include "kora/kora.h"
 #include "testsupport.h"
 
 using namespace KORA;

@@ -1,9 +1,5 @@
 // Ownership of pointer values: who deletes the object, and when copying must be refused.
-#include <gtest/gtest.h>
 
-#include <memory>
-
-#include "kora/kora.h"
 #include "testsupport.h"
 
 using namespace KORA;
@@ -101,7 +97,6 @@ TEST_F(PointerValues, CopyRules)
     EXPECT_THROW(third.Copy(CValuePointer<Other>(&other)), CExBadType) << "another element type";
     EXPECT_THROW(third.Copy(CValueLong(3)), CExBadType);
 }
-
 
 TEST_F(PointerValues, EqualComparesPointersEqualDataComparesBytes)
 {

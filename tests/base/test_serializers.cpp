@@ -1,17 +1,5 @@
 // Serializers: exact round trips, the text layout, and errors that say where the text is wrong.
-#include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdint>
-#include <limits>
-#include <memory>
-#include <string>
-#include <tuple>
-#include <vector>
-
-#include "kora/kora.h"
-#include "kora/serializer.h"
-#include "kora/valuepointer.h"
 #include "testsupport.h"
 
 using namespace KORA;

@@ -1,9 +1,6 @@
 // Environment references and library state.
-#include <gtest/gtest.h>
+#include "testsupport.h"
 
-#include <cstdlib>
-
-#include "kora/kora.h"
 
 using namespace KORA;
 

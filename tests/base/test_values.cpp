@@ -1,10 +1,5 @@
 // Values: key paths, entry access, merge copies, smart handles and meta data.
-#include <gtest/gtest.h>
 
-#include <cmath>
-#include <memory>
-
-#include "kora/kora.h"
 #include "testsupport.h"
 
 using namespace KORA;

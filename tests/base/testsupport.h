@@ -1,16 +1,26 @@
 #pragma once
-// Helpers shared by the base tests: a scratch folder, catching a CException's text, word checks.
+// Helpers shared by the base tests: a scratch folder, catching a CException's text, word checks. Also
+// the one place for the headers every test needs.
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
-
 #include <zlib.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
 #include "kora/kora.h"
+#include "kora/opencv.h"
 
 namespace testsupport {
 
