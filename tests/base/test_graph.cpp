@@ -1,8 +1,6 @@
 
-
 #include "graphfixtures.h"
 #include "ostrel/ostrel.h"
-#include "testsupport.h"
 
 using namespace KORA;
 using graphtest::GraphSpec;

@@ -1,4 +1,3 @@
-
 #include <opencv2/imgcodecs.hpp>
 
 #include "testsupport.h"

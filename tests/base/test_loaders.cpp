@@ -2,7 +2,6 @@
 // which must fail with an error naming the file before anything is allocated for the claimed size.
 
 #include "plugin_node.h"
-#include "testsupport.h"
 
 using namespace KORA;
 using namespace plugintest;

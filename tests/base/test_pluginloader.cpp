@@ -1,7 +1,5 @@
 
-
 #include "graphfixtures.h"
-#include "testsupport.h"
 
 using namespace KORA;
 namespace fs = std::filesystem;

@@ -1,5 +1,4 @@
 
-
 #include "rp/rp.h"
 #include "testsupport.h"
 

@@ -1,11 +1,9 @@
-
 #include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "graphfixtures.h"
 #include "ostrel/ostrel.h"
-#include "testsupport.h"
 
 using namespace KORA;
 using graphtest::GraphSpec;
@@ -143,16 +141,4 @@ TEST(Scheduler, RecordsWhatTheErrorCallbackThrows)
                   callback ? "bad: broken" : "node 'bad' (testing::Fail): broken");
         EXPECT_NO_THROW(graph->CheckError());
     }
-}
-
-TEST(Scheduler, ExchangeReturnsThePreviousScheduler)
-{
-    auto first = MakeScheduler(1);
-    auto second = MakeScheduler(1);
-    auto graph = TwoDelays(1, first.get());
-    EXPECT_EQ(graph->ExchangeThreadScheduler(second.get()), first.get());
-    EXPECT_EQ(graph->ExchangeThreadScheduler(nullptr), second.get());
-    graph->Execute();
-    graph->CheckError();
-    EXPECT_NE(graph->GetOutpinData(0), nullptr);
 }
