@@ -90,27 +90,13 @@ TEST(Vectors, AbsentEntriesAndSize)
 
 TEST(CopyAndClone, MergeReplacesAndAddsRecursively)
 {
-    CValueMap target;
-    target.SetEntry("sigma", new CValueDouble(1.0));
-    target.SetEntry("keep", new CValueLong(1));
-    target.SetEntry("advanced/a", new CValueLong(1));
-    target.SetEntry("advanced/b", new CValueLong(2));
-
-    CValueMap source;
-    source.SetEntry("sigma", new CValueDouble(3.0));
-    source.SetEntry("added", new CValueString("x"));
-    source.SetEntry("advanced/b", new CValueLong(20));
-
-    target.Copy(source, COPY_NO_OWNERSHIP, true);
-    EXPECT_DOUBLE_EQ(target.EntryDouble("sigma"), 3.0);
-    EXPECT_EQ(target.EntryLong("keep"), 1);
-    EXPECT_EQ(target.EntryString("added"), "x");
-    EXPECT_EQ(target.EntryLong("advanced/a"), 1) << "nested maps merge, not replace";
-    EXPECT_EQ(target.EntryLong("advanced/b"), 20);
-
-    target.Copy(source, COPY_NO_OWNERSHIP, false);
-    EXPECT_TRUE(target.Equal(source));
-    EXPECT_FALSE(target.HasEntry("keep"));
+    auto target = testsupport::Parse(R"({"sigma": 1.0, "keep": 1, "advanced": {"a": 1, "b": 2}})");
+    const auto source = testsupport::Parse(R"({"sigma": 3.0, "added": "x", "advanced": {"b": 20}})");
+    target->Copy(*source, COPY_NO_OWNERSHIP, true);
+    EXPECT_TRUE(target->Equal(*testsupport::Parse(R"({"sigma": 3.0, "keep": 1, "advanced": {"a": 1, "b": 20}, "added": "x"})")))
+        << "nested maps merge, not replace";
+    target->Copy(*source, COPY_NO_OWNERSHIP, false);
+    EXPECT_TRUE(target->Equal(*source));
 }
 
 TEST(CopyAndClone, DeepCopiesAreIndependentAndKindsMustMatch)

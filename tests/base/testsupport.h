@@ -36,6 +36,12 @@ std::string ErrorOf(F run, bool formatted = false)
     return "";
 }
 
+// A value written as text, where building it in code is not what the test is about.
+inline std::unique_ptr<KORA::CValue> Parse(const std::string& text)
+{
+    return std::unique_ptr<KORA::CValue>(KORA::CTextSerializer().Deserialize(text));
+}
+
 inline void ExpectWords(const std::string& message, const std::vector<std::string>& words, const std::string& what = "")
 {
     EXPECT_FALSE(message.empty()) << what << ": no error";
