@@ -1,10 +1,6 @@
 #pragma once
+#include "testsupport.h"
 // Graph descriptions built in code for the engine's tests, over the testing plug-in.
-#include <initializer_list>
-#include <memory>
-#include <string>
-
-#include "kora/kora.h"
 
 namespace graphtest {
 

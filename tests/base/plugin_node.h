@@ -1,16 +1,8 @@
 #pragma once
 // Runs one plug-in node the way a graph does: created through the plug-in loader from its path,
 // initialised with a parameter map, executed on an input vector.
-#include <gtest/gtest.h>
 
-#include <functional>
-#include <initializer_list>
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
-
-#include "kora/kora.h"
+#include "testsupport.h"
 
 namespace plugintest {
 
@@ -62,16 +54,6 @@ inline std::unique_ptr<KORA::CPNode> RunNode(const std::string& entry, const Par
     return node;
 }
 
-// The message of what running the node throws, or "" when it does not throw CException.
-template <class F>
-std::string ErrorOf(F run)
-{
-    try {
-        run();
-    } catch (const KORA::CException& error) {
-        return error.what();
-    }
-    return "";
-}
+using testsupport::ErrorOf;
 
 } // namespace plugintest

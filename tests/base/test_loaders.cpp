@@ -1,17 +1,5 @@
 // The file loaders on files the tests write: the happy paths, and truncated, lying and missing files,
 // which must fail with an error naming the file before anything is allocated for the claimed size.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstring>
-#include <memory>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
-
-#include <unistd.h>
-#include <zlib.h>
 
 #include "plugin_node.h"
 
@@ -34,36 +22,18 @@ struct Bytes
     Bytes& F32(float v) { uint32_t u; std::memcpy(&u, &v, 4); return U32(u); }
 };
 
-class Loaders : public ::testing::Test
+class Loaders : public testsupport::TempDir
 {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("loaders_" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string Write(const std::string& name, const Bytes& bytes, std::size_t drop = 0)
     {
-        const std::string path = (m_dir / name).string();
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data.data()), static_cast<std::streamsize>(bytes.data.size() - drop));
-        return path;
+        return WriteBytes(name, std::string(bytes.data.begin(), bytes.data.end() - static_cast<std::ptrdiff_t>(drop)));
     }
-    std::string WriteText(const std::string& name, const std::string& text)
+    std::string Gz(const std::string& name, const Bytes& bytes)
     {
-        return Write(name, Bytes().Text(text));
+        testsupport::WriteGzip(Path(name), std::string(bytes.data.begin(), bytes.data.end()));
+        return Path(name);
     }
-    std::string WriteGzip(const std::string& name, const Bytes& bytes)
-    {
-        const std::string path = (m_dir / name).string();
-        gzFile file = gzopen(path.c_str(), "wb");
-        gzwrite(file, bytes.data.data(), static_cast<unsigned>(bytes.data.size()));
-        gzclose(file);
-        return path;
-    }
-
     static CImage Load(const std::string& entry, const std::string& path)
     {
         auto node = MakeNode(entry, {{"filename", path}, {"verbose", false}});
@@ -74,12 +44,9 @@ protected:
     static std::string LoadError(const std::string& entry, const std::string& path)
     {
         const std::string message = ErrorOf([&] { Load(entry, path); });
-        EXPECT_FALSE(message.empty()) << entry << " accepted " << path;
-        EXPECT_NE(message.find(path), std::string::npos) << "the message does not name the file: " << message;
+        testsupport::ExpectWords(message, {path}, entry);
         return message;
     }
-
-    fs::path m_dir;
 };
 
 Bytes Cine(uint32_t width, uint32_t height, uint32_t frames, uint32_t bits, int firstValue = 0)
@@ -132,7 +99,7 @@ TEST_F(Loaders, BrokenRecordingsFailNamingTheFile)
     Bytes lying;
     lying.Text("CINE").U32(40).U32(60000).U32(60000).U32(60000).U32(16).U32(0).U32(0).U64(40).Zeros(16);
     EXPECT_NE(LoadError("ferrow::ReadCine", Write("lying.cine", lying)).find("too short"), std::string::npos);
-    LoadError("ferrow::ReadCine", (m_dir / "missing.cine").string());
+    LoadError("ferrow::ReadCine", Path("missing.cine"));
     Bytes compressed = Cine(2, 2, 1, 8);
     compressed.data[24] = 1;
     LoadError("ferrow::ReadCine", Write("compressed.cine", compressed));
@@ -143,7 +110,7 @@ TEST_F(Loaders, RekPlainAndCompressed)
 {
     for (uint32_t bits : {8u, 16u, 32u}) {
         const Bytes rek = Rek(3, 2, 4, bits);
-        for (const std::string& path : {Write("v.rek", rek), WriteGzip("v.rek.gz", rek)}) {
+        for (const std::string& path : {Write("v.rek", rek), Gz("v.rek.gz", rek)}) {
             const CImage image = Load("RUXOkit_IO::LoadREK", path);
             ASSERT_EQ(image.Size(), CSize(3, 2, 4)) << path;
             if (bits == 8)
@@ -162,13 +129,12 @@ TEST_F(Loaders, BrokenRekFilesFailNamingTheFile)
     Bytes lying;
     lying.Text("REK1").U32(32).U32(100000).U32(100000).U32(100000).U32(32).U64(32).Zeros(64);
     LoadError("RUXOkit_IO::LoadREK", Write("lying.rek", lying));
-    LoadError("RUXOkit_IO::LoadREK", WriteGzip("lying.rek.gz", lying));
+    LoadError("RUXOkit_IO::LoadREK", Gz("lying.rek.gz", lying));
     // A compressed file cut in the middle of its stream.
-    const std::string whole = WriteGzip("cut.rek.gz", Rek(30, 20, 4, 16));
-    const auto size = fs::file_size(whole);
-    fs::resize_file(whole, size / 2);
+    const std::string whole = Gz("cut.rek.gz", Rek(30, 20, 4, 16));
+    fs::resize_file(whole, fs::file_size(whole) / 2);
     LoadError("RUXOkit_IO::LoadREK", whole);
-    LoadError("RUXOkit_IO::LoadREK", (m_dir / "missing.rek").string());
+    LoadError("RUXOkit_IO::LoadREK", Path("missing.rek"));
     LoadError("RUXOkit_IO::LoadREK", Write("odd.rek", Rek(3, 2, 1, 12)));
 }
 
@@ -217,9 +183,7 @@ TEST_F(Loaders, BrokenMrcFilesFailNamingTheFile)
     LoadError("RUXOkit_IO::LoadMRC", Write("lying.mrc", MrcHeader(50000, 50000, 50000, 2).Zeros(64)));
     LoadError("RUXOkit_IO::LoadMRC", Write("extended.mrc", MrcHeader(1, 1, 1, 0, 16)));
     Bytes hugeExtended = MrcHeader(1, 1, 1, 0);
-    hugeExtended.data[92] = 0xff;
-    hugeExtended.data[93] = 0xff;
-    hugeExtended.data[94] = 0xff;
+    hugeExtended.data[92] = hugeExtended.data[93] = hugeExtended.data[94] = 0xff;
     hugeExtended.data[95] = 0x7f;
     LoadError("RUXOkit_IO::LoadMRC", Write("hugeext.mrc", hugeExtended.Zeros(1)));
     LoadError("RUXOkit_IO::LoadMRC", Write("mode4.mrc", MrcHeader(1, 1, 1, 4).Zeros(8)));
@@ -239,7 +203,7 @@ TEST_F(Loaders, AvsEmbeddedAndExternalData)
     EXPECT_EQ(image.Row<uint8_t>(1)[2], 6);
 
     Write("volume.raw", Bytes().Zeros(4).U16(static_cast<uint16_t>(-7)).U16(8).U16(9).U16(10));
-    const std::string external = WriteText("x.fld", "# AVS\nndim=3\ndim1=2 dim2=1 dim3=2\ndata=short\n"
+    const std::string external = WriteBytes("x.fld", "# AVS\nndim=3\ndim1=2 dim2=1 dim3=2\ndata=short\n"
                                                     "variable 1 file=volume.raw filetype=binary skip=4\n");
     image = Load("RUXOkit_IO::LoadAVS", external);
     EXPECT_EQ(image.Type(), IMAGE_GREY_F);
@@ -256,27 +220,27 @@ TEST_F(Loaders, BrokenAvsFilesFailNamingTheFile)
 {
     LoadError("RUXOkit_IO::LoadAVS", Write("short.fld", Bytes().Text("# AVS\nndim=2\ndim1=3\ndim2=2\ndata=byte\n\f\f").Zeros(5)));
     LoadError("RUXOkit_IO::LoadAVS", Write("lying.fld", Bytes().Text("# AVS\nndim=3\ndim1=90000\ndim2=90000\ndim3=90000\ndata=float\n\f\f").Zeros(8)));
-    LoadError("RUXOkit_IO::LoadAVS", WriteText("nodata.fld", "# AVS\nndim=1\ndim1=4\ndata=byte\n"));
-    LoadError("RUXOkit_IO::LoadAVS", WriteText("outside.fld", "# AVS\nndim=1\ndim1=4\ndata=byte\nvariable 1 file=../etc/passwd filetype=binary\n"));
-    LoadError("RUXOkit_IO::LoadAVS", WriteText("absolute.fld", "# AVS\nndim=1\ndim1=4\ndata=byte\nvariable 1 file=/etc/passwd filetype=binary\n"));
-    LoadError("RUXOkit_IO::LoadAVS", WriteText("vector.fld", "# AVS\nndim=1\ndim1=4\nveclen=3\ndata=byte\n\f\f1234"));
-    LoadError("RUXOkit_IO::LoadAVS", WriteText("notavs.fld", "ndim=1\n"));
-    LoadError("RUXOkit_IO::LoadAVS", WriteText("badnumber.fld", "# AVS\nndim=two\n"));
+    LoadError("RUXOkit_IO::LoadAVS", WriteBytes("nodata.fld", "# AVS\nndim=1\ndim1=4\ndata=byte\n"));
+    LoadError("RUXOkit_IO::LoadAVS", WriteBytes("outside.fld", "# AVS\nndim=1\ndim1=4\ndata=byte\nvariable 1 file=../etc/passwd filetype=binary\n"));
+    LoadError("RUXOkit_IO::LoadAVS", WriteBytes("absolute.fld", "# AVS\nndim=1\ndim1=4\ndata=byte\nvariable 1 file=/etc/passwd filetype=binary\n"));
+    LoadError("RUXOkit_IO::LoadAVS", WriteBytes("vector.fld", "# AVS\nndim=1\ndim1=4\nveclen=3\ndata=byte\n\f\f1234"));
+    LoadError("RUXOkit_IO::LoadAVS", WriteBytes("notavs.fld", "ndim=1\n"));
+    LoadError("RUXOkit_IO::LoadAVS", WriteBytes("badnumber.fld", "# AVS\nndim=two\n"));
 }
 
 TEST_F(Loaders, TextImages)
 {
-    const std::string path = WriteText("t.csv", "# exported\n1, 2, 3\n\n4;5;6\n7\t8  -9.5\n");
+    const std::string path = WriteBytes("t.csv", "# exported\n1, 2, 3\n\n4;5;6\n7\t8  -9.5\n");
     const CImage image = Load("utility::ReadASCII", path);
     EXPECT_EQ(image.Type(), IMAGE_GREY_F);
     ASSERT_EQ(image.Size(), CSize(3, 3));
     EXPECT_EQ(image.Row<float>(1)[1], 5.0f);
     EXPECT_EQ(image.Row<float>(2)[2], -9.5f);
 
-    EXPECT_NE(LoadError("utility::ReadASCII", WriteText("ragged.txt", "1 2 3\n4 5\n")).find("line 2"), std::string::npos);
-    EXPECT_NE(LoadError("utility::ReadASCII", WriteText("words.asc", "1 2\n3 x\n")).find("line 2"), std::string::npos);
-    LoadError("utility::ReadASCII", WriteText("empty.txt", "# nothing\n"));
-    LoadError("utility::ReadASCII", (m_dir / "missing.txt").string());
+    EXPECT_NE(LoadError("utility::ReadASCII", WriteBytes("ragged.txt", "1 2 3\n4 5\n")).find("line 2"), std::string::npos);
+    EXPECT_NE(LoadError("utility::ReadASCII", WriteBytes("words.asc", "1 2\n3 x\n")).find("line 2"), std::string::npos);
+    LoadError("utility::ReadASCII", WriteBytes("empty.txt", "# nothing\n"));
+    LoadError("utility::ReadASCII", Path("missing.txt"));
 }
 
 TEST(LoaderTable, OnlyTheImplementedEntriesExist)

@@ -1,8 +1,6 @@
-#include <gtest/gtest.h>
-
-#include <memory>
 
 #include "rp/rp.h"
+#include "testsupport.h"
 
 using namespace KORA;
 
@@ -12,12 +10,7 @@ const char* const kEcho = "%KORADIR%/bin/testing::Echo";
 
 std::string ConversionError(const RP::value& value)
 {
-    try {
-        delete static_cast<CImage*>(value);
-    } catch (const CException& e) {
-        return e.what();
-    }
-    return "converted";
+    return testsupport::ErrorOf([&] { delete static_cast<CImage*>(value); });
 }
 
 } // namespace
@@ -27,8 +20,7 @@ TEST(RunPlugin, ReturnsOutputsInPinOrder)
     const RP::value_list results = RP::RunPlugin(kEcho, "value", 42, "NULL", "ignored", "also ignored");
     ASSERT_EQ(results.size(), 1u);
     ASSERT_TRUE(results[0].IsValue());
-    EXPECT_EQ(Unwrap(results[0].Value())->GenericType(), GT_LONG);
-    EXPECT_EQ(static_cast<const CValueLong*>(Unwrap(results[0].Value()))->Value(), 42);
+    EXPECT_EQ(dynamic_cast<const CValueLong*>(Unwrap(results[0].Value()))->Value(), 42);
 }
 
 TEST(RunPlugin, ConvertsOnlyOwnedImagesToImagePointers)
@@ -39,7 +31,6 @@ TEST(RunPlugin, ConvertsOnlyOwnedImagesToImagePointers)
     ASSERT_EQ(results.size(), 1u);
     std::unique_ptr<CImage> taken(static_cast<CImage*>(results[0]));
     EXPECT_EQ(taken.get(), image);
-    EXPECT_EQ(taken->Size(), CSize(4, 3));
     // Taken once: the value no longer owns it.
     EXPECT_EQ(ConversionError(results[0]).rfind("invalid pointer conversion ", 0), 0u);
 
@@ -57,12 +48,7 @@ TEST(RunPlugin, ConvertsOnlyOwnedImagesToImagePointers)
 
 TEST(RunPlugin, PassesNodeErrorsAndRefusals)
 {
-    try {
-        RP::RunPlugin("%KORADIR%/bin/testing::Fail", "message", "boom");
-        FAIL() << "Fail did not fail";
-    } catch (const CException& e) {
-        EXPECT_STREQ(e.what(), "boom");
-    }
+    EXPECT_EQ(testsupport::ErrorOf([] { RP::RunPlugin("%KORADIR%/bin/testing::Fail", "message", "boom"); }), "boom");
     EXPECT_THROW(RP::RunPlugin("%KORADIR%/bin/testing::Missing"), CException);
     EXPECT_THROW(RP::RunPlugin(kEcho, 5, 6), CException);
     EXPECT_THROW(RP::RunPlugin(kEcho), CException) << "Echo has neither input nor value";

@@ -1,8 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
-#include <memory>
 #include <thread>
 
 #include "graphfixtures.h"
@@ -75,7 +72,6 @@ TEST(Scheduler, OneThreadMeansOneNodeAtATime)
     const auto start = Clock::now();
     graph->Execute();
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(120));
-    graph->CheckError();
 }
 
 TEST(Scheduler, DiamondAndFanOutGiveEveryOutputAtAnyThreadCount)
@@ -111,17 +107,12 @@ TEST(Scheduler, StopEndsTheExecutionWithoutError)
     std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map(), scheduler.get()));
     graph->SetInpinData(0, new CValueLong(1));
 
-    std::atomic<Clock::time_point::rep> finished{0};
-    std::thread runner([&] {
-        graph->Execute();
-        finished = Clock::now().time_since_epoch().count();
-    });
+    std::thread runner([&] { graph->Execute(); });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const auto requested = Clock::now();
     g_stop = true;
     runner.join();
-    const auto returned = Clock::time_point(Clock::duration(finished.load()));
-    EXPECT_LT(returned - requested, std::chrono::seconds(1));
+    EXPECT_LT(Clock::now() - requested, std::chrono::seconds(1)) << "a 10 s node must notice the stop";
     EXPECT_NO_THROW(graph->CheckError());
     EXPECT_EQ(graph->GetOutpinData(0), nullptr);
 
@@ -146,25 +137,8 @@ TEST(Scheduler, RecordsWhatTheErrorCallbackThrows)
         graph->SetInpinData(0, new CValueLong(1));
         graph->Execute();
         EXPECT_EQ(graph->GetOutpinData(1), nullptr) << "a node after the failure ran";
-        try {
-            graph->CheckError();
-            ADD_FAILURE() << "no error recorded";
-        } catch (const CException& e) {
-            EXPECT_EQ(e.Message(), "broken");
-            EXPECT_EQ(e.Source(), callback ? "bad" : "node 'bad' (testing::Fail)");
-        }
+        EXPECT_EQ(testsupport::ErrorOf([&] { graph->CheckError(); }, true),
+                  callback ? "bad: broken" : "node 'bad' (testing::Fail): broken");
         EXPECT_NO_THROW(graph->CheckError());
     }
-}
-
-TEST(Scheduler, ExchangeReturnsThePreviousScheduler)
-{
-    auto first = MakeScheduler(1);
-    auto second = MakeScheduler(1);
-    auto graph = TwoDelays(1, first.get());
-    EXPECT_EQ(graph->ExchangeThreadScheduler(second.get()), first.get());
-    EXPECT_EQ(graph->ExchangeThreadScheduler(nullptr), second.get());
-    graph->Execute();
-    graph->CheckError();
-    EXPECT_NE(graph->GetOutpinData(0), nullptr);
 }
