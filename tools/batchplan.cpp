@@ -86,8 +86,8 @@ void BatchPlan::fillInputs(const Options& options)
         m_models << new ItemModel(ItemModel::InputModel, port, &m_modelOwner);
     for (const InputSource& input : options.inputs) {
         const int port = resolvePort(input.port, m_inputNames, "input");
-        for (const ItemSpec& spec : expandSource(input.source))
-            m_models[port]->appendItem(new Item(spec.text, spec.type));
+        for (const ItemSpec& typed : expandSource(input.source))
+            m_models[port]->appendItem(new Item(typed.text, typed.type));
     }
     if (m_models.isEmpty()) {
         m_batchSize = 1;

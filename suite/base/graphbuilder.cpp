@@ -98,15 +98,15 @@ private:
             CreateNode(nodes.KeyAt(i), Unwrap(nodes.ValueAt(i)));
     }
 
-    void CreateNode(const std::string& name, const CValue* spec)
+    void CreateNode(const std::string& name, const CValue* entry)
     {
         const std::string who = "node '" + name + "': ";
-        if (!spec || spec->GenericType() != GT_MAP)
+        if (!entry || entry->GenericType() != GT_MAP)
             Fail(who + "must be a map with a \"plugin\"");
-        const CValue* plugin = Unwrap(spec->FindEntry("plugin"));
+        const CValue* plugin = Unwrap(entry->FindEntry("plugin"));
         if (!plugin || plugin->GenericType() != GT_STRING)
             Fail(who + "has no \"plugin\" string");
-        const CValue* written = Unwrap(spec->FindEntry("parameters"));
+        const CValue* written = Unwrap(entry->FindEntry("parameters"));
         if (written && written->GenericType() != GT_MAP)
             Fail(who + "\"parameters\" must be a map");
 

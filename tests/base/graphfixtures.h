@@ -10,10 +10,10 @@ inline std::string TestingPlugin(const std::string& entry)
 }
 
 // A graph map written step by step; Map() is the description.
-class GraphSpec
+class GraphText
 {
 public:
-    GraphSpec()
+    GraphText()
     {
         m_map->SetEntry("nodes", new KORA::CValueMap());
         m_map->SetEntry("edges", new KORA::CValueVector());
@@ -22,22 +22,22 @@ public:
         m_map->SetEntry("parameters", new KORA::CValueMap());
     }
 
-    GraphSpec& Node(const std::string& name, const std::string& entry)
+    GraphText& Node(const std::string& name, const std::string& entry)
     {
         m_map->SetEntry("nodes/" + name + "/plugin", new KORA::CValueString(TestingPlugin(entry)));
         return *this;
     }
-    GraphSpec& Param(const std::string& node, const std::string& key, KORA::CValue* value)
+    GraphText& Param(const std::string& node, const std::string& key, KORA::CValue* value)
     {
         m_map->SetEntry("nodes/" + node + "/parameters/" + key, value);
         return *this;
     }
-    GraphSpec& Edge(const std::string& text)
+    GraphText& Edge(const std::string& text)
     {
         static_cast<KORA::CValueVector&>(m_map->Entry("edges")).Append(new KORA::CValueString(text));
         return *this;
     }
-    GraphSpec& Input(const std::string& name, std::initializer_list<const char*> targets)
+    GraphText& Input(const std::string& name, std::initializer_list<const char*> targets)
     {
         auto* port = new KORA::CValueMap();
         port->SetEntry("name", new KORA::CValueString(name));
@@ -48,7 +48,7 @@ public:
         static_cast<KORA::CValueVector&>(m_map->Entry("inputs")).Append(port);
         return *this;
     }
-    GraphSpec& Output(const std::string& name, const std::string& from)
+    GraphText& Output(const std::string& name, const std::string& from)
     {
         auto* port = new KORA::CValueMap();
         port->SetEntry("name", new KORA::CValueString(name));
@@ -56,7 +56,7 @@ public:
         static_cast<KORA::CValueVector&>(m_map->Entry("outputs")).Append(port);
         return *this;
     }
-    GraphSpec& GraphParam(const std::string& key, KORA::CValue* value)
+    GraphText& GraphParam(const std::string& key, KORA::CValue* value)
     {
         m_map->SetEntry("parameters/" + key, value);
         return *this;
@@ -69,13 +69,13 @@ private:
 };
 
 // in -> a -> {b, c}: one value reaching two outputs through a shared node.
-inline GraphSpec Fork(const char* middle = "Echo")
+inline GraphText Fork(const char* middle = "Echo")
 {
-    GraphSpec spec;
-    spec.Node("a", "Echo").Node("b", middle).Node("c", "Echo");
-    spec.Edge("a:0 -> b:0").Edge("a:out -> c:in");
-    spec.Input("image", {"a:0"}).Output("left", "b:0").Output("right", "c:0");
-    return spec;
+    GraphText description;
+    description.Node("a", "Echo").Node("b", middle).Node("c", "Echo");
+    description.Edge("a:0 -> b:0").Edge("a:out -> c:in");
+    description.Input("image", {"a:0"}).Output("left", "b:0").Output("right", "c:0");
+    return description;
 }
 
 } // namespace graphtest

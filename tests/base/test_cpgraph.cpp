@@ -3,16 +3,16 @@
 #include "ostrel/ostrel.h"
 
 using namespace KORA;
-using graphtest::GraphSpec;
+using graphtest::GraphText;
 
 namespace {
 
-GraphSpec Chain()
+GraphText Chain()
 {
-    GraphSpec spec = graphtest::Fork();
-    spec.Node("d", "Delay").Param("d", "ms", new CValueString("$wait")).GraphParam("wait", new CValueLong(1));
-    spec.Edge("b:0 -> d:0").Output("delayed", "d:0");
-    return spec;
+    GraphText description = graphtest::Fork();
+    description.Node("d", "Delay").Param("d", "ms", new CValueString("$wait")).GraphParam("wait", new CValueLong(1));
+    description.Edge("b:0 -> d:0").Output("delayed", "d:0");
+    return description;
 }
 
 CValue* Vector123()
@@ -27,8 +27,8 @@ CValue* Vector123()
 
 TEST(CPGraph, GivesTheSameOutputsAsGraph)
 {
-    GraphSpec spec = Chain();
-    std::unique_ptr<OstrelGraph::Graph> graph(OstrelGraph::Graph::LoadFromMap(spec.Map()));
+    GraphText description = Chain();
+    std::unique_ptr<OstrelGraph::Graph> graph(OstrelGraph::Graph::LoadFromMap(description.Map()));
     OstrelGraph::ThreadScheduler scheduler(2);
     graph->ExchangeThreadScheduler(&scheduler);
     graph->SetInpinData(0, Vector123());
@@ -36,7 +36,7 @@ TEST(CPGraph, GivesTheSameOutputsAsGraph)
     graph->CheckError();
 
     CPGraph cp(25);
-    cp.DeserializeGraph(spec.Map());
+    cp.DeserializeGraph(description.Map());
     ASSERT_EQ(cp.StackInputs(), graph->GetInpinCount());
     ASSERT_EQ(cp.StackOutputs(), graph->GetOutpinCount());
     EXPECT_EQ(cp.Parameters().EntryLong("wait"), 1);
@@ -54,9 +54,9 @@ TEST(CPGraph, DetachedOutputsOutliveTheGraph)
     std::unique_ptr<CValue> kept;
     auto* image = new CImage(IMAGE_GREY_16, CSize(5, 4));
     {
-        GraphSpec spec = Chain();
+        GraphText description = Chain();
         CPGraph cp(25);
-        cp.DeserializeGraph(spec.Map());
+        cp.DeserializeGraph(description.Map());
         cp.SetStackInput(0, new CValueOwnedPointer<CImage>(image));
         cp.Run();
         kept.reset(cp.GetStackOutput(2, true));
@@ -68,10 +68,10 @@ TEST(CPGraph, DetachedOutputsOutliveTheGraph)
 
 TEST(CPGraph, RunThrowsTheNodesErrorNamingIt)
 {
-    GraphSpec spec;
-    spec.Node("f", "Fail").Input("in", {"f:0"}).Param("f", "message", new CValueString("no"));
+    GraphText description;
+    description.Node("f", "Fail").Input("in", {"f:0"}).Param("f", "message", new CValueString("no"));
     CPGraph cp(25);
-    cp.DeserializeGraph(spec.Map());
+    cp.DeserializeGraph(description.Map());
     cp.SetStackInput(0, new CValueLong(0));
     EXPECT_EQ(testsupport::ErrorOf([&] { cp.Run(); }, true), "node 'f' (testing::Fail): no");
     EXPECT_THROW(cp.DeserializeGraph("/nonexistent/graph.ogr"), CExIo);

@@ -3,7 +3,7 @@
 #include "ostrel/ostrel.h"
 
 using namespace KORA;
-using graphtest::GraphSpec;
+using graphtest::GraphText;
 using OstrelGraph::Graph;
 
 namespace {
@@ -18,10 +18,10 @@ std::string ErrorOf(Graph& graph)
     return testsupport::ErrorOf([&] { graph.CheckError(); }, true);
 }
 
-// A graph of the spec, fed one long and executed.
-std::unique_ptr<Graph> Executed(GraphSpec& spec)
+// A graph of the description, fed one long and executed.
+std::unique_ptr<Graph> Executed(GraphText& description)
 {
-    std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map()));
+    std::unique_ptr<Graph> graph(Graph::LoadFromMap(description.Map()));
     graph->SetInpinData(0, new CValueLong(1));
     graph->Execute();
     return graph;
@@ -31,8 +31,8 @@ std::unique_ptr<Graph> Executed(GraphSpec& spec)
 
 TEST(Graph, ValuesTravelAsSharedHandles)
 {
-    GraphSpec spec = graphtest::Fork();
-    std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map()));
+    GraphText description = graphtest::Fork();
+    std::unique_ptr<Graph> graph(Graph::LoadFromMap(description.Map()));
     ASSERT_EQ(graph->GetInpinCount(), 1);
     ASSERT_EQ(graph->GetOutpinCount(), 2);
     EXPECT_EQ(graph->GetOutpinName(1), "right");
@@ -57,32 +57,32 @@ TEST(Graph, RefusesBadDescriptionsNamingNodeAndProblem)
     struct Case
     {
         const char* name;
-        std::function<void(GraphSpec&)> spoil;
+        std::function<void(GraphText&)> spoil;
         std::vector<std::string> expected;
     };
     const Case cases[] = {
-        {"unknown entry", [](GraphSpec& s) { s.Node("b", "Nope"); }, {"node 'b'", "'Nope'"}},
+        {"unknown entry", [](GraphText& s) { s.Node("b", "Nope"); }, {"node 'b'", "'Nope'"}},
         {"unknown library",
-         [](GraphSpec& s) { s.Map().SetEntry("nodes/b/plugin", new CValueString("%KORADIR%/bin/zzz::Echo")); },
+         [](GraphText& s) { s.Map().SetEntry("nodes/b/plugin", new CValueString("%KORADIR%/bin/zzz::Echo")); },
          {"node 'b'", "not found"}},
-        {"unknown node", [](GraphSpec& s) { s.Edge("zz:0 -> c:0"); }, {"'zz:0 -> c:0'", "unknown node 'zz'"}},
-        {"unknown pin", [](GraphSpec& s) { s.Output("x", "b:3"); }, {"node 'b'", "no output pin '3'"}},
-        {"unknown pin name", [](GraphSpec& s) { s.Input("y", {"c:image"}); }, {"node 'c'", "no input pin 'image'"}},
-        {"fed twice", [](GraphSpec& s) { s.Input("y", {"c:0"}); }, {"node 'c'", "fed twice"}},
-        {"unconnected", [](GraphSpec& s) { s.Node("d", "Echo"); }, {"node 'd'", "not connected"}},
+        {"unknown node", [](GraphText& s) { s.Edge("zz:0 -> c:0"); }, {"'zz:0 -> c:0'", "unknown node 'zz'"}},
+        {"unknown pin", [](GraphText& s) { s.Output("x", "b:3"); }, {"node 'b'", "no output pin '3'"}},
+        {"unknown pin name", [](GraphText& s) { s.Input("y", {"c:image"}); }, {"node 'c'", "no input pin 'image'"}},
+        {"fed twice", [](GraphText& s) { s.Input("y", {"c:0"}); }, {"node 'c'", "fed twice"}},
+        {"unconnected", [](GraphText& s) { s.Node("d", "Echo"); }, {"node 'd'", "not connected"}},
         {"cycle",
-         [](GraphSpec& s) { s.Node("d", "Echo").Node("e", "Echo").Edge("d:0 -> e:0").Edge("e:0 -> d:0"); },
+         [](GraphText& s) { s.Node("d", "Echo").Node("e", "Echo").Edge("d:0 -> e:0").Edge("e:0 -> d:0"); },
          {"node 'd'", "cycle", "'e'"}},
-        {"malformed edge", [](GraphSpec& s) { s.Edge("a:0 => c:0"); }, {"'a:0 => c:0'", "not of the form"}},
-        {"edge without pin", [](GraphSpec& s) { s.Edge("a -> c:0"); }, {"'a'", "<node>:<pin>"}},
-        {"parameter kind", [](GraphSpec& s) { s.Param("b", "ms", new CValueString("soon")); },
+        {"malformed edge", [](GraphText& s) { s.Edge("a:0 => c:0"); }, {"'a:0 => c:0'", "not of the form"}},
+        {"edge without pin", [](GraphText& s) { s.Edge("a -> c:0"); }, {"'a'", "<node>:<pin>"}},
+        {"parameter kind", [](GraphText& s) { s.Param("b", "ms", new CValueString("soon")); },
          {"node 'b'", "parameter 'ms'", "expects a long"}},
-        {"no nodes", [](GraphSpec& s) { s.Map().RemoveEntry("nodes"); }, {"\"nodes\""}},
+        {"no nodes", [](GraphText& s) { s.Map().RemoveEntry("nodes"); }, {"\"nodes\""}},
     };
     for (const Case& c : cases) {
-        GraphSpec spec = graphtest::Fork("Delay");
-        c.spoil(spec);
-        const std::string message = LoadError(spec.Map());
+        GraphText description = graphtest::Fork("Delay");
+        c.spoil(description);
+        const std::string message = LoadError(description.Map());
         EXPECT_EQ(message.rfind("graph map: ", 0), 0u) << c.name << ": " << message;
         testsupport::ExpectWords(message, c.expected, c.name);
     }
@@ -90,12 +90,12 @@ TEST(Graph, RefusesBadDescriptionsNamingNodeAndProblem)
 
 TEST(Graph, ReferencesFollowTheParameterMap)
 {
-    GraphSpec spec;
-    spec.Node("a", "Echo").Node("w", "Delay").Node("f", "Fail");
-    spec.Param("f", "message", new CValueString("$text")).Param("w", "ms", new CValueString("$wait"));
-    spec.Edge("a:0 -> w:0").Edge("a:0 -> f:0").Input("in", {"a:0"}).Output("out", "w:0");
-    spec.GraphParam("text", new CValueString("first")).GraphParam("wait", new CValueDouble(1.0));
-    std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map()));
+    GraphText description;
+    description.Node("a", "Echo").Node("w", "Delay").Node("f", "Fail");
+    description.Param("f", "message", new CValueString("$text")).Param("w", "ms", new CValueString("$wait"));
+    description.Edge("a:0 -> w:0").Edge("a:0 -> f:0").Input("in", {"a:0"}).Output("out", "w:0");
+    description.GraphParam("text", new CValueString("first")).GraphParam("wait", new CValueDouble(1.0));
+    std::unique_ptr<Graph> graph(Graph::LoadFromMap(description.Map()));
     graph->SetInpinData(0, new CValueLong(1));
 
     graph->Execute();
@@ -117,7 +117,7 @@ TEST(Graph, ReferencesFollowTheParameterMap)
         {"wait", new CValueString("later"), {"node 'w'", "parameter 'ms'", "expects a long, got a string"}},
     };
     for (const Case& c : cases) {
-        std::unique_ptr<Graph> g(Graph::LoadFromMap(spec.Map()));
+        std::unique_ptr<Graph> g(Graph::LoadFromMap(description.Map()));
         g->SetInpinData(0, new CValueLong(1));
         if (c.value)
             g->Parameters().SetEntry(c.key, c.value);
@@ -130,18 +130,18 @@ TEST(Graph, ReferencesFollowTheParameterMap)
 
 TEST(Graph, DoubleDollarIsALiteral)
 {
-    GraphSpec spec;
-    spec.Node("f", "Fail").Param("f", "message", new CValueString("$$5 please")).Input("in", {"f:0"});
-    EXPECT_EQ(ErrorOf(*Executed(spec)), "node 'f' (testing::Fail): $5 please");
+    GraphText description;
+    description.Node("f", "Fail").Param("f", "message", new CValueString("$$5 please")).Input("in", {"f:0"});
+    EXPECT_EQ(ErrorOf(*Executed(description)), "node 'f' (testing::Fail): $5 please");
 }
 
 TEST(Graph, FailureStopsLaterNodesAndIsReportedOnce)
 {
-    GraphSpec spec;
-    spec.Node("a", "Echo").Node("f", "Fail").Node("after", "Echo");
-    spec.Edge("a:0 -> f:0").Edge("f:0 -> after:0").Input("in", {"a:0"});
-    spec.Output("early", "a:0").Output("late", "after:0");
-    auto graph = Executed(spec);
+    GraphText description;
+    description.Node("a", "Echo").Node("f", "Fail").Node("after", "Echo");
+    description.Edge("a:0 -> f:0").Edge("f:0 -> after:0").Input("in", {"a:0"});
+    description.Output("early", "a:0").Output("late", "after:0");
+    auto graph = Executed(description);
     EXPECT_NE(graph->GetOutpinData(0), nullptr);
     EXPECT_EQ(graph->GetOutpinData(1), nullptr);
     EXPECT_EQ(ErrorOf(*graph), "node 'f' (testing::Fail): failure requested");
@@ -150,8 +150,8 @@ TEST(Graph, FailureStopsLaterNodesAndIsReportedOnce)
 
 TEST(Graph, LoadsTextAndXmlFiles)
 {
-    GraphSpec spec = graphtest::Fork();
-    spec.Map().SetEntry("name", new CValueString("fork"));
+    GraphText description = graphtest::Fork();
+    description.Map().SetEntry("name", new CValueString("fork"));
     const auto folder = std::filesystem::temp_directory_path();
     const std::pair<std::string, std::unique_ptr<CSerializer>> formats[] = {
         {"fork.ogr", std::make_unique<CTextSerializer>()},
@@ -159,7 +159,7 @@ TEST(Graph, LoadsTextAndXmlFiles)
     };
     for (const auto& [file, serializer] : formats) {
         const std::string path = (folder / file).string();
-        std::ofstream(path) << "\n  " << serializer->ToString(spec.Map());
+        std::ofstream(path) << "\n  " << serializer->ToString(description.Map());
         std::unique_ptr<Graph> graph(Graph::LoadFromFile(path.c_str()));
         EXPECT_EQ(graph->MainGraphFilename(), path);
         EXPECT_EQ(graph->GetOutpinCount(), 2);

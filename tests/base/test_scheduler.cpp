@@ -6,7 +6,7 @@
 #include "ostrel/ostrel.h"
 
 using namespace KORA;
-using graphtest::GraphSpec;
+using graphtest::GraphText;
 using OstrelGraph::Graph;
 using OstrelGraph::ThreadScheduler;
 using Clock = std::chrono::steady_clock;
@@ -41,11 +41,11 @@ std::unique_ptr<ThreadScheduler> MakeScheduler(int threads)
 // in -> d1, in -> d2, each a Delay of ms milliseconds.
 std::unique_ptr<Graph> TwoDelays(int ms, ThreadScheduler* scheduler)
 {
-    GraphSpec spec;
-    spec.Node("d1", "Delay").Node("d2", "Delay");
-    spec.Param("d1", "ms", new CValueLong(ms)).Param("d2", "ms", new CValueLong(ms));
-    spec.Input("in", {"d1:0", "d2:0"}).Output("o1", "d1:0").Output("o2", "d2:0");
-    std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map(), scheduler));
+    GraphText description;
+    description.Node("d1", "Delay").Node("d2", "Delay");
+    description.Param("d1", "ms", new CValueLong(ms)).Param("d2", "ms", new CValueLong(ms));
+    description.Input("in", {"d1:0", "d2:0"}).Output("o1", "d1:0").Output("o2", "d2:0");
+    std::unique_ptr<Graph> graph(Graph::LoadFromMap(description.Map(), scheduler));
     graph->SetInpinData(0, new CValueLong(5));
     return graph;
 }
@@ -78,15 +78,15 @@ TEST(Scheduler, DiamondAndFanOutGiveEveryOutputAtAnyThreadCount)
 {
     for (int threads : {0, 1, 3}) {
         auto scheduler = MakeScheduler(threads);
-        GraphSpec spec = graphtest::Fork("Delay");
-        spec.Param("b", "ms", new CValueLong(1));
+        GraphText description = graphtest::Fork("Delay");
+        description.Param("b", "ms", new CValueLong(1));
         for (int i = 0; i < 12; ++i) {
             const std::string name = "fan" + std::to_string(i);
-            spec.Node(name, i % 2 ? "Echo" : "Delay").Edge("c:0 -> " + name + ":0").Output(name, name + ":0");
+            description.Node(name, i % 2 ? "Echo" : "Delay").Edge("c:0 -> " + name + ":0").Output(name, name + ":0");
             if (i % 2 == 0)
-                spec.Param(name, "ms", new CValueLong(2));
+                description.Param(name, "ms", new CValueLong(2));
         }
-        std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map(), scheduler.get()));
+        std::unique_ptr<Graph> graph(Graph::LoadFromMap(description.Map(), scheduler.get()));
         auto* input = new CValueString("x");
         graph->SetInpinData(0, input);
         for (int run = 0; run < 2; ++run) {
@@ -101,10 +101,10 @@ TEST(Scheduler, DiamondAndFanOutGiveEveryOutputAtAnyThreadCount)
 TEST(Scheduler, StopEndsTheExecutionWithoutError)
 {
     auto scheduler = MakeScheduler(2);
-    GraphSpec spec;
-    spec.Node("long", "Delay").Node("next", "Echo").Param("long", "ms", new CValueLong(10000));
-    spec.Edge("long:0 -> next:0").Input("in", {"long:0"}).Output("out", "next:0");
-    std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map(), scheduler.get()));
+    GraphText description;
+    description.Node("long", "Delay").Node("next", "Echo").Param("long", "ms", new CValueLong(10000));
+    description.Edge("long:0 -> next:0").Input("in", {"long:0"}).Output("out", "next:0");
+    std::unique_ptr<Graph> graph(Graph::LoadFromMap(description.Map(), scheduler.get()));
     graph->SetInpinData(0, new CValueLong(1));
 
     std::thread runner([&] { graph->Execute(); });
@@ -128,12 +128,12 @@ TEST(Scheduler, RecordsWhatTheErrorCallbackThrows)
         auto scheduler = MakeScheduler(2);
         if (!callback)
             scheduler->errorCallback = nullptr;
-        GraphSpec spec;
-        spec.Node("slow", "Delay").Node("bad", "Fail").Node("after", "Echo");
-        spec.Param("slow", "ms", new CValueLong(50)).Param("bad", "message", new CValueString("broken"));
-        spec.Edge("bad:0 -> after:0").Input("in", {"slow:0", "bad:0"});
-        spec.Output("slow", "slow:0").Output("after", "after:0");
-        std::unique_ptr<Graph> graph(Graph::LoadFromMap(spec.Map(), scheduler.get()));
+        GraphText description;
+        description.Node("slow", "Delay").Node("bad", "Fail").Node("after", "Echo");
+        description.Param("slow", "ms", new CValueLong(50)).Param("bad", "message", new CValueString("broken"));
+        description.Edge("bad:0 -> after:0").Input("in", {"slow:0", "bad:0"});
+        description.Output("slow", "slow:0").Output("after", "after:0");
+        std::unique_ptr<Graph> graph(Graph::LoadFromMap(description.Map(), scheduler.get()));
         graph->SetInpinData(0, new CValueLong(1));
         graph->Execute();
         EXPECT_EQ(graph->GetOutpinData(1), nullptr) << "a node after the failure ran";

@@ -24,14 +24,14 @@ class Inputs
 public:
     explicit Inputs(const QStringList& specs)
     {
-        for (const QString& spec : specs) {
-            if (spec.startsWith(QLatin1String("file:"))) {
-                m_owned.emplace_back(new Item(spec.mid(5), Item::ImageFileType));
+        for (const QString& description : specs) {
+            if (description.startsWith(QLatin1String("file:"))) {
+                m_owned.emplace_back(new Item(description.mid(5), Item::ImageFileType));
                 m_items.append(m_owned.back().get());
                 continue;
             }
             auto model = std::make_unique<ItemModel>(ItemModel::InputModel, 0);
-            const int row = spec.mid(4).toInt();
+            const int row = description.mid(4).toInt();
             for (int i = 0; i <= row; ++i)
                 model->appendItem(new Item(QString::number(i), Item::LongType));
             m_items.append(model->item(row));
