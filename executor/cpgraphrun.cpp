@@ -1,7 +1,5 @@
 // The CPGraph kind: builds a CPGraph from the graph file, or from the host's graph map for
 // "CURRENT GRAPH", and runs it sequentially on the executor's thread.
-#include <QElapsedTimer>
-
 #include <algorithm>
 #include <iostream>
 
@@ -52,22 +50,9 @@ void GraphExecutor::runAsCPGraph()
     if (aborted())
         return;
 
-    QElapsedTimer timer;
-    timer.start();
-    bool failed = true;
-    try {
+    if (!timedExecution([&] {
         graph.Run();
-        failed = false;
-    } catch (const KORA::CException& exception) {
-        m_errorMessage = QString::fromLocal8Bit(exception.FormattedWhat().c_str());
-    } catch (const std::exception& exception) {
-        m_errorMessage = QString::fromLocal8Bit(exception.what());
-    } catch (...) {
-        m_errorMessage = tr("Unexpected error!");
-    }
-    m_executionTime = timer.elapsed();
-
-    if (failed) {
+    })) {
         m_error = true;
         return;
     }

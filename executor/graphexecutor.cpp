@@ -1,5 +1,7 @@
 #include "executor/graphexecutor.h"
 
+#include <QElapsedTimer>
+
 #include <iostream>
 
 #include "executor/outputnaming.h"
@@ -182,6 +184,25 @@ void GraphExecutor::run()
     std::cout << "<<< GraphExecutor::run()..." << std::endl;
     if (!wasAborted)
         collectOutputs();
+}
+
+bool GraphExecutor::timedExecution(const std::function<void()>& execute)
+{
+    QElapsedTimer timer;
+    timer.start();
+    bool succeeded = false;
+    try {
+        execute();
+        succeeded = true;
+    } catch (const KORA::CException& exception) {
+        m_errorMessage = QString::fromLocal8Bit(exception.FormattedWhat().c_str());
+    } catch (const std::exception& exception) {
+        m_errorMessage = QString::fromLocal8Bit(exception.what());
+    } catch (...) {
+        m_errorMessage = tr("Unexpected error!");
+    }
+    m_executionTime = timer.elapsed();
+    return succeeded;
 }
 
 } // namespace VORNE

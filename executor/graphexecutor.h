@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "executor/outputpattern.h"
 
@@ -91,6 +92,9 @@ protected:
 private:
     void runAsOstrelGraph();
     void runAsCPGraph();
+    // Times one execution of the graph; a failure of any kind becomes m_errorMessage, without console
+    // output. Returns whether it succeeded.
+    bool timedExecution(const std::function<void()>& execute);
     KORA::CValue* loadInput(Item* item);
     KORA::CImage* loadTxtImage(const QString& path);
     void collectOutputs();

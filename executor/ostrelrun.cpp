@@ -1,7 +1,5 @@
 // The Ostrel kind: executes the graph the caller loaded, on the process-wide thread scheduler, with the
 // run parameters published under "__parent/..." and "__graph/...".
-#include <QElapsedTimer>
-
 #include <iostream>
 #include <memory>
 
@@ -81,23 +79,10 @@ void GraphExecutor::runAsOstrelGraph()
     m_outputCount = m_graph->GetOutpinCount();
     for (int i = 0; i < m_outputCount; ++i)
         m_outputPortNames.append(QString::fromStdString(m_graph->GetOutpinName(i)));
-    QElapsedTimer timer;
-    timer.start();
-    bool failed = true;
-    try {
+    if (!timedExecution([&] {
         m_graph->Execute();
         m_graph->CheckError();
-        failed = false;
-    } catch (const KORA::CException& exception) {
-        m_errorMessage = QString::fromLocal8Bit(exception.FormattedWhat().c_str());
-    } catch (const std::exception& exception) {
-        m_errorMessage = QString::fromLocal8Bit(exception.what());
-    } catch (...) {
-        m_errorMessage = tr("Unexpected error!");
-    }
-    m_executionTime = timer.elapsed();
-
-    if (failed) {
+    })) {
         ++runsFailed;
         m_error = true;
         return;
