@@ -35,6 +35,19 @@
 #include "ui_pvorne.h"
 #include "viewers/displaymanager.h"
 
+namespace {
+
+// Moves and removals act on the selection as one block starting at its top row.
+int firstRow(const QModelIndexList& selected)
+{
+    int first = selected.first().row();
+    for (const QModelIndex& index : selected)
+        first = qMin(first, index.row());
+    return first;
+}
+
+} // namespace
+
 using VORNE::Item;
 using VORNE::ItemModel;
 
@@ -483,9 +496,7 @@ void PVorne::moveInputUp()
     if (port >= 0 && port < m_inputModels.size()) {
         const QModelIndexList selected = m_inputViews[port]->selectionModel()->selectedIndexes();
         if (!selected.isEmpty()) {
-            int first = selected.first().row();
-            for (const QModelIndex& index : selected)
-                first = qMin(first, index.row());
+            const int first = firstRow(selected);
             m_inputModels[port]->moveRows(QModelIndex(), first, selected.size(), QModelIndex(), first - 1);
         }
     }
@@ -516,12 +527,8 @@ void PVorne::deleteInputItems()
     const int port = currentInputPort();
     if (port >= 0 && port < m_inputModels.size()) {
         const QModelIndexList selected = m_inputViews[port]->selectionModel()->selectedIndexes();
-        if (!selected.isEmpty()) {
-            int first = selected.first().row();
-            for (const QModelIndex& index : selected)
-                first = qMin(first, index.row());
-            m_inputModels[port]->removeRows(first, selected.size());
-        }
+        if (!selected.isEmpty())
+            m_inputModels[port]->removeRows(firstRow(selected), selected.size());
     }
     onInputEdit();
 }
