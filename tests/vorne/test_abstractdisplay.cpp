@@ -21,7 +21,7 @@ namespace {
 class CountingDisplay : public AbstractDisplay
 {
 public:
-    using AbstractDisplay::AbstractDisplay;
+    explicit CountingDisplay(int kind = ItemModel::InputModel) : AbstractDisplay(kind, 0) {}
     int renders = 0;
     QList<int> movedToX;
 
@@ -42,6 +42,12 @@ QList<int> timerIntervals(QObject* object)
     return intervals;
 }
 
+void fill(ItemModel& model, int rows)
+{
+    for (int i = 0; i < rows; ++i)
+        model.appendItem(new Item(QString::number(i), Item::LongType));
+}
+
 } // namespace
 
 class AbstractDisplayTest : public QObject
@@ -49,143 +55,110 @@ class AbstractDisplayTest : public QObject
     Q_OBJECT
 
 private slots:
-    void indexRangeFollowsTheModel_data();
-    void indexRangeFollowsTheModel();
-    void typedIndexIsRequested();
-    void portSelectorTitleAndSync();
-    void displayTypes_data();
-    void displayTypes();
+    void toolbarFollowsTheModel_data();
+    void toolbarFollowsTheModel();
     void itemLeavesTheViewer();
-    void roleChanges_data();
-    void roleChanges();
-    void renderingWaitsForShow();
+    void renderingFollowsRolesAndVisibility_data();
+    void renderingFollowsRolesAndVisibility();
     void flash();
-    void shakeEndsWhereItStarted();
-    void escapeCloses();
+    void shakeEndsWhereItStartedAndEscapeCloses();
 };
 
-void AbstractDisplayTest::indexRangeFollowsTheModel_data()
+void AbstractDisplayTest::toolbarFollowsTheModel_data()
 {
     QTest::addColumn<int>("rows"); // 0: the item is in no model
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("minimum");
     QTest::addColumn<int>("value");
-    QTest::newRow("outside a model") << 0 << -1 << 0 << 0;
-    QTest::newRow("first of three") << 3 << 0 << 1 << 1;
-    QTest::newRow("last of three") << 3 << 2 << 1 << 3;
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("kind"); // the viewer kind named as current, and its place in the list
+    QTest::addColumn<int>("kindIndex");
+    const QString numberTitle = " - Output 0: out - VORNE";
+    QTest::newRow("outside a model") << 0 << -1 << 0 << 0 << "cells.png - Output 0: out - VORNE" << "plot::Plot" << 2;
+    QTest::newRow("first of three") << 3 << 0 << 1 << 1 << numberTitle << "display::Nothing" << -1;
+    QTest::newRow("last of three, kind in other case") << 3 << 2 << 1 << 3 << numberTitle << "Plot::plot" << -1;
 }
 
-void AbstractDisplayTest::indexRangeFollowsTheModel()
+void AbstractDisplayTest::toolbarFollowsTheModel()
 {
     QFETCH(int, rows);
     QFETCH(int, row);
     QFETCH(int, minimum);
     QFETCH(int, value);
-    ItemModel model(ItemModel::InputModel, 0);
-    for (int i = 0; i < rows; ++i)
-        model.appendItem(new Item(QString::number(i), Item::LongType));
-    Item loose(QStringLiteral("7"), Item::LongType);
+    QFETCH(QString, title);
+    QFETCH(QString, kind);
+    QFETCH(int, kindIndex);
+    ItemModel model(ItemModel::OutputModel, 0);
+    fill(model, rows);
+    Item loose(QStringLiteral("/data/run/cells.png"), Item::ImageFileType);
     Item* item = rows ? model.item(row) : &loose;
-    CountingDisplay viewer(ItemModel::InputModel, 0);
+    CountingDisplay viewer(ItemModel::OutputModel);
     QSignalSpy requests(&viewer, &AbstractDisplay::displayIndex);
+    QSignalSpy portRequests(&viewer, &AbstractDisplay::showDisplayForPort);
+    viewer.setPortsCount(2, 1, {QStringLiteral("a"), QString()}, {QStringLiteral("out")});
     viewer.display(item);
-    const QSpinBox* spin = viewer.toolbar()->m_indexSpinBox;
+    QSpinBox* spin = viewer.toolbar()->m_indexSpinBox;
+    const QLabel* count = viewer.toolbar()->m_countLabel;
     QCOMPARE(spin->minimum(), minimum);
     QCOMPARE(spin->maximum(), rows);
     QCOMPARE(spin->value(), value);
-    QCOMPARE(viewer.toolbar()->m_countLabel->text(), QStringLiteral(" of %1").arg(rows));
+    QCOMPARE(count->text(), QStringLiteral(" of %1").arg(rows));
+    QCOMPARE(viewer.windowTitle(), title);
+    if (!rows)
+        QCOMPARE(viewer.toolTip(), loose.valueText()); // a file's full path
     if (rows) {
         // A new row, then a move that puts the item elsewhere.
         model.appendItem(new Item(QStringLiteral("x"), Item::StringType));
-        QCOMPARE(viewer.toolbar()->m_countLabel->text(), QStringLiteral(" of %1").arg(rows + 1));
+        QCOMPARE(count->text(), QStringLiteral(" of %1").arg(rows + 1));
         model.moveRows(QModelIndex(), rows, 1, QModelIndex(), 0);
         QCOMPARE(spin->value(), item->row() + 1);
+        QCOMPARE(requests.count(), 0);
+        // Only a typed index asks for another item; the viewer never moves by itself.
+        spin->selectAll();
+        QTest::keyClicks(spin, QStringLiteral("3"));
+        QCOMPARE(requests.count(), 1);
+        QCOMPARE(requests.at(0).at(0).toInt(), 2);
+        QCOMPARE(viewer.item(), item);
     }
-    QCOMPARE(requests.count(), 0);
-}
+    QCOMPARE(requests.count(), rows ? 1 : 0);
 
-void AbstractDisplayTest::typedIndexIsRequested()
-{
-    ItemModel model(ItemModel::OutputModel, 0);
-    for (int i = 0; i < 3; ++i)
-        model.appendItem(new Item(QString::number(i), Item::LongType));
-    CountingDisplay viewer(ItemModel::OutputModel, 0);
-    viewer.display(model.item(0));
-    QSignalSpy requests(&viewer, &AbstractDisplay::displayIndex);
-    QSpinBox* spin = viewer.toolbar()->m_indexSpinBox;
-    spin->selectAll();
-    QTest::keyClicks(spin, QStringLiteral("3"));
-    QCOMPARE(requests.count(), 1);
-    QCOMPARE(requests.at(0).at(0).toInt(), 2);
-    QCOMPARE(viewer.item(), model.item(0)); // the viewer never moves by itself
-}
-
-void AbstractDisplayTest::portSelectorTitleAndSync()
-{
-    CountingDisplay viewer(ItemModel::OutputModel, 0);
-    QSignalSpy requests(&viewer, &AbstractDisplay::showDisplayForPort);
-    viewer.setPortsCount(2, 1, {QStringLiteral("a"), QString()}, {QStringLiteral("out")});
+    // The port selector lists every port, asks for another one and stays on its own.
     QComboBox* ports = viewer.toolbar()->m_portComboBox;
-    const QStringList entries{"Input 0: a", "Input 1", "Output 0: out"};
-    for (int i = 0; i < entries.size(); ++i)
-        QCOMPARE(ports->itemText(i), entries[i]);
-    QCOMPARE(ports->count(), 3);
+    QStringList entries;
+    for (int i = 0; i < ports->count(); ++i)
+        entries << ports->itemText(i);
+    QCOMPARE(entries, (QStringList{"Input 0: a", "Input 1", "Output 0: out"}));
     QCOMPARE(ports->currentIndex(), 2);
-    QCOMPARE(requests.count(), 0);
-
+    QCOMPARE(portRequests.count(), 0);
     ports->setCurrentIndex(1);
-    QCOMPARE(requests.count(), 1);
-    QCOMPARE(requests.at(0), (QList<QVariant>{int(ItemModel::InputModel), 1}));
+    QCOMPARE(portRequests.count(), 1);
+    QCOMPARE(portRequests.at(0), (QList<QVariant>{int(ItemModel::InputModel), 1}));
     QCOMPARE(ports->currentIndex(), 2);
     ports->setCurrentIndex(2);
-    QCOMPARE(requests.count(), 1);
+    QCOMPARE(portRequests.count(), 1);
 
-    Item file(QStringLiteral("/data/run/cells.png"), Item::ImageFileType);
-    viewer.display(&file);
-    QCOMPARE(viewer.windowTitle(), QStringLiteral("cells.png - Output 0: out - VORNE"));
-    QCOMPARE(viewer.toolTip(), file.valueText());
-    Item number(QStringLiteral("4"), Item::LongType);
-    viewer.display(&number);
-    QCOMPARE(viewer.windowTitle(), QStringLiteral(" - Output 0: out - VORNE"));
+    for (bool synced : {false, true}) {
+        viewer.toolbar()->m_syncButton->click();
+        QCOMPARE(viewer.isSynced(), synced);
+        QCOMPARE(viewer.toolbar()->m_syncButton->text(), synced ? "Synced" : "Unsynced");
+    }
 
-    viewer.toolbar()->m_syncButton->click();
-    QVERIFY(!viewer.isSynced());
-    QCOMPARE(viewer.toolbar()->m_syncButton->text(), QStringLiteral("Unsynced"));
-    viewer.toolbar()->m_syncButton->click();
-    QVERIFY(viewer.isSynced());
-}
-
-void AbstractDisplayTest::displayTypes_data()
-{
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<int>("selected");
-    QTest::newRow("known") << "plot::Plot" << 2;
-    QTest::newRow("unknown") << "display::Nothing" << -1;
-    QTest::newRow("case differs") << "Plot::plot" << -1;
-}
-
-void AbstractDisplayTest::displayTypes()
-{
-    QFETCH(QString, current);
-    QFETCH(int, selected);
-    CountingDisplay viewer(ItemModel::InputModel, 0);
-    QSignalSpy changes(&viewer, &AbstractDisplay::changeDisplayType);
-    viewer.setDisplayTypes({"display::Display", "display::ScatterPlot", "plot::Plot"}, current);
+    QSignalSpy kindChanges(&viewer, &AbstractDisplay::changeDisplayType);
+    viewer.setDisplayTypes({"display::Display", "display::ScatterPlot", "plot::Plot"}, kind);
     QComboBox* kinds = viewer.toolbar()->m_displayTypeComboBox;
     QCOMPARE(kinds->count(), 3);
-    QCOMPARE(kinds->currentIndex(), selected);
-    QCOMPARE(changes.count(), 0);
+    QCOMPARE(kinds->currentIndex(), kindIndex);
+    QCOMPARE(kindChanges.count(), 0);
     kinds->setCurrentIndex(1);
-    QCOMPARE(changes.count(), 1);
-    QCOMPARE(changes.at(0).at(0).toString(), QStringLiteral("display::ScatterPlot"));
+    QCOMPARE(kindChanges.count(), 1);
+    QCOMPARE(kindChanges.at(0).at(0).toString(), QStringLiteral("display::ScatterPlot"));
 }
 
 void AbstractDisplayTest::itemLeavesTheViewer()
 {
     ItemModel model(ItemModel::InputModel, 0);
-    for (int i = 0; i < 2; ++i)
-        model.appendItem(new Item(QString::number(i), Item::LongType));
-    CountingDisplay viewer(ItemModel::InputModel, 0);
+    fill(model, 2);
+    CountingDisplay viewer;
     viewer.show();
     viewer.display(model.item(0));
     viewer.display(nullptr);
@@ -206,7 +179,7 @@ void AbstractDisplayTest::itemLeavesTheViewer()
     QCOMPARE(viewer.toolbar()->m_countLabel->text(), QStringLiteral(" of 1"));
 }
 
-void AbstractDisplayTest::roleChanges_data()
+void AbstractDisplayTest::renderingFollowsRolesAndVisibility_data()
 {
     QTest::addColumn<int>("role");
     QTest::addColumn<QVariant>("value");
@@ -219,61 +192,54 @@ void AbstractDisplayTest::roleChanges_data()
     QTest::newRow("unchanged value") << int(Item::ValueRole) << QVariant(QStringLiteral("1")) << 0;
 }
 
-void AbstractDisplayTest::roleChanges()
+void AbstractDisplayTest::renderingFollowsRolesAndVisibility()
 {
     QFETCH(int, role);
     QFETCH(QVariant, value);
     QFETCH(int, renders);
     Item item(QStringLiteral("1"), Item::LongType);
-    CountingDisplay viewer(ItemModel::InputModel, 0);
-    viewer.show();
-    viewer.display(&item);
-    item.setData(role, value);
-    QCOMPARE(viewer.renders, 1 + renders);
-}
-
-void AbstractDisplayTest::renderingWaitsForShow()
-{
-    Item item(QStringLiteral("1"), Item::LongType);
-    CountingDisplay viewer(ItemModel::InputModel, 0);
+    CountingDisplay viewer;
     viewer.display(&item);
     QCOMPARE(viewer.renders, 0);
     QCOMPARE(item.displayState(), int(Item::DisplayedHidden));
     viewer.show();
     QCOMPARE(viewer.renders, 1);
     QCOMPARE(item.displayState(), int(Item::DisplayedVisible));
+    item.setData(role, value);
+    QCOMPARE(viewer.renders, 1 + renders);
     viewer.hide();
     QCOMPARE(item.displayState(), int(Item::DisplayedHidden));
     viewer.show();
-    QCOMPARE(viewer.renders, 1); // nothing changed while hidden
+    QCOMPARE(viewer.renders, 1 + renders); // nothing changed while hidden
     viewer.close();
-    item.setData(Item::ValueRole, QStringLiteral("2"));
+    item.setData(Item::ValueRole, QStringLiteral("9"));
+    QCOMPARE(viewer.renders, 1 + renders);
     viewer.show();
-    QCOMPARE(viewer.renders, 2);
+    QCOMPARE(viewer.renders, 2 + renders);
 }
 
 void AbstractDisplayTest::flash()
 {
-    CountingDisplay viewer(ItemModel::InputModel, 0);
+    CountingDisplay viewer;
     viewer.resize(200, 200);
-    const QPoint belowToolbar(100, 180);
-    const QRgb normal = viewer.grab().toImage().pixel(belowToolbar);
+    const auto pixel = [&viewer] { return viewer.grab().toImage().pixel(100, 180); }; // below the toolbar
+    const QRgb normal = pixel();
     QVERIFY(normal != qRgb(255, 255, 255));
     viewer.flash();
     QCOMPARE(timerIntervals(&viewer), QList<int>{500});
-    QCOMPARE(viewer.grab().toImage().pixel(belowToolbar), qRgb(255, 255, 255));
+    QCOMPARE(pixel(), qRgb(255, 255, 255));
     viewer.flash(); // a second call ends it at once
     QVERIFY(timerIntervals(&viewer).isEmpty());
-    QCOMPARE(viewer.grab().toImage().pixel(belowToolbar), normal);
-
+    QCOMPARE(pixel(), normal);
     viewer.flash();
     QTRY_VERIFY_WITH_TIMEOUT(timerIntervals(&viewer).isEmpty(), 5000);
-    QCOMPARE(viewer.grab().toImage().pixel(belowToolbar), normal);
+    QCOMPARE(pixel(), normal);
 }
 
-void AbstractDisplayTest::shakeEndsWhereItStarted()
+void AbstractDisplayTest::shakeEndsWhereItStartedAndEscapeCloses()
 {
-    CountingDisplay viewer(ItemModel::InputModel, 0);
+    CountingDisplay viewer;
+    QSignalSpy visibility(&viewer, &AbstractDisplay::visibilityChanged);
     viewer.move(100, 100);
     viewer.show();
     QVERIFY(QTest::qWaitForWindowExposed(&viewer));
@@ -285,13 +251,6 @@ void AbstractDisplayTest::shakeEndsWhereItStarted()
     QTRY_VERIFY(timerIntervals(&viewer).isEmpty());
     QCOMPARE(viewer.pos(), start);
     QCOMPARE(viewer.movedToX, (QList<int>{start.x() - 5, start.x(), start.x() + 5, start.x()}));
-}
-
-void AbstractDisplayTest::escapeCloses()
-{
-    CountingDisplay viewer(ItemModel::InputModel, 0);
-    QSignalSpy visibility(&viewer, &AbstractDisplay::visibilityChanged);
-    viewer.show();
     QTest::keyClick(&viewer, Qt::Key_Escape);
     QVERIFY(!viewer.isVisible());
     QVERIFY(visibility.count() >= 2);

@@ -71,10 +71,8 @@ class GraphExecutorTest : public QObject
 private slots:
     void initTestCase() { KORA::VexInit(-1); }
     void batchWithOneBadInput();
-    void badInputs_data();
-    void badInputs();
-    void exampleGraphs_data();
-    void exampleGraphs();
+    void graphsAndInputs_data();
+    void graphsAndInputs();
     void imageHandlesAndForeignPointers();
     void abortDuringDelayAndDetaching();
     void unknownExecutorKind();
@@ -88,14 +86,12 @@ void GraphExecutorTest::batchWithOneBadInput()
     QTemporaryDir data, out;
     QFile png(source("examples/data/cells_2.png"));
     QVERIFY(png.open(QIODevice::ReadOnly));
-    QFile truncated(data.filePath("cells_bad.png"));
-    QVERIFY(truncated.open(QIODevice::WriteOnly));
-    truncated.write(png.read(120));
-    truncated.close();
+    const QString truncated = data.filePath("cells_bad.png");
+    writeFile(truncated, png.read(120));
 
     ItemModel inputs(ItemModel::InputModel, 0), results(ItemModel::OutputModel, 0);
     inputs.appendItem(new Item(source("examples/data/cells_1.png"), Item::ImageFileType));
-    inputs.appendItem(new Item(truncated.fileName(), Item::ImageFileType));
+    inputs.appendItem(new Item(truncated, Item::ImageFileType));
     inputs.appendItem(new Item(source("examples/data/cells_3.png"), Item::ImageFileType));
 
     const QString graphPath = source("examples/graphs/count_cells.ogr");
@@ -108,11 +104,10 @@ void GraphExecutorTest::batchWithOneBadInput()
     executor.setOutputNames({{out.path(), "%i0_%o", ".pxm"}});
 
     int failures = 0;
+    executor.runsTotal = 3;
+    executor.runsFailed = 0;
     for (int k = 0; k < 3; ++k) {
         executor.runIndex = k;
-        executor.runsTotal = 3;
-        if (k == 0)
-            executor.runsFailed = 0;
         executor.setInputItems({inputs.item(k)});
         StreamCapture console(1);
         QVERIFY(execute(executor));
@@ -157,82 +152,55 @@ void GraphExecutorTest::batchWithOneBadInput()
     QCOMPARE(executor.runsFailed, 1);
 }
 
-void GraphExecutorTest::badInputs_data()
+void GraphExecutorTest::graphsAndInputs_data()
 {
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QByteArray>("content"); // null: the file does not exist
-    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("graph");
+    // Example image names, "long:" and "string:" values, or "tmp:" a file made from `content` (null: none).
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QList<int>>("types");
+    QTest::addColumn<QString>("error"); // null: the execution succeeds
     QTest::addColumn<int>("runsFailed");
 
-    QTest::newRow("missing text image") << "none.txt" << QByteArray() << "GraphExecutor: Could not open the txt file" << 0;
+    const int image = Item::ImageFileType, map = Item::MapType, vector = Item::VectorType, number = Item::LongType;
+    const int failed = Item::UndefinedType;
+    const QList<int> twoFailed{failed, failed};
+    const QString txtError = "GraphExecutor: Could not load txt image. ";
+    QTest::newRow("plot outputs: map, vector, number, vector, vector")
+        << "plot_outputs.ogr" << QStringList{"cells_4.png"} << QByteArray()
+        << QList<int>{map, vector, number, vector, vector} << QString() << 0;
+    QTest::newRow("two inputs: image and two maps") << "two_inputs.ogr" << QStringList{"cells_1.png", "cells_2.png"}
+                                                    << QByteArray() << QList<int>{image, map, map} << QString() << 0;
+    QTest::newRow("number and string")
+        << "number_and_string.ogr" << QStringList{"cells_16.png", "long:42", "string:a b"} << QByteArray()
+        << QList<int>{number, int(Item::StringType), number} << QString() << 0;
+    QTest::newRow("text image into a graph")
+        << "count_cells.ogr" << QStringList{"cells.txt"} << QByteArray() << QList<int>{image, number} << QString() << 0;
+    QTest::newRow("graph that fails: one error item")
+        << "fails.ogr" << QStringList{"cells_1.png"} << QByteArray() << QList<int>{failed} << "" << 1;
+    QTest::newRow("missing text image") << "count_cells.ogr" << QStringList{"tmp:none.txt"} << QByteArray()
+                                        << twoFailed << "GraphExecutor: Could not open the txt file" << 0;
     QTest::newRow("text image with ragged rows")
-        << "ragged.asc" << QByteArray("1 2 3\n4 5 6 7\n")
-        << "GraphExecutor: Could not load txt image. The number of columns are not equal in each row." << 0;
+        << "count_cells.ogr" << QStringList{"tmp:ragged.asc"} << QByteArray("1 2 3\n4 5 6 7\n") << twoFailed
+        << txtError + "The number of columns are not equal in each row." << 0;
     QTest::newRow("text rows in front of a long row")
-        << "tall.txt" << QByteArray(20000, 'x').replace(QByteArray("x"), QByteArray("x\n")) + QByteArray(4000, '1').replace(QByteArray("1"), QByteArray("1 "))
-        << "GraphExecutor: Could not load txt image. Too many rows without numbers in" << 0;
-    QTest::newRow("not an image at all") << "text.png" << QByteArray("plain text") << "" << 1;
+        << "count_cells.ogr" << QStringList{"tmp:tall.txt"}
+        << QByteArray(20000, 'x').replace("x", "x\n") + QByteArray(4000, '1').replace("1", "1 ") << twoFailed
+        << txtError + "Too many rows without numbers in" << 0;
+    QTest::newRow("not an image at all")
+        << "count_cells.ogr" << QStringList{"tmp:text.png"} << QByteArray("plain text") << twoFailed << "" << 1;
 }
 
-void GraphExecutorTest::badInputs()
+void GraphExecutorTest::graphsAndInputs()
 {
-    QFETCH(QString, fileName);
+    QFETCH(QString, graph);
+    QFETCH(QStringList, inputs);
     QFETCH(QByteArray, content);
+    QFETCH(QList<int>, types);
     QFETCH(QString, error);
     QFETCH(int, runsFailed);
 
     QTemporaryDir dir;
-    const QString path = dir.filePath(fileName);
-    if (!content.isNull())
-        writeFile(path, content);
-    Item input(path, Item::ImageFileType);
-    auto graph = loadGraph(source("examples/graphs/count_cells.ogr"));
-    GraphExecutor executor;
-    executor.setGraph(graph.get());
-    executor.setOutputNames({{dir.path(), "%i0_%o", ".png"}});
-    executor.setInputItems({&input});
-    StreamCapture console(1);
-    QVERIFY(execute(executor));
-    const QByteArray printed = console.text();
-
-    QVERIFY(executor.error());
-    QVERIFY2(executor.errorMessage().startsWith(error), qPrintable(executor.errorMessage()));
-    QCOMPARE(executor.runsFailed, runsFailed);
-    const QList<Item*> items = executor.outputItems(false);
-    QCOMPARE(items.size(), 2);
-    for (const Item* item : items)
-        QCOMPARE(item->errorMessage(), executor.errorMessage());
-    if (content.isNull() || fileName.endsWith(".txt"))
-        QVERIFY(printed.contains("Loading txt image: " + path.toLocal8Bit() + "\n"));
-}
-
-void GraphExecutorTest::exampleGraphs_data()
-{
-    QTest::addColumn<QString>("graph");
-    QTest::addColumn<QStringList>("inputs"); // image file names, or "long:", "string:" values
-    QTest::addColumn<QList<int>>("types");
-
-    const int image = Item::ImageFileType, map = Item::MapType, vector = Item::VectorType, number = Item::LongType;
-    QTest::newRow("plot outputs: map, vector, number, vector, vector")
-        << "plot_outputs.ogr" << QStringList{"cells_4.png"} << QList<int>{map, vector, number, vector, vector};
-    QTest::newRow("two inputs: image and two maps")
-        << "two_inputs.ogr" << QStringList{"cells_1.png", "cells_2.png"} << QList<int>{image, map, map};
-    QTest::newRow("number and string")
-        << "number_and_string.ogr" << QStringList{"cells_16.png", "long:42", "string:a b"}
-        << QList<int>{number, int(Item::StringType), number};
-    QTest::newRow("text image into a graph") << "count_cells.ogr" << QStringList{"cells.txt"}
-                                             << QList<int>{image, number};
-    QTest::newRow("graph that fails: one error item") << "fails.ogr" << QStringList{"cells_1.png"}
-                                                      << QList<int>{int(Item::UndefinedType)};
-}
-
-void GraphExecutorTest::exampleGraphs()
-{
-    QFETCH(QString, graph);
-    QFETCH(QStringList, inputs);
-    QFETCH(QList<int>, types);
-
-    QTemporaryDir out;
     ItemModel model(ItemModel::InputModel, 0);
     QList<Item*> items;
     for (const QString& spec : inputs) {
@@ -240,26 +208,37 @@ void GraphExecutorTest::exampleGraphs()
             model.appendItem(new Item(spec.mid(5), Item::LongType));
         else if (spec.startsWith("string:"))
             model.appendItem(new Item(spec.mid(7), Item::StringType));
+        else if (spec.startsWith("tmp:"))
+            model.appendItem(new Item(dir.filePath(spec.mid(4)), Item::ImageFileType));
         else
             model.appendItem(new Item(source("examples/data/" + spec), Item::ImageFileType));
         items.append(model.item(model.rowCount() - 1));
     }
+    if (!content.isNull())
+        writeFile(items[0]->valueText(), content);
     auto loaded = loadGraph(source("examples/graphs/" + graph));
     GraphExecutor executor;
     executor.setGraph(loaded.get());
     executor.setGraphPath(source("examples/graphs/" + graph));
-    executor.setOutputNames({{out.path(), "%i0_%o", ".png"}});
+    executor.setOutputNames({{dir.path(), "%i0_%o", ".png"}});
     executor.setInputItems(items);
+    StreamCapture console(1);
     QVERIFY(execute(executor));
+    const QByteArray printed = console.text();
 
+    QCOMPARE(executor.error(), !error.isNull());
+    QVERIFY2(executor.errorMessage().startsWith(error), qPrintable(executor.errorMessage()));
+    QCOMPARE(executor.runsFailed, runsFailed);
     const QList<Item*> outputs = executor.outputItems(false);
     QCOMPARE(outputs.size(), types.size());
     for (int i = 0; i < outputs.size(); ++i) {
         QCOMPARE(outputs[i]->type(), types[i]);
-        QCOMPARE(outputs[i]->errorMessage().isNull(), !executor.error());
+        QCOMPARE(outputs[i]->errorMessage(), executor.error() ? executor.errorMessage() : QString());
         if (types[i] == Item::ImageFileType)
             QVERIFY(QFile::exists(outputs[i]->valueText()));
     }
+    if (items[0]->valueText().endsWith(".txt"))
+        QVERIFY(printed.contains("Loading txt image: " + items[0]->valueText().toLocal8Bit() + "\n"));
 }
 
 void GraphExecutorTest::imageHandlesAndForeignPointers()

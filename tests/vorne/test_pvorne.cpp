@@ -71,81 +71,89 @@ class PVorneTest : public QObject
     Q_OBJECT
 
 private slots:
-    void exampleGraphs_data();
-    void exampleGraphs();
+    void loadGraph_data();
+    void loadGraph();
     void hiddenParameters();
-    void failedLoad_data();
-    void failedLoad();
     void reloadKeepsInputsAndClearsOutputs();
     void addValue_data();
     void addValue();
     void addToMissingPortIsRefused();
-    void imageDialogReadsTextLists();
-    void textListSlot();
+    void textLists_data();
+    void textLists();
     void moves_data();
     void moves();
     void clipboard();
-    void dropFiles();
     void aboutDialog();
 };
 
-void PVorneTest::exampleGraphs_data()
+// Each example graph, and files that do not load, after a graph with pages was loaded.
+void PVorneTest::loadGraph_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<QStringList>("inputTitles");
-    QTest::addColumn<QStringList>("outputTitles");
-    QTest::addColumn<QString>("parameter"); // one key the parameter text must show
+    QTest::addColumn<QStringList>("titles"); // the input pages, then the output pages
+    QTest::addColumn<QString>("parameter");  // one key the parameter text must show; null: the load fails
 
-    QTest::newRow("count_cells") << graph("count_cells.ogr") << QStringList{"Input 0: image (0 items)"}
-                                 << QStringList{"Output 0: mask (0 items)", "Output 1: count (0 items)"} << "min_area";
-    QTest::newRow("two_inputs") << graph("two_inputs.ogr") << QStringList{"Input 0: a (0 items)", "Input 1: b (0 items)"}
-                                << QStringList{"Output 0: blended (0 items)", "Output 1: statistics a (0 items)",
-                                               "Output 2: statistics b (0 items)"}
-                                << "weight";
-    QTest::newRow("smooth.xml") << graph("smooth.xml") << QStringList{"Input 0: image (0 items)"}
-                                << QStringList{"Output 0: smoothed (0 items)"} << "sigma";
-    QTest::newRow("fails") << graph("fails.ogr") << QStringList{"Input 0: image (0 items)"}
-                           << QStringList{"Output 0: never (0 items)"} << "message";
-    QTest::newRow("number_and_string") << graph("number_and_string.ogr") << QStringList() << QStringList() << "";
-    QTest::newRow("plot_outputs") << graph("plot_outputs.ogr") << QStringList() << QStringList() << "";
+    const auto pages = [](const QString& kind, QStringList names) {
+        for (int i = 0; i < names.size(); ++i)
+            names[i] = QString("%1 %2: %3 (0 items)").arg(kind).arg(i).arg(names[i]);
+        return names;
+    };
+    const QStringList image = pages("Input", {"image"});
+    QTest::newRow("count_cells") << graph("count_cells.ogr") << image + pages("Output", {"mask", "count"}) << "min_area";
+    QTest::newRow("two_inputs") << graph("two_inputs.ogr") << pages("Input", {"a", "b"}) +
+                                       pages("Output", {"blended", "statistics a", "statistics b"}) << "weight";
+    QTest::newRow("smooth.xml") << graph("smooth.xml") << image + pages("Output", {"smoothed"}) << "sigma";
+    QTest::newRow("fails") << graph("fails.ogr") << image + pages("Output", {"never"}) << "message";
+    QTest::newRow("number_and_string") << graph("number_and_string.ogr") << pages("Input", {"image", "number", "label"}) +
+                                              pages("Output", {"number", "label", "count"}) << "";
+    QTest::newRow("plot_outputs") << graph("plot_outputs.ogr") << image +
+                                         pages("Output", {"statistics", "histogram", "count", "centroids", "areas"}) << "";
+    QTest::newRow("missing file") << "/no/such/graph.ogr" << QStringList() << QString();
+    QTest::newRow("not a graph") << source("examples/data/cells.txt") << QStringList() << QString();
+    QTest::newRow("current graph without host") << "CURRENT GRAPH" << QStringList() << QString();
 }
 
-void PVorneTest::exampleGraphs()
+void PVorneTest::loadGraph()
 {
     QFETCH(QString, file);
-    QFETCH(QStringList, inputTitles);
-    QFETCH(QStringList, outputTitles);
+    QFETCH(QStringList, titles);
     QFETCH(QString, parameter);
+    const bool loads = !parameter.isNull();
     PVorne w;
+    QVERIFY(w.loadGraph(graph("two_inputs.ogr")));
     QSignalSpy reloaded(&w, &PVorne::reloadedGraph);
     StderrCapture capture;
-    QVERIFY(w.loadGraph(file));
-    QVERIFY(capture.text().contains("Graph has been reloaded.\n"));
-    QCOMPARE(reloaded.count(), 1);
-    QVERIFY(w.graphIsLoaded());
-    QCOMPARE(child<QLineEdit>(w, "graphname_lineEdit")->text(), file);
+    QCOMPARE(w.loadGraph(file), loads);
+    const QByteArray err = capture.text();
+    QCOMPARE(w.graphIsLoaded(), loads);
+    QCOMPARE(reloaded.count(), loads ? 1 : 0);
+    QCOMPARE(child<QLineEdit>(w, "graphname_lineEdit")->text(), loads ? file : QString());
 
     auto* inputTabs = child<QTabWidget>(w, "input_tabWidget");
-    auto* outputTabs = child<QTabWidget>(w, "output_tabWidget");
-    if (!inputTitles.isEmpty()) {
-        QStringList titles;
-        for (int i = 0; i < inputTabs->count(); ++i)
-            titles << inputTabs->tabText(i);
-        QCOMPARE(titles, inputTitles);
-        QCOMPARE(inputTabs->tabToolTip(0), inputTitles.first());
-        QStringList outTitles;
-        for (int i = 0; i < outputTabs->count(); ++i)
-            outTitles << outputTabs->tabText(i);
-        QCOMPARE(outTitles, outputTitles);
-    }
+    QStringList shown;
+    for (auto* tabs : {inputTabs, child<QTabWidget>(w, "output_tabWidget")})
+        for (int i = 0; i < tabs->count(); ++i)
+            shown << tabs->tabText(i);
+    QCOMPARE(shown, titles);
+    if (!titles.isEmpty())
+        QCOMPARE(inputTabs->tabToolTip(0), titles.first());
     QCOMPARE(child<QWidget>(w, "input_edit_frame")->isEnabled(), inputTabs->count() > 0);
     QCOMPARE(child<QTabWidget>(w, "input_output_tabWidget")->currentWidget()->objectName(), QString("input_tab"));
 
     const QString parameters = child<QTextBrowser>(w, "graph_parameters_textBrowser")->toPlainText();
-    QVERIFY(!parameters.contains("key=\"__"));
-    QVERIFY(!parameters.contains("unused"));
-    if (!parameter.isEmpty())
-        QVERIFY2(parameters.contains("key=\"" + parameter + "\""), qPrintable(parameters));
+    QVERIFY(!parameters.contains("key=\"__") && !parameters.contains("unused"));
+    QCOMPARE(parameters.isEmpty(), !loads);
+    QVERIFY2(parameters.contains("key=\"" + parameter + "\"") == !parameter.isEmpty(), qPrintable(parameters));
+    if (loads) {
+        QVERIFY(err.contains("Graph has been reloaded.\n"));
+    } else if (file == "CURRENT GRAPH") {
+        QCOMPARE(err, QByteArray());
+    } else {
+        const QList<QByteArray> lines = err.split('\n');
+        QVERIFY2(lines.size() == 3 && lines[2].isEmpty(), err.constData());
+        QCOMPARE(lines[0], "VORNE: Could not load graph: '" + file.toUtf8() + "'!");
+        QVERIFY(lines[1].startsWith("VORNE: ") && lines[1].size() > 7);
+    }
 }
 
 // A graph whose parameters carry run bookkeeping and an unused entry.
@@ -180,39 +188,6 @@ void PVorneTest::hiddenParameters()
     QVERIFY(text.contains("key=\"used\""));
     QVERIFY(!text.contains("__run_index"));
     QVERIFY(!text.contains("spare"));
-}
-
-void PVorneTest::failedLoad_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::newRow("missing file") << "/no/such/graph.ogr";
-    QTest::newRow("not a graph") << source("examples/data/cells.txt");
-    QTest::newRow("current graph without host") << "CURRENT GRAPH";
-}
-
-void PVorneTest::failedLoad()
-{
-    QFETCH(QString, file);
-    PVorne w;
-    QVERIFY(w.loadGraph(graph("two_inputs.ogr")));
-    inputs(w, 0)->appendItem(new Item("a.png", Item::ImageFileType));
-    StderrCapture capture;
-    QVERIFY(!w.loadGraph(file));
-    const QByteArray err = capture.text();
-    QVERIFY(!w.graphIsLoaded());
-    QCOMPARE(child<QTabWidget>(w, "input_tabWidget")->count(), 0);
-    QCOMPARE(child<QTabWidget>(w, "output_tabWidget")->count(), 0);
-    QVERIFY(!child<QWidget>(w, "input_edit_frame")->isEnabled());
-    QCOMPARE(child<QLineEdit>(w, "graphname_lineEdit")->text(), QString());
-    QCOMPARE(child<QTextBrowser>(w, "graph_parameters_textBrowser")->toPlainText(), QString());
-    if (file == "CURRENT GRAPH") {
-        QCOMPARE(err, QByteArray());
-        return;
-    }
-    const QList<QByteArray> lines = err.split('\n');
-    QVERIFY2(lines.size() == 3 && lines[2].isEmpty(), err.constData());
-    QCOMPARE(lines[0], "VORNE: Could not load graph: '" + file.toUtf8() + "'!");
-    QVERIFY(lines[1].startsWith("VORNE: ") && lines[1].size() > 7);
 }
 
 void PVorneTest::reloadKeepsInputsAndClearsOutputs()
@@ -316,49 +291,85 @@ void PVorneTest::addToMissingPortIsRefused()
     QCOMPARE(outputs(w, 1)->rowCount(), 0);
 }
 
-// The Add button's file dialog, driven like a user: one text list and one image.
-void PVorneTest::imageDialogReadsTextLists()
+enum class ListVia { Dialog, Slot, Drop };
+Q_DECLARE_METATYPE(ListVia)
+
+// A text list reaches the first port through the Add button's file dialog or the slot, and the second port
+// when dropped on its list while the first port's page is current.
+void PVorneTest::textLists_data()
 {
+    QTest::addColumn<ListVia>("via");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("content"); // null: the file does not exist
+    QTest::addColumn<QStringList>("items");  // "%1" is the list's directory
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("dialog: comment, blank, relative and absolute lines") << ListVia::Dialog << "list.txt"
+        << QByteArray("# two cells\n\ncells_1.png\n/abs/cells_2.png\n") << QStringList{"%1/cells_1.png", "/abs/cells_2.png"} << "";
+    QTest::newRow("dialog: upper-case extension is an image") << ListVia::Dialog << "LIST.TXT" << QByteArray("not read\n")
+                                                             << QStringList{"%1/LIST.TXT"} << "";
+    QTest::newRow("slot: indented comment, sub-directory") << ListVia::Slot << "list.txt"
+        << QByteArray("\n  # comment\nsub/a.png\n") << QStringList{"%1/sub/a.png"} << "";
+    QTest::newRow("slot: missing list") << ListVia::Slot << "missing.txt" << QByteArray() << QStringList()
+                                        << "Could not open file: %1/missing.txt\n";
+    QTest::newRow("drop: an image, a list, a remote file, a directory") << ListVia::Drop << "list.txt"
+        << QByteArray("b.png\n#c.png\n") << QStringList{"%1/a.png", "%1/b.png"} << "";
+}
+
+void PVorneTest::textLists()
+{
+    QFETCH(ListVia, via);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, items);
+    QFETCH(QString, error);
     QTemporaryDir dir;
-    writeFile(dir.filePath("list.txt"), "# two cells\n\ncells_1.png\n/abs/cells_2.png\n");
-    writeFile(dir.filePath("LIST.TXT"), "not read\n");
-    writeFile(dir.filePath("cells_1.png"), "");
+    if (!content.isNull())
+        writeFile(dir.filePath(file), content);
     PVorne w;
-    QVERIFY(w.loadGraph(graph("count_cells.ogr")));
-    for (const QString& chosen : {QString("list.txt"), QString("LIST.TXT")}) {
-        QString title;
+    QVERIFY(w.loadGraph(graph("two_inputs.ogr")));
+    w.show();
+    const int port = via == ListVia::Drop ? 1 : 0;
+    QString title;
+    StderrCapture capture;
+    if (via == ListVia::Dialog) {
         QTimer::singleShot(50, [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             if (dialog == nullptr)
                 return;
             title = dialog->windowTitle();
             dialog->setDirectory(dir.path());
-            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(dir.filePath(chosen));
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(dir.filePath(file));
             QMetaObject::invokeMethod(dialog, "accept");
             if (dialog->isVisible()) // a refused choice must not leave the test waiting
                 dialog->reject();
         });
         invoke(w, "addImageInput");
         QCOMPARE(title, QString("VORNE - Input images"));
+    } else if (via == ListVia::Slot) {
+        QVERIFY(QMetaObject::invokeMethod(&w, "addTxtInput", Q_ARG(QString, dir.filePath(file))));
+    } else {
+        writeFile(dir.filePath("a.png"), "");
+        QWidget* target = view(w, "input_tabWidget", port)->viewport();
+        const QPoint at = target->rect().center();
+        QMimeData mime, text;
+        mime.setUrls({QUrl::fromLocalFile(dir.filePath("a.png")), QUrl::fromLocalFile(dir.filePath(file)),
+                      QUrl("https://example.org/remote.png"), QUrl::fromLocalFile(dir.path())});
+        text.setText("just text");
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        for (QEvent* event : std::initializer_list<QEvent*>{&enter, &drop, &refused})
+            QApplication::sendEvent(target, event);
+        QVERIFY(enter.isAccepted() && drop.isAccepted() && !refused.isAccepted());
     }
-    QCOMPARE(texts(inputs(w, 0)),
-             (QStringList{dir.filePath("cells_1.png"), "/abs/cells_2.png", dir.filePath("LIST.TXT")}));
-    QCOMPARE(inputs(w, 0)->item(2)->type(), int(Item::ImageFileType));
-}
-
-void PVorneTest::textListSlot()
-{
-    QTemporaryDir dir;
-    writeFile(dir.filePath("list.txt"), "\n  # comment\nsub/a.png\n");
-    PVorne w;
-    QVERIFY(w.loadGraph(graph("count_cells.ogr")));
-    QVERIFY(QMetaObject::invokeMethod(&w, "addTxtInput", Q_ARG(QString, dir.filePath("list.txt"))));
-    QCOMPARE(texts(inputs(w, 0)), QStringList{dir.filePath("sub/a.png")});
-
-    StderrCapture capture;
-    QVERIFY(QMetaObject::invokeMethod(&w, "addTxtInput", Q_ARG(QString, dir.filePath("missing.txt"))));
-    QCOMPARE(capture.text(), "Could not open file: " + dir.filePath("missing.txt").toUtf8() + "\n");
-    QCOMPARE(inputs(w, 0)->rowCount(), 1);
+    const QByteArray err = capture.text();
+    if (via == ListVia::Slot)
+        QCOMPARE(QString::fromUtf8(err), QString(error).replace("%1", dir.path()));
+    QCOMPARE(texts(inputs(w, 1 - port)), QStringList());
+    QCOMPARE(texts(inputs(w, port)), items.replaceInStrings("%1", dir.path()));
+    for (int row = 0; row < items.size(); ++row)
+        QCOMPARE(inputs(w, port)->item(row)->type(), int(Item::ImageFileType));
 }
 
 void PVorneTest::moves_data()
@@ -423,38 +434,6 @@ void PVorneTest::clipboard()
     QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
     QApplication::sendEvent(&w, &copy);
     QCOMPARE(QApplication::clipboard()->text(), QString("12"));
-}
-
-void PVorneTest::dropFiles()
-{
-    QTemporaryDir dir;
-    writeFile(dir.filePath("a.png"), "");
-    writeFile(dir.filePath("list.txt"), "b.png\n#c.png\n");
-    PVorne w;
-    QVERIFY(w.loadGraph(graph("two_inputs.ogr")));
-    w.show();
-    // Dropped on port 1's list while port 0's page is current in the code's eyes.
-    QListView* target = view(w, "input_tabWidget", 1);
-
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(dir.filePath("a.png")), QUrl::fromLocalFile(dir.filePath("list.txt")),
-                  QUrl("https://example.org/remote.png"), QUrl::fromLocalFile(dir.path())});
-    const QPoint at = target->viewport()->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target->viewport(), &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target->viewport(), &drop);
-    QVERIFY(drop.isAccepted());
-
-    QCOMPARE(texts(inputs(w, 1)), (QStringList{dir.filePath("a.png"), dir.filePath("b.png")}));
-    QCOMPARE(inputs(w, 0)->rowCount(), 0);
-
-    QMimeData text;
-    text.setText("just text");
-    QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target->viewport(), &refused);
-    QVERIFY(!refused.isAccepted());
 }
 
 void PVorneTest::aboutDialog()
