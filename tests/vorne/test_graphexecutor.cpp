@@ -404,7 +404,10 @@ void GraphExecutorTest::settersRefusedWhileRunning()
         executor.setGraph(nullptr);
         executor.setGraphParameters(refusedMap.get());
         executor.setOutputNames({});
-        lines = err.text().split('\n');
+        // The worker thread may write to the same stream meanwhile; only the refusals matter here.
+        for (const QByteArray& line : err.text().split('\n'))
+            if (line.endsWith("changed during a run."))
+                lines.append(line);
     }));
     QCOMPARE(lines, (QList<QByteArray>{
                         "GraphExecutor:setInputItems(): Can not be changed during a run.",
@@ -415,7 +418,6 @@ void GraphExecutorTest::settersRefusedWhileRunning()
                         "GraphExecutor::setGraph(): Cannot be changed during a run.",
                         "GraphExecutor:setGraphParameters(): Can not be changed during a run.",
                         "GraphExecutor:setOutputNames(): Can not be changed during a run.",
-                        "",
                     }));
     QVERIFY(executor.inputItems() == QList<Item*>{&input} && executor.maxThreads() == 8 &&
             executor.executorType() == 0 && executor.graphPath() == path && !executor.graphMap() &&
