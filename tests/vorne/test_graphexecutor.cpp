@@ -203,15 +203,15 @@ void GraphExecutorTest::graphsAndInputs()
     QTemporaryDir dir;
     ItemModel model(ItemModel::InputModel, 0);
     QList<Item*> items;
-    for (const QString& spec : inputs) {
-        if (spec.startsWith("long:"))
-            model.appendItem(new Item(spec.mid(5), Item::LongType));
-        else if (spec.startsWith("string:"))
-            model.appendItem(new Item(spec.mid(7), Item::StringType));
-        else if (spec.startsWith("tmp:"))
-            model.appendItem(new Item(dir.filePath(spec.mid(4)), Item::ImageFileType));
+    for (const QString& entry : inputs) {
+        if (entry.startsWith("long:"))
+            model.appendItem(new Item(entry.mid(5), Item::LongType));
+        else if (entry.startsWith("string:"))
+            model.appendItem(new Item(entry.mid(7), Item::StringType));
+        else if (entry.startsWith("tmp:"))
+            model.appendItem(new Item(dir.filePath(entry.mid(4)), Item::ImageFileType));
         else
-            model.appendItem(new Item(source("examples/data/" + spec), Item::ImageFileType));
+            model.appendItem(new Item(source("examples/data/" + entry), Item::ImageFileType));
         items.append(model.item(model.rowCount() - 1));
     }
     if (!content.isNull())
