@@ -7,8 +7,8 @@ cd "$(dirname "$0")/.."
 bash scripts/build.sh
 export KORADIR="$PWD/build/koradir"
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
-  echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): running the example batch headless instead of the window."
-  ./build/examples/run-example examples/graphs/count_cells.ogr examples/data/grey.txt build/example-output
-  exit 0
+  echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): running the example batch with vorne-batch instead of the window."
+  exec ./build/koradir/bin/vorne-batch -i 0=@examples/data/grey.txt -o build/example-output \
+    examples/graphs/count_cells.ogr
 fi
 exec ./build/koradir/bin/vorne examples/graphs/count_cells.ogr
