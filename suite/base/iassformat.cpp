@@ -257,13 +257,19 @@ CImage* MakeImage(StHeader& header, const uint8_t* pixels, const std::string& pa
     return image.release();
 }
 
+// The magic line and the header line, as both the plain and the compressed form begin.
+StHeader ReadHeader(CLineReader& lines, const std::string& path)
+{
+    if (lines.ReadLine("first line") != kMagic)
+        throw CExIo("not an IASS file (the first line is not \"IASS 1\")", path);
+    return ParseHeader(lines.ReadLine("header line"), path);
+}
+
 CImage* LoadPlain(const std::string& path)
 {
     CFileSource source(path);
     CLineReader lines(source, path);
-    if (lines.ReadLine("first line") != kMagic)
-        throw CExIo("not an IASS file (the first line is not \"IASS 1\")", path);
-    StHeader header = ParseHeader(lines.ReadLine("header line"), path);
+    StHeader header = ReadHeader(lines, path);
 
     const uint64_t fileSize = source.FileSize();
     const uint64_t available = fileSize > lines.Consumed() ? fileSize - lines.Consumed() : 0;
@@ -296,9 +302,7 @@ CImage* LoadGzip(const std::string& path)
 {
     CGzipSource source(path);
     CLineReader lines(source, path);
-    if (lines.ReadLine("first line") != kMagic)
-        throw CExIo("not an IASS file (the first line is not \"IASS 1\")", path);
-    StHeader header = ParseHeader(lines.ReadLine("header line"), path);
+    StHeader header = ReadHeader(lines, path);
 
     // The decompressed size is unknown until the end, so the buffer grows only with data that has arrived:
     // a lying header cannot make us allocate what the file does not hold.

@@ -10,17 +10,12 @@ void Add::GetPluginSetup(KORA::CValueMap& setup)
 // Saturating; two masks add up to their union (1 stays the top).
 void Add::Run()
 {
-    const KORA::CImage& a = InputImage(0, kGrey | kRgb | kMask);
-    const KORA::CImage& b = InputImage(1, kGrey | kRgb | kMask);
-    RequireSameShape(a, b);
-    auto out = NewLike(a, a.Type());
-    cv::Mat dst = VolumeMat(*out);
-    cv::Mat result;
-    cv::add(VolumeMat(a), VolumeMat(b), result);
-    if (KORA::IsMaskType(a.Type()))
-        result = cv::min(result, 1);
-    StoreInto(result, dst);
-    SetImageOutput(0, out.release());
+    const bool masks = KORA::IsMaskType(InputImage(0).Type());
+    RunPairwise(kGrey | kRgb | kMask, [masks](const cv::Mat& a, const cv::Mat& b) {
+        cv::Mat sum;
+        cv::add(a, b, sum);
+        return masks ? cv::Mat(cv::min(sum, 1)) : sum;
+    });
 }
 
 } // namespace imgproc

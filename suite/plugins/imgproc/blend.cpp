@@ -11,16 +11,12 @@ void Blend::GetPluginSetup(KORA::CValueMap& setup)
 // a * (1 - w) + b * w, rounded and saturated for integer pixels.
 void Blend::Run()
 {
-    const KORA::CImage& a = InputImage(0, kGrey | kRgb);
-    const KORA::CImage& b = InputImage(1, kGrey | kRgb);
-    RequireSameShape(a, b);
     const double weight = Parameters().EntryDouble("weight", 0.5);
-    auto out = NewLike(a, a.Type());
-    cv::Mat dst = VolumeMat(*out);
-    cv::Mat result;
-    cv::addWeighted(VolumeMat(a), 1.0 - weight, VolumeMat(b), weight, 0.0, result);
-    StoreInto(result, dst);
-    SetImageOutput(0, out.release());
+    RunPairwise(kGrey | kRgb, [weight](const cv::Mat& a, const cv::Mat& b) {
+        cv::Mat mixed;
+        cv::addWeighted(a, 1.0 - weight, b, weight, 0.0, mixed);
+        return mixed;
+    });
 }
 
 } // namespace imgproc

@@ -79,6 +79,18 @@ void CImgprocNode::RequireSameShape(const KORA::CImage& a, const KORA::CImage& b
         Fail("images of different sizes: " + a.Size().ToString() + " and " + b.Size().ToString());
 }
 
+void CImgprocNode::RunPairwise(TypeSet accepted,
+                               const std::function<cv::Mat(const cv::Mat& a, const cv::Mat& b)>& combine)
+{
+    const KORA::CImage& a = InputImage(0, accepted);
+    const KORA::CImage& b = InputImage(1, accepted);
+    RequireSameShape(a, b);
+    auto out = NewLike(a, a.Type());
+    cv::Mat dst = VolumeMat(*out);
+    StoreInto(combine(VolumeMat(a), VolumeMat(b)), dst);
+    SetImageOutput(0, out.release());
+}
+
 std::unique_ptr<KORA::CImage> NewLike(const KORA::CImage& source, KORA::ImageType type, const KORA::CSize& size)
 {
     auto image = std::make_unique<KORA::CImage>(type, size);

@@ -2,6 +2,7 @@
 // The base of every imgproc node: reading image pins, refusing types, writing the description, and the
 // per-plane loop. Kept in one place so that every node refuses and reports in the same words.
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -43,6 +44,9 @@ protected:
     void SetImageOutput(std::size_t pin, KORA::CImage* image);
     // For nodes of two images: both of one type and one size.
     void RequireSameShape(const KORA::CImage& a, const KORA::CImage& b) const;
+    // Reads images a and b (pins 0 and 1, same shape, types in the set), combines their whole volumes
+    // with the operation and stores the result, saturated to a's type, at output pin 0.
+    void RunPairwise(TypeSet accepted, const std::function<cv::Mat(const cv::Mat& a, const cv::Mat& b)>& combine);
 
     // Throws CException whose message starts with the node's entry name.
     [[noreturn]] void Fail(const std::string& problem) const;

@@ -10,15 +10,11 @@ void Subtract::GetPluginSetup(KORA::CValueMap& setup)
 // a - b, saturating at 0 for integer pixels; for masks, a without b.
 void Subtract::Run()
 {
-    const KORA::CImage& a = InputImage(0, kGrey | kRgb | kMask);
-    const KORA::CImage& b = InputImage(1, kGrey | kRgb | kMask);
-    RequireSameShape(a, b);
-    auto out = NewLike(a, a.Type());
-    cv::Mat dst = VolumeMat(*out);
-    cv::Mat result;
-    cv::subtract(VolumeMat(a), VolumeMat(b), result);
-    StoreInto(result, dst);
-    SetImageOutput(0, out.release());
+    RunPairwise(kGrey | kRgb | kMask, [](const cv::Mat& a, const cv::Mat& b) {
+        cv::Mat difference;
+        cv::subtract(a, b, difference);
+        return difference;
+    });
 }
 
 } // namespace imgproc
