@@ -16,41 +16,15 @@
 #include <functional>
 
 #include "mainwindow/pvorne.h"
+#include "screenshotsupport.h"
 
 namespace {
 
-template <class T>
-T* child(QObject& parent, const char* name)
-{
-    T* widget = parent.findChild<T*>(name);
-    if (widget == nullptr)
-        qFatal("no widget %s", name);
-    return widget;
-}
-
-// Keeps the event loop (and with it the window) alive while waiting.
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 120000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
+using namespace screenshots;
 
 void click(PVorne& window, const char* button)
 {
     QTest::mouseClick(child<QPushButton>(window, button), Qt::LeftButton);
-}
-
-void save(PVorne& window, const QString& path)
-{
-    if (!window.grab().save(path))
-        qFatal("cannot write %s", qPrintable(path));
-    std::printf("wrote %s\n", qPrintable(path));
 }
 
 } // namespace
@@ -68,6 +42,7 @@ int main(int argc, char** argv)
     const QString outputDir = QString::fromLocal8Bit(argv[4]);
     const QDir shots(QString::fromLocal8Bit(argv[5]));
     QDir().mkpath(outputDir);
+    QDir().mkpath(shots.path());
 
     PVorne window;
     window.resize(640, 560);
@@ -85,19 +60,16 @@ int main(int argc, char** argv)
     auto* run = child<QPushButton>(window, "run_pushButton");
     auto* resume = child<QPushButton>(window, "resume_run_pushButton");
     click(window, "run_pushButton");
-    if (!waitFor([&] { return progress->value() >= progress->maximum() / 3; }))
-        return 1;
-    save(window, shots.filePath(QStringLiteral("running.png")));
+    waitFor("a third of the batch", [&] { return progress->value() >= progress->maximum() / 3; });
+    save(&window, shots.filePath(QStringLiteral("running.png")));
 
     click(window, "pause_run_pushButton");
-    if (!waitFor([&] { return resume->isVisible(); }))
-        return 1;
-    save(window, shots.filePath(QStringLiteral("paused.png")));
+    waitFor("the pause", [&] { return resume->isVisible(); });
+    save(&window, shots.filePath(QStringLiteral("paused.png")));
     click(window, "resume_run_pushButton");
-    if (!waitFor([&] { return run->isVisible(); }))
-        return 1;
+    waitFor("the end of the batch", [&] { return run->isVisible(); });
     child<QTabWidget>(window, "output_tabWidget")->setCurrentIndex(0);
     QTest::qWait(100);
-    save(window, shots.filePath(QStringLiteral("finished-run.png")));
+    save(&window, shots.filePath(QStringLiteral("finished-run.png")));
     return 0;
 }

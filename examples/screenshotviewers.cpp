@@ -23,32 +23,14 @@
 #include "viewers/abstractdisplay.h"
 #include "viewers/displaymanager.h"
 #include "viewers/displaytoolbar.h"
+#include "screenshotsupport.h"
 
 using VORNE::AbstractDisplay;
 using VORNE::ItemModel;
 
 namespace {
 
-template <class T>
-T* child(QObject& parent, const char* name)
-{
-    T* widget = parent.findChild<T*>(name);
-    if (widget == nullptr)
-        qFatal("no widget %s", name);
-    return widget;
-}
-
-// Keeps the event loop (and with it the windows) alive while waiting.
-void waitFor(const char* what, const std::function<bool()>& condition, int timeoutMs = 120000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            qFatal("timed out waiting for %s", what);
-        QTest::qWait(20);
-    }
-}
+using namespace screenshots;
 
 QListView* outputList(PVorne& window, int port)
 {
@@ -109,14 +91,6 @@ void key(AbstractDisplay* viewer, Qt::Key pressed)
         qFatal("the viewer does not become active");
     QTest::keyClick(viewer->windowHandle(), pressed);
     QTest::qWait(300);
-}
-
-void save(QWidget* viewer, const QString& path)
-{
-    QTest::qWait(300);
-    if (!viewer->grab().save(path))
-        qFatal("cannot write %s", qPrintable(path));
-    std::printf("wrote %s (%d x %d)\n", qPrintable(path), viewer->width(), viewer->height());
 }
 
 } // namespace
