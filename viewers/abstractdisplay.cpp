@@ -11,12 +11,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 
-#include <memory>
-
 #include "items/item.h"
-#include "kora/node.h"
-#include "kora/value.h"
-#include "kora/valuepointer.h"
 #include "items/itemmodel.h"
 #include "viewers/displaytoolbar.h"
 #include "viewers/signalblocker.h"
@@ -270,28 +265,6 @@ void AbstractDisplay::endFlash()
     killTimer(m_flashTimerId);
     m_flashTimerId = -1;
     repaint();
-}
-
-KORA::CValueVector* AbstractDisplay::attachNode(KORA::CPNode* node)
-{
-    auto inputs = std::make_unique<KORA::CValueVector>();
-    node->SetInputVector(inputs.get());
-    const char* widgetKey = "QWidgetPointer";
-    node->Parameters().SetEntry(widgetKey, new KORA::CValuePointer<QWidget>(this));
-    KORA::CValueMap init;
-    init.SetEntry("stack_in/0", new KORA::CValueLong(0));
-    node->Init(&init);
-    return inputs.release();
-}
-
-QWidget* AbstractDisplay::adoptPluginWidget(const QString& objectName)
-{
-    auto* widget = findChild<QWidget*>(objectName);
-    if (!widget)
-        return nullptr;
-    widget->setWindowFlags(Qt::WindowFlags());
-    setCentralWidget(widget);
-    return widget;
 }
 
 void AbstractDisplay::timerEvent(QTimerEvent* event)

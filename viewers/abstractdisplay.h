@@ -12,11 +12,6 @@
 #include <QString>
 #include <QStringList>
 
-namespace KORA {
-class CPNode;
-class CValueVector;
-} // namespace KORA
-
 namespace VORNE {
 
 class DisplayToolbar;
@@ -76,13 +71,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-
-    // For the plug-in backed viewers. Installs a new input vector (returned; the caller owns it) in the node,
-    // gives the node this window as "QWidgetPointer" and initialises it with "stack_in/0" = 0.
-    KORA::CValueVector* attachNode(KORA::CPNode* node);
-    // Makes the descendant widget of that object name a plain child and the central widget; null when
-    // there is none.
-    QWidget* adoptPluginWidget(const QString& objectName);
 
 private slots:
     void showDisplay_proxy(int index);

@@ -5,9 +5,8 @@
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "mainwindow/pvorne.h"
-#include "viewers/display.h"
-#include "viewers/plot.h"
-#include "viewers/scatterplot.h"
+#include "viewers/abstractdisplay.h"
+#include "viewers/viewerkinds.h"
 
 namespace VORNE {
 
@@ -35,8 +34,12 @@ DisplayManager::~DisplayManager()
 
 const QStringList& DisplayManager::displayTypes()
 {
-    static const QStringList types{QStringLiteral("display::Display"), QStringLiteral("display::ScatterPlot"),
-                                   QStringLiteral("plot::Plot")};
+    static const QStringList types = [] {
+        QStringList names;
+        for (const ViewerKind& kind : viewerKinds())
+            names << QString::fromLatin1(kind.name);
+        return names;
+    }();
     return types;
 }
 
@@ -83,16 +86,10 @@ AbstractDisplay* DisplayManager::createDisplay(QString typeName, int portType, i
 {
     // A QMainWindow stays a window of its own under a parent; the parent only keeps it above the main
     // window and ties its lifetime to it at the latest.
-    QWidget* parentWidget = qobject_cast<QWidget*>(parent());
-    AbstractDisplay* viewer = nullptr;
-    if (typeName == QLatin1String("display::Display"))
-        viewer = new Display(portType, portIndex, parentWidget);
-    else if (typeName == QLatin1String("plot::Plot"))
-        viewer = new Plot(portType, portIndex, parentWidget);
-    else if (typeName == QLatin1String("display::ScatterPlot"))
-        viewer = new ScatterPlot(portType, portIndex, parentWidget);
-    else
+    const ViewerKind* kind = findViewerKind(typeName);
+    if (!kind)
         return nullptr;
+    AbstractDisplay* viewer = kind->create(portType, portIndex, qobject_cast<QWidget*>(parent()));
 
     QStringList inputNames;
     QStringList outputNames;
