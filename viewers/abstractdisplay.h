@@ -9,6 +9,7 @@
 // an item given to a hidden viewer is rendered once, when the window is shown.
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +35,9 @@ public:
     // The displayed item, or null.
     Item* item() const { return m_item; }
     DisplayToolbar* toolbar() const { return m_toolbar; }
+    // The list of the viewer's own port. While no item is held the item numbers follow it, so that a
+    // number can be typed; "-" stands for "none shown".
+    void setPortModel(ItemModel* model);
 
 signals:
     void displayPrevItem();
@@ -71,6 +75,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Anywhere in the window that nothing else claims: the viewer kinds, so that the kind can be changed
+    // even when the toolbar's selector sits in its overflow menu.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private slots:
     void showDisplay_proxy(int index);
@@ -81,6 +88,9 @@ private slots:
 
 private:
     int ownPortEntry() const;
+    // The title as display() gives it, with the current port label.
+    void refreshTitle();
+    void showKindMenu(const QPoint& globalPos);
     void shakeStep();
     void endFlash();
 
@@ -90,7 +100,8 @@ private:
     int m_portType;
     int m_portIndex;
     bool m_synced = true;
-    ItemModel* m_model = nullptr;
+    QPointer<ItemModel> m_model;
+    QPointer<ItemModel> m_portModel;
     int m_inputPortsCount = 0;
     int m_shakeTimerId = -1;
     int m_shakeStep = 0;

@@ -17,16 +17,29 @@ Display::Display(int portType, int portIndex, QWidget* parent)
 {
 }
 
-QString Display::errorImagePath()
+namespace {
+
+// The icon's copy on disk, removed when the process ends (or the library is unloaded).
+struct ErrorIconCopy
 {
-    // A temporary file's name that is free now; the file itself goes away with the object. The image
-    // reader picks its format by the extension, hence the suffix.
-    static const QString path = [] {
+    ErrorIconCopy()
+    {
+        // A temporary file's name that is free now; the file itself goes away with the object. The image
+        // reader picks its format by the extension, hence the suffix.
         QTemporaryFile file(QDir::tempPath() + QStringLiteral("/vorne-error-icon-XXXXXX.png"));
         file.open();
-        return file.fileName();
-    }();
-    return path;
+        path = file.fileName();
+    }
+    ~ErrorIconCopy() { QFile::remove(path); }
+    QString path;
+};
+
+} // namespace
+
+QString Display::errorImagePath()
+{
+    static const ErrorIconCopy copy;
+    return copy.path;
 }
 
 KORA::CValue* Display::errorImageValue()

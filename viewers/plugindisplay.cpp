@@ -1,5 +1,9 @@
 #include "viewers/plugindisplay.h"
 
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QStatusBar>
+
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -10,11 +14,31 @@
 #include "kora/value.h"
 #include "kora/valuepointer.h"
 #include "viewers/displaytoolbar.h"
+#include "viewers/viewercaption.h"
 #include "viewers/viewerkinds.h"
+
+Q_LOGGING_CATEGORY(lcViewers, "vorne.viewers")
 
 namespace VORNE {
 
 namespace {
+
+// Why the item gave no value to show, as far as the viewer can tell without reading it again.
+QString missingValueReason(const Item& item)
+{
+    if (!item.errorMessage().isEmpty())
+        return item.errorMessage();
+    switch (item.type()) {
+    case Item::UndefinedType:
+    case Item::NoValueType:
+        return QObject::tr("the item has no value");
+    case Item::ImageFileType:
+        return QFileInfo::exists(item.valueText()) ? QObject::tr("the file cannot be read as an image")
+                                                   : QObject::tr("the file does not exist");
+    default:
+        return QObject::tr("its value cannot be converted");
+    }
+}
 
 // Runs call; false, with the error text, when it throws an exception the kind catches. Others go on to the
 // caller unchanged. A KORA::CException gives its formatted text when formatted is set.
@@ -44,6 +68,7 @@ bool runCaught(ViewerKind::Catching catching, bool formatted, const char* unknow
 PluginDisplay::PluginDisplay(const ViewerKind& kind, int portType, int portIndex, QWidget* parent)
     : AbstractDisplay(portType, portIndex, parent)
     , m_kind(kind)
+    , m_caption(new ViewerCaption(this))
 {
     loadPlugin();
 }
@@ -115,6 +140,7 @@ bool PluginDisplay::updateView(Item* item)
         return false;
     KORA::CValue* value = valueFor(*item);
     if (!value) {
+        reportFailure(*item, missingValueReason(*item));
         flash();
         return false;
     }
@@ -123,12 +149,36 @@ bool PluginDisplay::updateView(Item* item)
     std::string error;
     if (!execute(error)) {
         std::cerr << m_kind.executeFailureText << (m_kind.errorInReport ? error : std::string()) << std::endl;
+        reportFailure(*item, QString::fromLocal8Bit(error.c_str()));
         flash();
         return false;
     }
+    clearFailure();
     if (m_firstView || m_kind.adoptEveryTime)
         adoptPluginWindow();
     return true;
+}
+
+void PluginDisplay::reportFailure(const Item& item, const QString& reason)
+{
+    const int row = item.row();
+    const QString what = item.type() == Item::ImageFileType ? item.valueText() : item.summaryText();
+    const QString text = tr("Item %1 (%2) cannot be shown: %3")
+                             .arg(row < 0 ? QStringLiteral("-") : QString::number(row + 1), what, reason);
+    m_caption->say(text);
+    statusBar()->showMessage(text);
+    statusBar()->show();
+    qCDebug(lcViewers) << m_kind.name << text;
+}
+
+void PluginDisplay::clearFailure()
+{
+    m_caption->hide();
+    // Only created by a failure; a plug-in window may have a status line of its own.
+    if (auto* line = findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly)) {
+        line->clearMessage();
+        line->hide();
+    }
 }
 
 void PluginDisplay::adoptPluginWindow()
@@ -147,6 +197,9 @@ void PluginDisplay::adoptPluginWindow()
         pluginMain->addToolBarBreak(Qt::TopToolBarArea);
         pluginMain->addToolBar(toolbar());
     }
+    // A window given its place and size already (a kind change, a reopening) keeps them.
+    if (testAttribute(Qt::WA_Resized))
+        return;
     if (m_kind.firstSizing == ViewerKind::Resize500)
         resize(500, 500);
     else if (m_kind.firstSizing == ViewerKind::AdjustToContents)

@@ -16,6 +16,7 @@ class CValueVector;
 
 namespace VORNE {
 
+class ViewerCaption;
 struct ViewerKind;
 
 class PluginDisplay : public AbstractDisplay
@@ -40,11 +41,15 @@ private:
     // Executes the node; false, with the error text, on an exception the kind catches.
     bool execute(std::string& error);
     void adoptPluginWindow();
+    // Says over the kept picture and on the status line why the item is not shown, until the next success.
+    void reportFailure(const Item& item, const QString& reason);
+    void clearFailure();
 
     const ViewerKind& m_kind;
     bool m_firstView = true;
     KORA::CPNode* m_node = nullptr;
     KORA::CValueVector* m_inputs = nullptr;
+    ViewerCaption* m_caption;
 };
 
 } // namespace VORNE
