@@ -149,7 +149,8 @@ void DisplayManager::rememberOutputViewers()
     }
     for (const QPointer<ItemModel>& output : qAsConst(m_outputModels)) {
         if (output)
-            connect(output, &ItemModel::rowsCountChanged, this, &DisplayManager::reopenOutputViewers,
+            // Insertions only: emptying the other output lists must not reopen a viewer on an old item.
+            connect(output, &QAbstractItemModel::rowsInserted, this, &DisplayManager::reopenOutputViewers,
                     Qt::UniqueConnection);
     }
 }

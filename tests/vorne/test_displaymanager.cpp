@@ -258,16 +258,17 @@ void DisplayManagerTest::portSelectorOpensWithoutMovingOthers()
 void DisplayManagerTest::outputViewersReopenAfterARun()
 {
     PVorne w;
-    QVERIFY(w.loadGraph(source("tests/vorne/graphs/delay.ogr")));
-    fill(w, In, 0, 3);
+    QVERIFY(w.loadGraph(graph("count_cells.ogr")));
+    for (int n = 1; n <= 3; ++n)
+        inputs(w, 0)->appendItem(new Item(source(QString("examples/data/cells_%1.png").arg(n)), Item::ImageFileType));
     auto* manager = w.findChild<DisplayManager*>();
     const auto runEnded = [&w] { return !child<QWidget>(w, "run_pushButton")->isHidden(); };
     invoke(w, "Run");
     QTRY_VERIFY_WITH_TIMEOUT(runEnded(), 60000);
-    w.showImage(outputs(w, 0)->index(2, 0));
-    AbstractDisplay* viewer = manager->viewer(Out, 0);
+    w.showImage(outputs(w, 1)->index(2, 0));
+    AbstractDisplay* viewer = manager->viewer(Out, 1);
     emit viewer->changeDisplayType("plot::Plot");
-    viewer = manager->viewer(Out, 0);
+    viewer = manager->viewer(Out, 1);
     viewer->setSynced(false);
     const QRect place(140, 150, 380, 290);
     viewer->setGeometry(place);
@@ -276,14 +277,14 @@ void DisplayManagerTest::outputViewersReopenAfterARun()
     QVERIFY(!viewer->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(runEnded(), 60000);
     QVERIFY(viewer->isVisible() && !viewer->isSynced());
-    QCOMPARE(manager->viewer(Out, 0), viewer);
-    QCOMPARE(viewer->item(), outputs(w, 0)->item(2));
+    QCOMPARE(manager->viewer(Out, 1), viewer);
+    QCOMPARE(viewer->item(), outputs(w, 1)->item(2));
     QCOMPARE(viewer->geometry(), place);
 
     // Opened and closed by hand while the run goes on: it stays closed.
     invoke(w, "Run");
-    QTRY_VERIFY_WITH_TIMEOUT(outputs(w, 0)->rowCount() > 0, 60000);
-    w.showImage(outputs(w, 0)->index(0, 0));
+    QTRY_VERIFY_WITH_TIMEOUT(outputs(w, 1)->rowCount() > 0, 60000);
+    w.showImage(outputs(w, 1)->index(0, 0));
     viewer->close();
     QTRY_VERIFY_WITH_TIMEOUT(runEnded(), 60000);
     QVERIFY(!viewer->isVisible());
