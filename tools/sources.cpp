@@ -8,7 +8,7 @@
 
 #include "items/item.h"
 #include "kora/kora.h"
-#include "mainwindow/textlist.h"
+#include "items/textlist.h"
 
 namespace VORNE::batch {
 
