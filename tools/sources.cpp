@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "items/item.h"
-#include "kora/kora.h"
 #include "items/textlist.h"
+#include "kora/kora.h"
 
 namespace VORNE::batch {
 
