@@ -17,11 +17,11 @@
 #include "viewers/viewercaption.h"
 #include "viewers/viewerkinds.h"
 
-Q_LOGGING_CATEGORY(lcViewers, "vorne.viewers")
-
 namespace VORNE {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcViewers, "vorne.viewers", QtWarningMsg)
 
 // Why the item gave no value to show, as far as the viewer can tell without reading it again.
 QString missingValueReason(const Item& item)

