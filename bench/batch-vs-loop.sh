@@ -41,7 +41,7 @@ make() {
 # subset FOLDER FROM COUNT: the first COUNT files of FROM, linked.
 subset() {
   rm -rf "${work:?}/$1" && mkdir -p "$work/$1"
-  ls "$work/$2" | head -n "$3" | while read -r f; do ln "$work/$2/$f" "$work/$1/$f"; done
+  ls "$work/$2" | sed -n "1,$3p" | while read -r f; do ln "$work/$2/$f" "$work/$1/$f"; done
 }
 make in200 200
 subset in40 in200 40
@@ -128,28 +128,31 @@ mem10k=$(peak small)
 printf '| %-44s | %-9s | %-9s | %-28s | %-10s |\n' "Peak memory, 10,000 against 100 indices" "$mem10k MB" "$mem100 MB" \
   "$(awk -v a="$mem10k" -v b="$mem100" 'BEGIN { printf "%.2fx", a / b }')" "<= 1.10x"
 
-# 100,000 indices: every input a link to one small file, every output present and in the journal.
+# 100,000 indices: the inputs links to the 10,000 small files, the outputs empty files (a resume only asks
+# whether they exist), the journal one line per index as a run writes it.
 huge=$work/huge
 if [ "$(ls "$huge/in" 2>/dev/null | wc -l)" -ne 100000 ]; then
   rm -rf "$huge" && mkdir -p "$huge/in" "$huge/out"
   python3 -c "
 import os, sys
-for i in range(100000): os.link(sys.argv[1], '%s/in/s_%06d.png' % (sys.argv[2], i))" "$work/small/img_000000.png" "$huge"
-  "$batch" -q -i "0=$huge/in/" -o "$huge/out" --suffix .png --range 0-0 --journal "$huge/first.jsonl" "$graph"
+for i in range(100000): os.link('%s/img_%06d.png' % (sys.argv[1], i % 10000), '%s/in/s_%06d.png' % (sys.argv[2], i))" \
+    "$work/small" "$huge"
+  "$batch" -q -i "0=$huge/in/" -o "$huge/out" --suffix .png --range 0:0 --journal "$huge/first.jsonl" "$graph"
   python3 - "$huge" <<'PY'
-import json, os, sys
+import copy, json, os, sys
 huge = sys.argv[1]
 first = json.loads(open(huge + "/first.jsonl").readline())
-made = first["outputs"][0]["value"]
 with open(huge + "/journal.jsonl", "w") as journal:
     for i in range(100000):
-        first["index"] = i
-        first["inputs"][0]["value"] = first["inputs"][0]["value"].replace("s_000000", "s_%06d" % i)
-        first["outputs"][0]["value"] = made.replace("s_000000", "s_%06d" % i)
-        if i:
-            os.link(made, first["outputs"][0]["value"])
-        journal.write(json.dumps(first, separators=(",", ":")) + "\n")
-        first["inputs"][0]["value"] = first["inputs"][0]["value"].replace("s_%06d" % i, "s_000000")
+        line = copy.deepcopy(first)
+        line["index"] = i
+        source = line["inputs"][0]
+        source["value"] = source["value"].replace("s_000000", "s_%06d" % i)
+        status = os.stat(source["value"])
+        source["size"], source["modified"] = status.st_size, status.st_mtime_ns // 1000000
+        line["outputs"][0]["value"] = line["outputs"][0]["value"].replace("s_000000", "s_%06d" % i)
+        open(line["outputs"][0]["value"], "a").close()
+        journal.write(json.dumps(line, separators=(",", ":")) + "\n")
 PY
 fi
 once() { { time "$@" >/dev/null 2>&1; } 2>&1 | cut -d' ' -f1; }
