@@ -2,7 +2,6 @@
 // the main window, so that its files are the ones a run in the window would write.
 #include <QCoreApplication>
 #include <QDir>
-#include <QLoggingCategory>
 #include <QThread>
 
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include "tools/console.h"
 #include "tools/indexrunner.h"
 #include "tools/interrupt.h"
+#include "tools/logging.h"
 #include "tools/options.h"
 #include "tools/session.h"
 #include "tools/sources.h"
@@ -23,8 +23,6 @@
 using namespace VORNE::batch;
 
 namespace {
-
-Q_LOGGING_CATEGORY(batchLog, "vorne.batch")
 
 int complain(const char* message, int status)
 {
@@ -105,7 +103,7 @@ int main(int argc, char** argv)
             const bool workers = options.jobs > 1 && session.toRun().size() > 1;
             const bool fork = workers && WorkerPool::singleThreaded();
             if (workers && !fork)
-                qCWarning(batchLog) << "running in one process: threads exist before the workers could be forked";
+                qCWarning(lcBatch) << "running in one process: threads exist before the workers could be forked";
             status = fork ? runWithWorkers(plan, options, session) : runLocally(plan, options, session);
         }
     } catch (const UsageError& e) {

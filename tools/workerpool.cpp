@@ -1,7 +1,6 @@
 #include "tools/workerpool.h"
 
 #include <QDir>
-#include <QLoggingCategory>
 
 #include <cerrno>
 #include <csignal>
@@ -11,12 +10,11 @@
 #include <unistd.h>
 
 #include "tools/interrupt.h"
+#include "tools/logging.h"
 
 namespace VORNE::batch {
 
 namespace {
-
-Q_LOGGING_CATEGORY(poolLog, "vorne.batch.workers")
 
 // Indices a worker holds beyond the one it runs, so that it never waits for the parent between two.
 constexpr int kAhead = 1;
@@ -55,12 +53,12 @@ bool WorkerPool::spawn()
 {
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
-        qCWarning(poolLog) << "no socket for a worker:" << strerror(errno);
+        qCWarning(lcBatch) << "no socket for a worker:" << strerror(errno);
         return false;
     }
     const pid_t pid = ::fork();
     if (pid < 0) {
-        qCWarning(poolLog) << "cannot start a worker:" << strerror(errno);
+        qCWarning(lcBatch) << "cannot start a worker:" << strerror(errno);
         ::close(ends[0]);
         ::close(ends[1]);
         return false;
