@@ -31,6 +31,7 @@ GraphExecutor::~GraphExecutor()
         abort();
         wait();
     }
+    m_pendingSaves.clear(); // waits: the saves write into the items deleted below
     GraphExecutor* self = this;
     g_current.compare_exchange_strong(self, nullptr);
     delete m_outputs;
@@ -102,6 +103,18 @@ void GraphExecutor::setOutputNames(const QList<OutputPattern>& names)
 {
     if (!refusedWhileRunning("GraphExecutor:setOutputNames(): "))
         m_outputNames = names;
+}
+
+void GraphExecutor::setInputCache(InputCache* cache)
+{
+    if (!refusedWhileRunning("GraphExecutor::setInputCache(): "))
+        m_inputCache = cache;
+}
+
+void GraphExecutor::setSaveBehind(bool behind)
+{
+    if (!refusedWhileRunning("GraphExecutor::setSaveBehind(): "))
+        m_saveBehind = behind;
 }
 
 void GraphExecutor::abort()

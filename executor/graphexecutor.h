@@ -17,6 +17,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
+#include <vector>
 
 #include "executor/outputpattern.h"
 
@@ -33,6 +35,7 @@ class Graph;
 
 namespace VORNE {
 
+class InputCache;
 class Item;
 
 class GraphExecutor : public QThread
@@ -54,6 +57,14 @@ public:
     void setGraph(OstrelGraph::Graph* graph);      // not owned
     void setGraphParameters(KORA::CValueMap* parameters); // owned; deletes the previous map
     void setOutputNames(const QList<OutputPattern>& names);
+
+    // Overlapping a batch's indices, for the headless runner only (the window keeps each execution whole).
+    // With a cache, inputs decoded ahead are taken from it (not owned; null: none). With saving behind,
+    // each image output is written on a thread of its own and the execution ends without waiting; its
+    // item names the file (or the failure) only once the caller has waited for takePendingSaves().
+    void setInputCache(InputCache* cache);
+    void setSaveBehind(bool behind);
+    std::vector<std::future<void>> takePendingSaves() { return std::move(m_pendingSaves); }
 
     // Returns at once; the execution stops at its next check.
     void abort();
@@ -100,6 +111,8 @@ private:
     void collectOutputs();
     Item* outputItem(int port);
     void fillFromPointer(Item* item, int port);
+    void saveOutputImage(Item* item, int port);
+    void saveBehind(Item* item, int port, const QString& name, const KORA::CImage* image);
     void stampImageAttributes(KORA::CValueMap& attributes, int port) const;
     void fail(const QString& message);
     // Prints the prefix and the refusal when the thread runs.
@@ -123,6 +136,9 @@ private:
     QString m_errorMessage;
     qint64 m_executionTime = 0;
     std::atomic<bool> m_aborted{false};
+    InputCache* m_inputCache = nullptr;
+    bool m_saveBehind = false;
+    std::vector<std::future<void>> m_pendingSaves;
 };
 
 } // namespace VORNE

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "executor/graphexecutor.h"
+#include "executor/inputcache.h"
 #include "executor/textimage.h"
 #include "items/item.h"
 #include "kora/kora.h"
@@ -64,6 +65,12 @@ KORA::CValue* GraphExecutor::loadInput(Item* item)
         if (m_error)
             return nullptr;
         return new KORA::CValueOwnedPointer<KORA::CImage>(image.release(), 1);
+    }
+    if (m_inputCache) {
+        if (KORA::CValue* ready = m_inputCache->take(item, [this] { return aborted(); }))
+            return ready;
+        if (aborted())
+            return nullptr;
     }
     return item->toCValue();
 }

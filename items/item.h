@@ -17,6 +17,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <atomic>
+
 namespace KORA {
 class CValue;
 class CValueMap;
@@ -129,8 +131,13 @@ private:
     void setSerializedValue(const KORA::CValue* value, int type, const char* what);
     KORA::CValue* imageFileValue(const QString& path) const;
 
+    friend class ItemModel;
+
     mutable QReadWriteLock m_lock;
     QMap<int, QVariant> m_roles;
+    // Where the model appended this item: spares long batches a search for every item's row. Only a hint,
+    // checked before use, since rows move and go.
+    std::atomic<int> m_appendedRow{-1};
     KORA::CValueSmart* m_imageHandle = nullptr;
 };
 

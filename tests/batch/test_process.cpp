@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QThread>
 
+#include <algorithm>
 #include <csignal>
 #include <map>
 
@@ -63,6 +64,13 @@ protected:
                 QString::fromLocal8Bit(process.readAllStandardError())};
     }
     QString lastLine(const Outcome& outcome) { return outcome.out.trimmed().split('\n').last(); }
+    // slow.ogr: passes its image on after a pause.
+    void writeSlowGraph(int ms)
+    {
+        writeGraph("slow.ogr", QStringLiteral(R"({ "nodes": { "d": { "plugin": "%KORADIR%/bin/testing::Delay",
+          "parameters": { "ms": %1 } } }, "inputs": [ { "name": "image", "to": [ "d:0" ] } ],
+          "outputs": [ { "name": "image", "from": "d:0" } ] })").arg(ms).toUtf8());
+    }
 };
 
 TEST_F(Process, ExitStatusesAndSummary)
@@ -182,8 +190,7 @@ TEST_F(Process, ShardsWithJournalsCoverTheBatchAndRerunsSkipWhatIsDone)
 
 TEST_F(Process, InterruptAbortsKeepsFinishedFilesAndExits130)
 {
-    writeGraph("slow.ogr", R"({ "nodes": { "d": { "plugin": "%KORADIR%/bin/testing::Delay", "parameters": { "ms": 800 } } },
-      "inputs": [ { "name": "image", "to": [ "d:0" ] } ], "outputs": [ { "name": "image", "from": "d:0" } ] })");
+    writeSlowGraph(800);
     for (const QString jobs : {"1", "2"}) {
         const QString out = "slow" + jobs;
         QProcess process;
@@ -205,4 +212,29 @@ TEST_F(Process, InterruptAbortsKeepsFinishedFilesAndExits130)
                 << name.toStdString();
         EXPECT_EQ(journalLines(path(out + ".jsonl")).size(), static_cast<int>(files.size()));
     }
+}
+
+TEST_F(Process, AKilledWorkerCostsOnlyTheIndexItWasRunning)
+{
+    writeSlowGraph(300);
+    QProcess process;
+    process.setWorkingDirectory(m_dir.path());
+    process.start(QStringLiteral(VORNE_BATCH_PROGRAM),
+                  {"-j", "2", "-i", "0=images/", "-o", "out", "--suffix", ".png", "--journal", "k.jsonl", "slow.ogr"});
+    ASSERT_TRUE(process.waitForStarted());
+    const QString children = QStringLiteral("/proc/%1/task/%1/children").arg(process.processId());
+    QByteArray pids;
+    for (int wait = 0; wait < 1000 && pids.trimmed().isEmpty(); ++wait) {
+        QThread::msleep(10);
+        QFile file(children);
+        if (file.open(QIODevice::ReadOnly))
+            pids = file.readAll();
+    }
+    ::kill(pids.trimmed().split(' ').first().toInt(), SIGKILL);
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitCode(), 1) << process.readAllStandardError().toStdString();
+    const QList<nlohmann::json> lines = journalLines(path("k.jsonl"));
+    EXPECT_EQ(lines.size(), 5);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const nlohmann::json& line) { return line["status"] == "failed"; }),
+              1);
 }
