@@ -104,8 +104,9 @@ int main(int argc, char** argv)
     int status = 2;
     try {
         const BatchPlan plan(options);
-        if (!plan.sizeWarning().isEmpty() && !options.worker)
-            std::fprintf(stderr, "vorne-batch: %s\n", plan.sizeWarning().toLocal8Bit().constData());
+        for (const QString& warning : {plan.sizeWarning(), plan.skipReport()})
+            if (!warning.isEmpty() && !options.worker)
+                std::fprintf(stderr, "vorne-batch: %s\n", warning.toLocal8Bit().constData());
         if (options.worker) {
             status = runWorker(plan, options.threads);
         } else {
