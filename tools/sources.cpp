@@ -12,8 +12,8 @@
 #include <sys/stat.h>
 
 #include "items/item.h"
+#include "items/textlist.h"
 #include "kora/kora.h"
-#include "mainwindow/textlist.h"
 
 namespace VORNE::batch {
 
