@@ -6,7 +6,6 @@
 #include <zlib.h>
 
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -32,21 +31,6 @@ std::string le32(uint32_t v)
     return std::string{char(v & 0xff), char((v >> 8) & 0xff), char((v >> 16) & 0xff), char(v >> 24)};
 }
 
-std::string gzip(const std::string& bytes)
-{
-    std::string out(compressBound(uLong(bytes.size())) + 32, '\0');
-    z_stream stream{};
-    deflateInit2(&stream, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-    stream.avail_in = uInt(bytes.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = uInt(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
-
 // Text that the text-image rules cut (commas), so that both ways must agree on the cut too.
 const std::string kCommaRows = "1,2,3\n4,5,6\n";
 
@@ -66,7 +50,7 @@ const std::map<std::string, std::function<std::string()>>& madeByHand()
         {".cine", [] { return "CINE" + le32(48) + le32(3) + le32(2) + le32(2) + le32(8) + std::string(8, '\0') +
                               le32(48) + std::string(12, '\0') + "abcdefghijkl"; }},
         {".rek", [] { return "REK1" + le32(32) + le32(3) + le32(2) + le32(1) + le32(8) + le32(32) + le32(0) + "abcdef"; }},
-        {".rek.gz", [] { return gzip("REK1" + le32(32) + le32(3) + le32(2) + le32(1) + le32(8) + le32(32) + le32(0) + "abcdef"); }},
+        {".rek.gz", [] { return madeByHand().at(".rek")(); }}, // written through gzip below
         {".fld", [] { return std::string("# AVS\nndim=2\ndim1=3\ndim2=2\ndata=byte\n\f\fabcdef"); }},
         {".mrc", [] { return le32(3) + le32(2) + le32(1) + le32(0) + std::string(4 * 20, '\0') +
                              std::string(4 * 28, '\0') + "MAP " + "\x44\x44" + std::string(2, '\0') +
@@ -125,7 +109,10 @@ void InputLoaderTest::sameImageInRunAndViewer()
     const std::string path = dir.filePath("file" + extension).toStdString();
     const auto hand = madeByHand().find(extension.toStdString());
     if (hand != madeByHand().end()) {
-        std::ofstream(path, std::ios::binary) << hand->second();
+        const std::string bytes = hand->second();
+        gzFile file = gzopen(path.c_str(), extension.endsWith(".gz") ? "wb" : "wbT");
+        gzwrite(file, bytes.data(), unsigned(bytes.size()));
+        gzclose(file);
     } else {
         QVERIFY2(writeWithCodec(path), "a new format needs a file here");
     }
