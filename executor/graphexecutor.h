@@ -99,6 +99,8 @@ public:
 
 protected:
     void run() override;
+    // Input loading: the value a graph input receives for an item (null, with the error set, on failure).
+    KORA::CValue* loadInput(Item* item);
 
 private:
     void runAsOstrelGraph();
@@ -106,7 +108,6 @@ private:
     // Times one execution of the graph; a failure of any kind becomes m_errorMessage, without console
     // output. Returns whether it succeeded.
     bool timedExecution(const std::function<void()>& execute);
-    KORA::CValue* loadInput(Item* item);
     KORA::CImage* loadTxtImage(const QString& path);
     void collectOutputs();
     Item* outputItem(int port);

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -11,6 +13,7 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMutexLocker>
 #include <QScreen>
 #include <QStyle>
@@ -27,6 +30,7 @@
 #include "items/itemmodel.h"
 #include "items/textlist.h"
 #include "kora/exception.h"
+#include "kora/formatregistry.h"
 #include "kora/serializer.h"
 #include "kora/valuepointer.h"
 #include "mainwindow/aboutdialogfactory.h"
@@ -316,7 +320,7 @@ void PVorne::updatePorts(int inputs, int outputs)
                             // The lists stay visible during a batch, but a batch reads them row by row:
                             // a drop then would also clear the outputs collected so far.
                             if (m_runState == Idle)
-                                addImageFiles(files, port);
+                                addDroppedFiles(files, port);
                         });
                 view = dropView;
             } else {
@@ -403,11 +407,34 @@ void PVorne::addImageFileInput(const QString& filename, int port_index)
 void PVorne::addImageFiles(const QStringList& files, int port_index)
 {
     for (const QString& file : files) {
-        if (file.endsWith(QLatin1String(".txt")))
+        const KORA::StFileFormat* format = KORA::CFormatRegistry::Find(QFile::encodeName(file).toStdString());
+        if (format && format->textList && file.endsWith(QLatin1String(format->extension)))
             addTextList(file, port_index);
         else
             addImageFileInput(file, port_index);
     }
+}
+
+void PVorne::addDroppedFiles(const QStringList& files, int port_index)
+{
+    QStringList known;
+    QStringList skipped;
+    for (const QString& file : files) {
+        const std::string reason = KORA::CFormatRegistry::NoReaderReason(QFile::encodeName(file).toStdString());
+        if (reason.empty())
+            known << file;
+        else
+            skipped << QStringLiteral("%1 (%2)").arg(QFileInfo(file).fileName(), QString::fromStdString(reason));
+    }
+    addImageFiles(known, port_index);
+    if (skipped.isEmpty())
+        return;
+    auto* box = new QMessageBox(QMessageBox::Information, tr("VORNE"),
+                                tr("Skipped %n dropped file(s): %1", nullptr, skipped.size())
+                                    .arg(skipped.join(QStringLiteral(", "))),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void PVorne::addImageInput()

@@ -115,6 +115,9 @@ private:
     // What the Add button does with chosen files, for the port (-1: the current one): text lists are
     // read, every other file becomes an image-file item.
     void addImageFiles(const QStringList& files, int port_index);
+    // Files dropped on a port's list: those the format registry knows go to addImageFiles, the others are
+    // named, with the reason, in a message.
+    void addDroppedFiles(const QStringList& files, int port_index);
     void addTextList(const QString& filename, int port_index);
     // A value typed by the user; a null string when the dialog was cancelled.
     QString askValue(const char* title, const char* prompt);

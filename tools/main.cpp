@@ -90,8 +90,9 @@ int main(int argc, char** argv)
     int status = 2;
     try {
         const BatchPlan plan(options);
-        if (!plan.sizeWarning().isEmpty())
-            std::fprintf(stderr, "vorne-batch: %s\n", plan.sizeWarning().toLocal8Bit().constData());
+        for (const QString& warning : {plan.sizeWarning(), plan.skipReport()})
+            if (!warning.isEmpty())
+                std::fprintf(stderr, "vorne-batch: %s\n", warning.toLocal8Bit().constData());
         Session session(plan, options);
         if (options.dryRun) {
             session.printPlan();

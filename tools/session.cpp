@@ -47,6 +47,8 @@ void Session::printPlan() const
                 .arg(m_toRun.size() + m_skipped)
                 .arg(m_toRun.size())
                 .arg(m_skipped);
+    if (!m_plan.skipReport().isEmpty())
+        text += m_plan.skipReport() + QLatin1Char('\n');
     for (const int index : m_toRun) {
         QList<NamingInput> naming;
         for (const ItemModel* model : m_plan.inputModels())
