@@ -7,12 +7,15 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QInputDialog>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QListView>
+#include <QMessageBox>
 #include <QMenu>
 #include <QMutexLocker>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -23,12 +26,15 @@
 #include "app/aboutdialog.h"
 #include "executor/graphexecutor.h"
 #include "executor/hiddenparameters.h"
+#include "executor/parameterkeys.h"
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "kora/exception.h"
 #include "kora/serializer.h"
 #include "kora/valuepointer.h"
 #include "mainwindow/filedroplistview.h"
+#include "mainwindow/itemdelegate.h"
+#include "mainwindow/messagebanner.h"
 #include "mainwindow/settingswidgetr.h"
 #include "mainwindow/textlist.h"
 #include "ostrel/graph.h"
@@ -73,6 +79,8 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/resources/vorne-icon.png")));
     m_displayManager = new VORNE::DisplayManager(this);
+    m_banner = new VORNE::MessageBanner(this);
+    ui->verticalLayout->insertWidget(ui->verticalLayout->indexOf(ui->input_output_tabWidget), m_banner);
 
     ui->run_progressBar->hide();
     ui->input_edit_frame->setEnabled(false);
@@ -126,6 +134,12 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
     ui->graphname_lineEdit->clear();
 
     m_executor = new VORNE::GraphExecutor(this);
+    m_cancelRepeat = new QTimer(this);
+    m_cancelRepeat->setInterval(50);
+    connect(m_cancelRepeat, &QTimer::timeout, this, [this] {
+        if (m_executor->isRunning())
+            m_executor->abort();
+    });
 
     connect(ui->choose_graph_pushButton, &QPushButton::clicked, this, &PVorne::chooseGraph);
     connect(ui->use_current_ogr_graph_pushButton, &QPushButton::clicked, this, &PVorne::useCurrentOstrelGraph);
@@ -204,12 +218,14 @@ void PVorne::useCurrentOstrelGraph()
     loadSelectedGraph(false);
 }
 
-OstrelGraph::Graph* PVorne::openGraph(const QString& text)
+OstrelGraph::Graph* PVorne::openGraph(const QString& text, QString& reason)
 {
     try {
         if (text == tr(kCurrentGraph) || text == QLatin1String(kCurrentGraph)) {
-            if (!Parameters().HasEntry("GraphMap", KORA::GT_MAP))
+            if (!Parameters().HasEntry("GraphMap", KORA::GT_MAP)) {
+                reason = tr("the host offers no graph of its own");
                 return nullptr;
+            }
             const auto& map = static_cast<const KORA::CValueMap&>(*KORA::Unwrap(Parameters().FindEntry("GraphMap")));
             return OstrelGraph::Graph::LoadFromMap(map, nullptr, false);
         }
@@ -217,9 +233,11 @@ OstrelGraph::Graph* PVorne::openGraph(const QString& text)
     } catch (const KORA::CException& e) {
         std::cerr << "VORNE" << ": Could not load graph: '" << text.toStdString() << "'!" << std::endl;
         std::cerr << "VORNE" << ": " << e.FormattedWhat() << std::endl;
+        reason = QString::fromLocal8Bit(e.FormattedWhat().c_str());
     } catch (...) {
         std::cerr << "VORNE" << ": Could not load graph: '" << text.toStdString() << "'!" << std::endl;
         std::cerr << "VORNE" << ": unknown exception caught." << std::endl;
+        reason = tr("unknown exception caught");
     }
     return nullptr;
 }
@@ -233,17 +251,23 @@ bool PVorne::loadSelectedGraph(bool wait_)
             requestCancel();
         else if (m_runState == Paused)
             runComplete();
-        if (!wait_)
+        if (!wait_) {
+            reportGraphNotLoaded();
             return false;
+        }
     }
     const QMutexLocker runLock(&m_runLock);
     emit aboutToReloadGraph();
 
     delete m_graph;
-    m_graph = openGraph(ui->graphname_lineEdit->text());
+    const QString path = ui->graphname_lineEdit->text();
+    m_graphLoadError.clear();
+    m_graph = openGraph(path, m_graphLoadError);
     m_graphLoaded = m_graph != nullptr;
     if (!m_graphLoaded)
         ui->graphname_lineEdit->clear();
+    m_loadedPath = ui->graphname_lineEdit->text();
+    reportGraphLoad(path);
 
     const int inputs = m_graph ? m_graph->GetInpinCount() : 0;
     const int outputs = m_graph ? m_graph->GetOutpinCount() : 0;
@@ -274,12 +298,36 @@ bool PVorne::loadSelectedGraph(bool wait_)
     return m_graphLoaded;
 }
 
+void PVorne::reportGraphLoad(const QString& path)
+{
+    if (m_graphLoaded || path.isEmpty()) {
+        m_banner->withdraw(QStringLiteral("graph"));
+        return;
+    }
+    m_banner->post(QStringLiteral("graph"), VORNE::MessageBanner::Error,
+                   tr("Could not load the graph '%1': %2").arg(path, m_graphLoadError), tr("Retry"), [this, path] {
+                       ui->graphname_lineEdit->setText(path);
+                       loadSelectedGraph(false);
+                   });
+}
+
+void PVorne::reportGraphNotLoaded()
+{
+    m_banner->post(QStringLiteral("graph"), VORNE::MessageBanner::Warning,
+                   tr("The graph '%1' shown above is not loaded yet; the pages and parameters still belong to "
+                      "'%2'.")
+                       .arg(ui->graphname_lineEdit->text(), m_loadedPath),
+                   tr("Reload"), [this] { loadSelectedGraph(false); });
+}
+
 QString PVorne::visibleParameters()
 {
+    m_parameterKeys.clear();
     if (m_graph == nullptr)
         return QString();
     KORA::CValueMap& parameters = m_graph->Parameters();
     VORNE::removeHiddenParameters(parameters);
+    m_parameterKeys = VORNE::parameterKeyPaths(parameters);
     std::ostringstream text;
     try {
         KORA::CXmlSerializer2(false, false, nullptr).Serialize(parameters, text);
@@ -314,6 +362,7 @@ void PVorne::updatePorts(int inputs, int outputs)
                 view = new QListView(page);
             }
             view->setSelectionMode(QAbstractItemView::ContiguousSelection);
+            view->setItemDelegate(new VORNE::ItemDelegate(view));
             view->setModel(model);
             layout->addWidget(view);
             connect(view, &QListView::doubleClicked, this, &PVorne::showImage);
@@ -567,6 +616,22 @@ void PVorne::showEvent(QShowEvent* event)
         }
     }
     QWidget::showEvent(event);
+}
+
+void PVorne::closeEvent(QCloseEvent* event)
+{
+    if (m_runState != Idle && parentWidget() == nullptr) {
+        QMessageBox box(QMessageBox::Question, tr("VORNE"), tr("A batch is running."), QMessageBox::NoButton, this);
+        QPushButton* stop = box.addButton(tr("Cancel the run and close"), QMessageBox::DestructiveRole);
+        box.addButton(tr("Keep running"), QMessageBox::RejectRole);
+        box.exec();
+        if (box.clickedButton() != stop) {
+            event->ignore();
+            return;
+        }
+        cancel();
+    }
+    QWidget::closeEvent(event);
 }
 
 void PVorne::keyPressEvent(QKeyEvent* event)

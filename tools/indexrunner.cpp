@@ -80,6 +80,10 @@ IndexResult IndexRunner::run(int index)
     }
     qDeleteAll(items);
     result["outputs"] = outputs;
+    nlohmann::json inputErrors = nlohmann::json::array();
+    for (const QString& inputError : m_executor->inputErrors())
+        inputErrors.push_back(inputError.toStdString());
+    result["input_errors"] = inputErrors;
     result["failed"] = failed;
     if (m_executor->error())
         result["error"] = m_executor->errorMessage().toStdString();
