@@ -258,6 +258,8 @@ bool PVorne::loadSelectedGraph(bool wait_)
     }
     const QMutexLocker runLock(&m_runLock);
     emit aboutToReloadGraph();
+    // The output lists it pointed at are cleared below.
+    m_banner->withdraw(QStringLiteral("batch"));
 
     delete m_graph;
     const QString path = ui->graphname_lineEdit->text();
