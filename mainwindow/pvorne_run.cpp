@@ -18,6 +18,7 @@
 #include "kora/value.h"
 #include "executor/parameterkeys.h"
 #include "mainwindow/messagebanner.h"
+#include "viewers/displaymanager.h"
 #include "mainwindow/pvorne.h"
 #include "mainwindow/settingswidgetr.h"
 #include "ui_pvorne.h"
@@ -108,6 +109,7 @@ void PVorne::run_execute()
     m_batchIndex = 0;
     m_tally = BatchTally();
 
+    m_displayManager->rememberOutputViewers();
     for (ItemModel* model : qAsConst(m_outputModels))
         model->clear();
 
