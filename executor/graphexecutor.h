@@ -83,6 +83,10 @@ public:
     QList<OutputPattern> outputNames() const { return m_outputNames; }
     bool error() const { return m_error; }
     QString errorMessage() const { return m_errorMessage; }
+    // Why inputs of the last execution could not be read: "cannot read input 0 'image' from 'a.png':
+    // the file is empty", one entry per input. The execution may still have run (and failed for the
+    // missing value); the output items carry the same lines (Item::InputErrorRole).
+    QStringList inputErrors() const { return m_inputErrors; }
     int outputCount() const { return m_outputCount; }
     bool aborted() const { return m_aborted.load(std::memory_order_relaxed); }
 
@@ -109,6 +113,7 @@ private:
     // output. Returns whether it succeeded.
     bool timedExecution(const std::function<void()>& execute);
     KORA::CImage* loadTxtImage(const QString& path);
+    void noteInputError(const Item* item, const QString& reason);
     void collectOutputs();
     Item* outputItem(int port);
     void fillFromPointer(Item* item, int port);
@@ -135,6 +140,7 @@ private:
     bool m_ownsOutputItems = false;
     bool m_error = false;
     QString m_errorMessage;
+    QStringList m_inputErrors;
     qint64 m_executionTime = 0;
     std::atomic<bool> m_aborted{false};
     InputCache* m_inputCache = nullptr;

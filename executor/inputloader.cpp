@@ -13,6 +13,7 @@
 #include "items/item.h"
 #include "kora/kora.h"
 #include "kora/textimage.h"
+#include "ostrel/graph.h"
 #include "rp/rp.h"
 
 namespace VORNE {
@@ -41,6 +42,7 @@ KORA::CValue* GraphExecutor::loadInput(Item* item)
     if (exactFormat(path, KORA::FileReader::TextImage)) {
         KORA::CImage* image = loadTxtImage(path);
         if (m_error || !image) {
+            noteInputError(item, m_errorMessage);
             delete image;
             return nullptr;
         }
@@ -63,8 +65,10 @@ KORA::CValue* GraphExecutor::loadInput(Item* item)
             std::cerr << "GraphExecutor::loadInput(): Unexpected exception" << std::endl;
             fail(tr("Unexpected error!"));
         }
-        if (m_error)
+        if (m_error) {
+            noteInputError(item, m_errorMessage);
             return nullptr;
+        }
         return new KORA::CValueOwnedPointer<KORA::CImage>(image.release(), 1);
     }
     if (m_inputCache) {
@@ -73,7 +77,22 @@ KORA::CValue* GraphExecutor::loadInput(Item* item)
         if (aborted())
             return nullptr;
     }
-    return item->toCValue();
+    QString reason;
+    KORA::CValue* value = item->toCValue(&reason);
+    if (value == nullptr && !reason.isEmpty())
+        noteInputError(item, reason);
+    return value;
+}
+
+void GraphExecutor::noteInputError(const Item* item, const QString& reason)
+{
+    const int port = m_inputItems.indexOf(const_cast<Item*>(item));
+    QString name;
+    if (m_graph && port >= 0 && port < m_graph->GetInpinCount())
+        name = QString::fromStdString(m_graph->GetInpinName(port));
+    m_inputErrors << QStringLiteral("cannot read input %1 '%2' from '%3': %4")
+                         .arg(port)
+                         .arg(name, item->valueText(), reason);
 }
 
 KORA::CImage* GraphExecutor::loadTxtImage(const QString& path)

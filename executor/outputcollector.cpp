@@ -24,8 +24,12 @@ void GraphExecutor::collectOutputs()
     // A failed execution must still tell the caller why, so it yields at least one item.
     if (m_error && m_outputCount == 0)
         m_outputCount = 1;
-    for (int i = 0; i < m_outputCount; ++i)
-        m_outputItems.append(outputItem(i));
+    for (int i = 0; i < m_outputCount; ++i) {
+        Item* item = outputItem(i);
+        if (!m_inputErrors.isEmpty())
+            item->setData(Item::InputErrorRole, m_inputErrors.join(QLatin1Char('\n')));
+        m_outputItems.append(item);
+    }
 }
 
 Item* GraphExecutor::outputItem(int port)

@@ -271,6 +271,11 @@ QString Item::detailText() const
 
 KORA::CValue* Item::toCValue() const
 {
+    return toCValue(nullptr);
+}
+
+KORA::CValue* Item::toCValue(QString* reason) const
+{
     const int itemType = type();
     const QString text = valueText();
     switch (itemType) {
@@ -290,14 +295,16 @@ KORA::CValue* Item::toCValue() const
         try {
             return KORA::CTextSerializer(true, false, nullptr)
                 .Deserialize(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        } catch (const KORA::CException&) {
+        } catch (const KORA::CException& e) {
             std::cerr << "Item::toCValue() Could not convert to "
                       << (itemType == VectorType ? "CValueVector" : "CValueMap") << std::endl;
+            if (reason)
+                *reason = QString::fromLocal8Bit(e.FormattedWhat().c_str());
             return nullptr;
         }
     }
     case ImageFileType:
-        return imageFileValue(text);
+        return imageFileValue(text, reason);
     case ImageHandleType: {
         QReadLocker locker(&m_lock);
         return m_imageHandle ? m_imageHandle->CloneValueSmart() : nullptr;
@@ -307,7 +314,7 @@ KORA::CValue* Item::toCValue() const
     }
 }
 
-KORA::CValue* Item::imageFileValue(const QString& path) const
+KORA::CValue* Item::imageFileValue(const QString& path, QString* reason) const
 {
     const QByteArray localPath = path.toLocal8Bit();
     const std::string file(localPath.constData(), static_cast<std::size_t>(localPath.size()));
@@ -315,13 +322,21 @@ KORA::CValue* Item::imageFileValue(const QString& path) const
     try {
         image.reset(KORA::CImageIo2::Load(file.c_str(), KORA::StImgLoadCfg()));
     } catch (const KORA::CException& loadError) {
+        // A loader plug-in that takes the file knows better than the direct reader why it failed.
+        QString pluginError;
         try {
             image.reset(loadWithPlugins(file));
+        } catch (const KORA::CException& e) {
+            pluginError = QString::fromLocal8Bit(e.FormattedWhat().c_str());
+        } catch (const std::exception& e) {
+            pluginError = QString::fromLocal8Bit(e.what());
         } catch (...) {
-            image.reset();
+            pluginError = QStringLiteral("the loader plug-in failed");
         }
         if (!image) {
             std::cerr << "Item::toCValue() Could not read image: " << loadError.what() << std::endl;
+            if (reason)
+                *reason = pluginError.isEmpty() ? QString::fromLocal8Bit(loadError.what()) : pluginError;
             return nullptr;
         }
     }

@@ -130,6 +130,10 @@ IndexResult IndexRunner::complete(Finished& finished)
     }
     qDeleteAll(finished.items);
     result["outputs"] = outputs;
+    nlohmann::json inputErrors = nlohmann::json::array();
+    for (const QString& inputError : m_executor->inputErrors())
+        inputErrors.push_back(inputError.toStdString());
+    result["input_errors"] = inputErrors;
     result["failed"] = failed;
     return result;
 }

@@ -25,7 +25,7 @@ namespace VORNE::batch {
 class BatchPlan;
 
 // What one index gave: {"index", "ms", "outputs": [{"port", "type", "value", "status", "error"}],
-// "failed", "error"}; "aborted" instead when an interrupt stopped it (no outputs then).
+// "failed", "error", "input_errors": [why an input could not be read]}; "aborted" instead when an interrupt stopped it (no outputs then).
 using IndexResult = nlohmann::json;
 
 class IndexRunner

@@ -83,6 +83,9 @@ TEST_F(Process, ExitStatusesAndSummary)
     EXPECT_EQ(ok.err.count("done in"), 5) << "one progress line per index off a terminal";
 
     EXPECT_EQ(run({"--bogus", "blur_otsu.ogr"}).status, 2);
+    const Outcome misspelt = run({"-i", "0=images/", "-p", "sigam=3", "blur_otsu.ogr"});
+    EXPECT_EQ(misspelt.status, 2);
+    EXPECT_TRUE(misspelt.err.contains("unknown parameter 'sigam'; did you mean 'sigma'?")) << misspelt.err.toStdString();
     EXPECT_EQ(run({"-i", "0=images/none.png", "blur_otsu.ogr"}).status, 2);
     writeGraph("broken.ogr", "{ \"nodes\": ");
     const Outcome broken = run({"-i", "0=images/", "broken.ogr"});
@@ -125,6 +128,33 @@ TEST_F(Process, DryRunNamesEveryFileOfAFolderAsItemOrSkipped)
     EXPECT_TRUE(plan.out.contains("x.tga -> ") && plan.out.contains("notes.md (no reader for .md)"));
     EXPECT_TRUE(plan.out.contains("\\xFF\\xFE.png (") || plan.out.contains(QFile::decodeName("\xff\xfe.png -> ")));
     EXPECT_TRUE(plan.err.contains("skipped ")) << plan.err.toStdString();
+}
+
+// What failed and why reaches the exit status, the journal, the progress line and the summary: an input
+// that cannot be read (named with the decoder's reason) and an output its format cannot hold.
+TEST_F(Process, UnreadableInputsAndUnsavedOutputsAreExplained)
+{
+    QFile(path("images/empty.png")).open(QIODevice::WriteOnly);
+    const Outcome unreadable = run({"-i", "0=images/empty.png", "-i", "0=images/img_0.png", "-o", "out",
+                                    "--journal", "j.jsonl", "blur_otsu.ogr"});
+    EXPECT_EQ(unreadable.status, 1);
+    const QString reason = "cannot read input 0 'image' from '" + path("images/empty.png") + "': ";
+    const QList<nlohmann::json> lines = journalLines(path("j.jsonl"));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0]["status"], "failed");
+    ASSERT_EQ(lines[0]["input_errors"].size(), 1u);
+    EXPECT_TRUE(QString::fromStdString(lines[0]["input_errors"][0]).startsWith(reason));
+    EXPECT_TRUE(lines[1]["input_errors"].empty());
+    EXPECT_TRUE(unreadable.err.contains(reason)) << unreadable.err.toStdString();
+    EXPECT_TRUE(unreadable.out.contains("0: " + reason)) << unreadable.out.toStdString();
+
+    writeGraph("wide.ogr", R"({ "nodes": { "w": { "plugin": "%KORADIR%/bin/imgproc::ConvertType",
+      "parameters": { "to": "GREY_16", "scale": 256.0 } } },
+      "inputs": [ { "name": "x", "to": [ "w:0" ] } ], "outputs": [ { "name": "y", "from": "w:0" } ] })");
+    const Outcome unsaved = run({"-i", "0=images/img_0.png", "-o", "wide", "--suffix", ".jpg", "--journal", "w.jsonl",
+                                 "wide.ogr"});
+    EXPECT_EQ(unsaved.status, 1);
+    EXPECT_EQ(journalLines(path("w.jsonl")).value(0)["status"], "failed");
 }
 
 TEST_F(Process, TypedInputsReachTheGraphAndTheJournal)
