@@ -1,7 +1,7 @@
 # VORNE's own code: one shared library, libvorne.so in $KORADIR/bin, loadable by the suite like any
 # plug-in; the executable is a thin main over it. Sources are globbed per folder so that new classes need
 # no CMake edit.
-set(VORNE_SOURCE_FOLDERS app items executor mainwindow viewers resources)
+set(VORNE_SOURCE_FOLDERS app items executor results mainwindow viewers resources)
 set(VORNE_SOURCES)
 foreach(_folder IN LISTS VORNE_SOURCE_FOLDERS)
   file(GLOB _folder_sources CONFIGURE_DEPENDS
@@ -20,7 +20,7 @@ set_target_properties(vorne PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON
   AUTORCC_OPTIONS "--format-version;2")
 target_include_directories(vorne PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
 target_link_libraries(vorne
-  PUBLIC tovil Qt5::Core Qt5::Gui Qt5::Widgets
+  PUBLIC tovil Qt5::Core Qt5::Gui Qt5::Widgets nlohmann_json::nlohmann_json
   PRIVATE vorne_warnings)
 install(TARGETS vorne LIBRARY DESTINATION bin)
 

@@ -29,6 +29,7 @@
 #include "kora/serializer.h"
 #include "kora/valuepointer.h"
 #include "mainwindow/filedroplistview.h"
+#include "mainwindow/resultsbar.h"
 #include "mainwindow/settingswidgetr.h"
 #include "mainwindow/textlist.h"
 #include "ostrel/graph.h"
@@ -126,6 +127,8 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
     ui->graphname_lineEdit->clear();
 
     m_executor = new VORNE::GraphExecutor(this);
+    m_resultsBar = new VORNE::ResultsBar(ui->output_tab);
+    ui->gridLayout->addWidget(m_resultsBar, 1, 0);
 
     connect(ui->choose_graph_pushButton, &QPushButton::clicked, this, &PVorne::chooseGraph);
     connect(ui->use_current_ogr_graph_pushButton, &QPushButton::clicked, this, &PVorne::useCurrentOstrelGraph);
@@ -337,6 +340,7 @@ void PVorne::updatePorts(int inputs, int outputs)
 
     for (ItemModel* model : qAsConst(m_outputModels))
         model->clear();
+    m_resultsBar->clear();
     ui->input_edit_frame->setEnabled(inputs > 0);
     for (int port = 0; port < inputs; ++port)
         setPortTitle(ItemModel::InputModel, port);
@@ -552,6 +556,7 @@ void PVorne::onInputEdit()
 {
     for (ItemModel* model : qAsConst(m_outputModels))
         model->clear();
+    m_resultsBar->clear();
 }
 
 void PVorne::showEvent(QShowEvent* event)

@@ -30,6 +30,7 @@ class DisplayManager;
 class GraphExecutor;
 class Item;
 class ItemModel;
+class ResultsBar;
 } // namespace VORNE
 
 class PVorne : public QWidget, public KORA::CPNode
@@ -139,6 +140,7 @@ private:
     QMutex m_runLock;
     int m_batchIndex = 0;
     VORNE::GraphExecutor* m_executor = nullptr;
+    VORNE::ResultsBar* m_resultsBar = nullptr;
 };
 
 namespace VORNE {

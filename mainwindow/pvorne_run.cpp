@@ -16,6 +16,7 @@
 #include "kora/serializer.h"
 #include "kora/value.h"
 #include "mainwindow/pvorne.h"
+#include "mainwindow/resultsbar.h"
 #include "mainwindow/settingswidgetr.h"
 #include "ui_pvorne.h"
 
@@ -103,6 +104,7 @@ void PVorne::run_execute()
     m_executor->setGraphMap(graphMap);
     m_executor->setGraph(m_graph);
     m_executor->setGraphParameters(editedParameters());
+    m_resultsBar->begin(*m_executor, m_inputNames, m_outputNames);
 
     executeGraph();
 }
@@ -161,6 +163,7 @@ void PVorne::graphComplete()
               << std::endl;
 
     const QList<Item*> items = m_executor->outputItems(true);
+    m_resultsBar->addStep(m_batchIndex, m_executor->inputItems(), items, *m_executor);
     for (int port = 0; port < items.size(); ++port) {
         if (port < m_outputModels.size()) {
             m_outputModels[port]->appendItem(items[port]);

@@ -86,7 +86,4 @@ private:
     QString m_sizeWarning;
 };
 
-// The Item type as the journal writes it ("long", "image file", ...).
-const char* itemTypeName(int type);
-
 } // namespace VORNE::batch

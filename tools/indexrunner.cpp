@@ -6,23 +6,10 @@
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "kora/kora.h"
+#include "results/indexrecord.h"
 #include "tools/batchplan.h"
 
 namespace VORNE::batch {
-
-namespace {
-
-const char* statusName(int status)
-{
-    switch (status) {
-    case Item::OkStatus: return "ok";
-    case Item::WarningStatus: return "warning";
-    case Item::ErrorStatus: return "error";
-    default: return "unknown";
-    }
-}
-
-} // namespace
 
 IndexRunner::IndexRunner(const BatchPlan& plan, int threads)
     : m_plan(plan), m_executor(new GraphExecutor(&m_owner))
@@ -66,31 +53,12 @@ IndexResult IndexRunner::run(int index)
         return result;
     }
 
-    nlohmann::json outputs = nlohmann::json::array();
-    bool failed = m_executor->error();
-    for (int port = 0; port < items.size(); ++port) {
-        const Item* item = items.at(port);
-        const QString error = item->errorMessage();
-        outputs.push_back({{"port", port},
-                           {"type", itemTypeName(item->type())},
-                           {"value", item->valueText().toStdString()},
-                           {"status", statusName(item->status())},
-                           {"error", error.isNull() ? nlohmann::json() : nlohmann::json(error.toStdString())}});
-        failed = failed || item->status() != Item::OkStatus;
-    }
+    const StepOutcome outcome = stepOutcome(items, m_executor->error(), m_executor->errorMessage());
     qDeleteAll(items);
-    result["outputs"] = outputs;
-    result["failed"] = failed;
-    if (m_executor->error())
-        result["error"] = m_executor->errorMessage().toStdString();
-    else if (failed)
-        for (const auto& output : outputs)
-            if (output["status"] != "ok") {
-                result["error"] = output["error"].is_string()
-                                      ? output["error"].get<std::string>()
-                                      : "output " + std::to_string(output["port"].get<int>()) + " has no value";
-                break;
-            }
+    result["outputs"] = outcome.outputs;
+    result["failed"] = outcome.failed;
+    if (outcome.failed)
+        result["error"] = outcome.error;
     return result;
 }
 

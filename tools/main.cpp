@@ -14,6 +14,7 @@
 #include "tools/indexrunner.h"
 #include "tools/interrupt.h"
 #include "tools/options.h"
+#include "tools/runresults.h"
 #include "tools/session.h"
 #include "tools/sources.h"
 #include "tools/worker.h"
@@ -74,6 +75,19 @@ int runWithWorkers(const Options& options, const QStringList& arguments, Session
     return session.finish(interrupted());
 }
 
+// Before standard output is diverted: the table command may write there.
+int resultsCommand(const Options& options)
+{
+    int status = 2;
+    try {
+        status = runResultsCommand(options);
+    } catch (const std::exception& e) {
+        status = complain(e.what(), 2);
+    }
+    KORA::VexExit();
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -99,6 +113,8 @@ int main(int argc, char** argv)
 
     defaultKoradir();
     KORA::VexInit(-1);
+    if (!options.command.isEmpty())
+        return resultsCommand(options);
     installInterruptHandler();
     divertStandardOutput();
     int status = 2;
