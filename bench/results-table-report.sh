@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 work=${BENCH_WORK:-$build/bench/results}
-cmake --build "$build" -j2 --target vorne-batch imgproc >/dev/null
+[ -n "${BENCH_NO_BUILD:-}" ] || cmake --build "$build" -j2 --target vorne-batch imgproc >/dev/null
 export KORADIR=$PWD/$build/koradir
 batch=$KORADIR/bin/vorne-batch
 rm -rf "$work" && mkdir -p "$work"

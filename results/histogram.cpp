@@ -71,7 +71,7 @@ QString svgHistogram(const std::vector<double>& input)
                    .arg(bins.counts[i]);
     }
     svg += QStringLiteral("<text x=\"0\" y=\"%1\">%2</text><text x=\"%3\" y=\"%1\" text-anchor=\"end\">%4</text>"
-                          "<text x=\"%3\" y=\"12\" text-anchor=\"end\">%5 at most</text></svg>")
+                          "<text x=\"0\" y=\"12\">%5 at most</text></svg>")
                .arg(kHeight - 4)
                .arg(number(bins.low))
                .arg(kWidth)

@@ -9,8 +9,6 @@ namespace VORNE {
 
 namespace {
 
-// Longer lines are no record of ours; reading them whole would let one line take all memory.
-constexpr qint64 kMaxLine = 64 << 20;
 constexpr int kMaxOpenFiles = 128;
 
 int entryCount(const nlohmann::json& record, const char* key)
@@ -39,7 +37,7 @@ void RecordIndex::addFile(const QString& path, const Filter& keep)
     const int number = static_cast<int>(m_paths.size());
     while (!file.atEnd()) {
         const qint64 offset = file.pos();
-        const QByteArray line = file.readLine(kMaxLine);
+        const QByteArray line = file.readLine();
         const nlohmann::json record = nlohmann::json::parse(line.constData(), nullptr, false);
         if (!record.is_object() || m_header.merge(record))
             continue;
@@ -79,7 +77,7 @@ void RecordIndex::forEach(const std::function<void(const nlohmann::json& record)
         QFile& file = openFile(location.file);
         if (!file.seek(location.offset))
             throw fileError(file, "read back");
-        const nlohmann::json record = nlohmann::json::parse(file.readLine(kMaxLine).constData(), nullptr, false);
+        const nlohmann::json record = nlohmann::json::parse(file.readLine().constData(), nullptr, false);
         if (!record.is_object() || record.value("index", -1) != index)
             throw std::runtime_error(
                 QStringLiteral("the records of '%1' changed while being read").arg(file.fileName()).toStdString());
