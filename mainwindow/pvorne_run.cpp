@@ -15,6 +15,7 @@
 #include "kora/exception.h"
 #include "kora/serializer.h"
 #include "kora/value.h"
+#include "viewers/displaymanager.h"
 #include "mainwindow/pvorne.h"
 #include "mainwindow/resultsbar.h"
 #include "mainwindow/settingswidgetr.h"
@@ -87,6 +88,7 @@ void PVorne::run_execute()
     m_runState = Running;
     m_batchIndex = 0;
 
+    m_displayManager->rememberOutputViewers();
     for (ItemModel* model : qAsConst(m_outputModels))
         model->clear();
 

@@ -10,6 +10,7 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -207,6 +208,15 @@ void PVorneTest::reloadKeepsInputsAndClearsOutputs()
     QCOMPARE(child<QTabWidget>(w, "input_tabWidget")->tabText(1), QString("Input 1: b (2 items)"));
     QCOMPARE(outputs(w, 2)->rowCount(), 0);
     QCOMPARE(child<QTabWidget>(w, "output_tabWidget")->tabText(2), QString("Output 2: statistics b (0 items)"));
+    // The titles fit a narrow window instead of hiding behind scroll arrows: shortened on screen, whole in
+    // the tool tip.
+    w.resize(420, 400);
+    child<QTabWidget>(w, "input_output_tabWidget")->setCurrentIndex(2);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QTabBar* bar = child<QTabWidget>(w, "output_tabWidget")->tabBar();
+    QVERIFY(bar->rect().contains(bar->tabRect(2)));
+    QCOMPARE(bar->tabToolTip(2), bar->tabText(2));
 
     // A graph with fewer inputs drops the highest ports with their items.
     QPointer<Item> dropped = inputs(w, 1)->item(0);
