@@ -1,5 +1,6 @@
 # VORNE's own code in two layers, each one shared library in $KORADIR/bin:
-#   vorne_core  items/ executor/ — items, text lists, the executor, output naming; Qt Core only, so that
+#   vorne_core  items/ executor/ results/ — items, text lists, the executor, output naming, the records,
+#               table and report of finished indices; Qt Core only, so that
 #               the headless runner carries no GUI. A GUI header included here fails to build.
 #   vorne       app/ mainwindow/ viewers/ resources/ on top of it; loadable by the suite like any plug-in
 #               (%KORADIR%/bin/vorne::Vorne). The executable is a thin main over it.
@@ -17,11 +18,11 @@ function(vorne_folder_sources out)
   set(${out} ${_sources} PARENT_SCOPE)
 endfunction()
 
-vorne_folder_sources(VORNE_CORE_SOURCES items executor)
+vorne_folder_sources(VORNE_CORE_SOURCES items executor results)
 add_library(vorne_core SHARED ${VORNE_CORE_SOURCES})
 set_target_properties(vorne_core PROPERTIES AUTOMOC ON)
 target_include_directories(vorne_core PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
-target_link_libraries(vorne_core PUBLIC tovil Qt5::Core PRIVATE vorne_warnings)
+target_link_libraries(vorne_core PUBLIC tovil Qt5::Core nlohmann_json::nlohmann_json PRIVATE vorne_warnings)
 # A GUI type reached through a qualified include (<QtGui/QIcon>) still fails: at this link, not later.
 target_link_options(vorne_core PRIVATE -Wl,--no-undefined)
 install(TARGETS vorne_core LIBRARY DESTINATION bin)

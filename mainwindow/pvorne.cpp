@@ -43,6 +43,7 @@
 #include "mainwindow/itemdelegate.h"
 #include "mainwindow/logging.h"
 #include "mainwindow/messagebanner.h"
+#include "mainwindow/resultsbar.h"
 #include "mainwindow/settingswidgetr.h"
 #include "ostrel/graph.h"
 #include "ui_pvorne.h"
@@ -148,6 +149,8 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
         if (m_executor->isRunning())
             m_executor->abort();
     });
+    m_resultsBar = new VORNE::ResultsBar(ui->output_tab);
+    ui->gridLayout->addWidget(m_resultsBar, 1, 0);
 
     connect(ui->choose_graph_pushButton, &QPushButton::clicked, this, &PVorne::chooseGraph);
     connect(ui->use_current_ogr_graph_pushButton, &QPushButton::clicked, this, &PVorne::useCurrentOstrelGraph);
@@ -401,6 +404,7 @@ void PVorne::updatePorts(int inputs, int outputs)
 
     for (ItemModel* model : qAsConst(m_outputModels))
         model->clear();
+    m_resultsBar->clear();
     ui->input_edit_frame->setEnabled(inputs > 0);
     for (int port = 0; port < inputs; ++port)
         setPortTitle(ItemModel::InputModel, port);
@@ -639,6 +643,7 @@ void PVorne::onInputEdit()
 {
     for (ItemModel* model : qAsConst(m_outputModels))
         model->clear();
+    m_resultsBar->clear();
 }
 
 void PVorne::showEvent(QShowEvent* event)

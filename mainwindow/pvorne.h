@@ -33,6 +33,7 @@ class MessageBanner;
 class GraphExecutor;
 class Item;
 class ItemModel;
+class ResultsBar;
 } // namespace VORNE
 
 class PVorne : public QWidget, public KORA::CPNode
@@ -173,6 +174,7 @@ private:
         int unsavedOutputs = 0;
         QStringList inputErrors;
     } m_tally;
+    VORNE::ResultsBar* m_resultsBar = nullptr;
 };
 
 namespace VORNE {

@@ -20,6 +20,7 @@
 #include "mainwindow/messagebanner.h"
 #include "viewers/displaymanager.h"
 #include "mainwindow/pvorne.h"
+#include "mainwindow/resultsbar.h"
 #include "mainwindow/settingswidgetr.h"
 #include "ui_pvorne.h"
 
@@ -127,6 +128,7 @@ void PVorne::run_execute()
     m_executor->setGraphMap(graphMap);
     m_executor->setGraph(m_graph);
     m_executor->setGraphParameters(editedParameters());
+    m_resultsBar->begin(*m_executor, m_inputNames, m_outputNames);
 
     executeGraph();
 }
@@ -186,6 +188,7 @@ void PVorne::graphComplete()
 
     const QList<Item*> items = m_executor->outputItems(true);
     countStepResults(items);
+    m_resultsBar->addStep(m_batchIndex, m_executor->inputItems(), items, *m_executor);
     for (int port = 0; port < items.size(); ++port) {
         if (port < m_outputModels.size()) {
             m_outputModels[port]->appendItem(items[port]);

@@ -1,7 +1,5 @@
 #include "tools/batchplan.h"
 
-#include <QCryptographicHash>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,27 +11,13 @@
 #include "items/itemmodel.h"
 #include "kora/kora.h"
 #include "ostrel/ostrel.h"
+#include "results/batchheader.h"
+#include "results/indexrecord.h"
 #include "tools/parameters.h"
 #include "tools/sources.h"
 #include "tools/windownodes.h"
 
 namespace VORNE::batch {
-
-const char* itemTypeName(int type)
-{
-    switch (type) {
-    case Item::NoValueType: return "no value";
-    case Item::LongType: return "long";
-    case Item::DoubleType: return "double";
-    case Item::StringType: return "string";
-    case Item::BoolType: return "bool";
-    case Item::VectorType: return "vector";
-    case Item::MapType: return "map";
-    case Item::ImageFileType: return "image file";
-    case Item::ImageHandleType: return "image handle";
-    default: return "undefined";
-    }
-}
 
 BatchPlan::BatchPlan(const Options& options)
 {
@@ -166,18 +150,10 @@ void BatchPlan::makeParameters(const Options& options)
     for (const auto& [key, value] : options.params)
         setParameter(*m_parameters, key, value);
 
-    QCryptographicHash hash(QCryptographicHash::Sha256);
     QFile graphFile(m_graphPath);
     if (!graphFile.open(QIODevice::ReadOnly))
         throw GraphError(QStringLiteral("could not read the graph '%1'").arg(m_graphPath).toStdString());
-    hash.addData(graphFile.readAll());
-    hash.addData("\0", 1);
-    hash.addData(QByteArray::fromStdString(KORA::CTextSerializer(true, true, nullptr).ToString(*m_parameters)));
-    for (const OutputPattern& pattern : m_patterns) {
-        hash.addData("\0", 1);
-        hash.addData((pattern.directory + QChar(0) + pattern.pattern + QChar(0) + pattern.suffix).toUtf8());
-    }
-    m_digest = QString::fromLatin1(hash.result().toHex());
+    m_digest = runDigest(graphFile.readAll(), parameterText(m_parameters.get()), m_patterns);
 }
 
 QList<int> BatchPlan::selectedIndices(const Options& options) const
@@ -192,18 +168,10 @@ QList<int> BatchPlan::selectedIndices(const Options& options) const
 
 nlohmann::json BatchPlan::inputsOf(int index) const
 {
-    nlohmann::json inputs = nlohmann::json::array();
-    for (const ItemModel* model : m_models) {
-        const Item* item = model->item(index);
-        nlohmann::json entry{{"type", itemTypeName(item->type())}, {"value", item->valueText().toStdString()}};
-        if (item->type() == Item::ImageFileType) {
-            const QFileInfo info(item->valueText());
-            entry["size"] = info.size();
-            entry["modified"] = info.lastModified().toMSecsSinceEpoch();
-        }
-        inputs.push_back(entry);
-    }
-    return inputs;
+    QList<Item*> items;
+    for (const ItemModel* model : m_models)
+        items << model->item(index);
+    return inputsRecord(items);
 }
 
 QStringList BatchPlan::inputTexts(int index) const

@@ -90,7 +90,4 @@ private:
     QStringList m_skippedFiles;
 };
 
-// The Item type as the journal writes it ("long", "image file", ...).
-const char* itemTypeName(int type);
-
 } // namespace VORNE::batch

@@ -6,23 +6,10 @@
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "kora/kora.h"
+#include "results/indexrecord.h"
 #include "tools/batchplan.h"
 
 namespace VORNE::batch {
-
-namespace {
-
-const char* statusName(int status)
-{
-    switch (status) {
-    case Item::OkStatus: return "ok";
-    case Item::WarningStatus: return "warning";
-    case Item::ErrorStatus: return "error";
-    default: return "unknown";
-    }
-}
-
-} // namespace
 
 IndexRunner::IndexRunner(const BatchPlan& plan, int threads, bool overlap, InputCache::Decoder decoder)
     : m_plan(plan),
@@ -118,24 +105,14 @@ IndexResult IndexRunner::complete(Finished& finished)
     IndexResult& result = finished.result;
     if (result.value("aborted", false))
         return result;
-    nlohmann::json outputs = nlohmann::json::array();
-    bool failed = result.contains("error");
-    for (int port = 0; port < finished.items.size(); ++port) {
-        const Item* item = finished.items.at(port);
-        const QString error = item->errorMessage();
-        outputs.push_back({{"port", port},
-                           {"type", itemTypeName(item->type())},
-                           {"value", item->valueText().toStdString()},
-                           {"status", statusName(item->status())},
-                           {"error", error.isNull() ? nlohmann::json() : nlohmann::json(error.toStdString())}});
-        if (item->status() != Item::OkStatus && !failed) {
-            failed = true;
-            result["error"] = error.isNull() ? "output " + std::to_string(port) + " has no value" : error.toStdString();
-        }
-    }
+    const bool executorFailed = result.contains("error");
+    const StepOutcome outcome =
+        stepOutcome(finished.items, executorFailed, QString::fromStdString(result.value("error", std::string())));
     qDeleteAll(finished.items);
-    result["outputs"] = outputs;
-    result["failed"] = failed;
+    result["outputs"] = outcome.outputs;
+    result["failed"] = outcome.failed;
+    if (outcome.failed)
+        result["error"] = outcome.error;
     return result;
 }
 

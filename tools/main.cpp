@@ -15,6 +15,7 @@
 #include "tools/interrupt.h"
 #include "tools/logging.h"
 #include "tools/options.h"
+#include "tools/runresults.h"
 #include "tools/session.h"
 #include "tools/sources.h"
 #include "tools/worker.h"
@@ -60,6 +61,19 @@ int runWithWorkers(const BatchPlan& plan, const Options& options, Session& sessi
     return session.finish(interrupted());
 }
 
+// Before standard output is diverted: the table command may write there.
+int resultsCommand(const Options& options)
+{
+    int status = 2;
+    try {
+        status = runResultsCommand(options);
+    } catch (const std::exception& e) {
+        status = complain(e.what(), 2);
+    }
+    KORA::VexExit();
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -85,6 +99,8 @@ int main(int argc, char** argv)
 
     defaultKoradir();
     KORA::VexInit(-1);
+    if (!options.command.isEmpty())
+        return resultsCommand(options);
     installInterruptHandler();
     divertStandardOutput();
     int status = 2;

@@ -77,6 +77,7 @@ const QMap<QString, QString>& valueOptions()
         {QStringLiteral("--params"), {}},                    {QStringLiteral("--threads"), {}},
         {QStringLiteral("--jobs"), {}},                      {QStringLiteral("--range"), {}},
         {QStringLiteral("--shard"), {}},                     {QStringLiteral("--journal"), {}},
+        {QStringLiteral("--table"), {}},                     {QStringLiteral("--report"), {}},
     };
     return names;
 }
@@ -111,6 +112,10 @@ void applyValue(Options& options, const QString& name, const QString& value)
         parseShard(options, value);
     } else if (name == QLatin1String("--journal")) {
         options.journal = value;
+    } else if (name == QLatin1String("--table")) {
+        options.table = value;
+    } else if (name == QLatin1String("--report")) {
+        options.report = value;
     }
 }
 
@@ -129,6 +134,32 @@ bool applyFlag(Options& options, const QString& name)
     return true;
 }
 
+// vorne-batch table|report [-o TARGET] JOURNAL...
+Options parseResultsCommand(const QStringList& arguments)
+{
+    Options options;
+    options.command = arguments.first();
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == QLatin1String("-o") || argument == QLatin1String("--output")) {
+            if (i + 1 >= arguments.size())
+                throw UsageError(QStringLiteral("%1 needs a value").arg(argument).toStdString());
+            (options.command == QLatin1String("table") ? options.table : options.report) = arguments.at(++i);
+        } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+            options.help = true;
+        } else if (argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-")) {
+            throw UsageError(QStringLiteral("unknown option '%1' of %2").arg(argument, options.command).toStdString());
+        } else {
+            options.journals << argument;
+        }
+    }
+    if (options.journals.isEmpty() && !options.help)
+        throw UsageError(QStringLiteral("%1 needs at least one journal").arg(options.command).toStdString());
+    if (options.command == QLatin1String("report") && options.report.isEmpty() && !options.help)
+        throw UsageError("report needs -o DIR");
+    return options;
+}
+
 } // namespace
 
 QPair<QString, QString> splitPortValue(const QString& text)
@@ -141,6 +172,8 @@ QPair<QString, QString> splitPortValue(const QString& text)
 
 Options parseOptions(const QStringList& arguments)
 {
+    if (!arguments.isEmpty() && (arguments.first() == QLatin1String("table") || arguments.first() == QLatin1String("report")))
+        return parseResultsCommand(arguments);
     Options options;
     QStringList files;
     bool onlyFiles = false;
@@ -220,12 +253,21 @@ QString usageText()
         "                              SLURM_ARRAY_TASK_COUNT (less SLURM_ARRAY_TASK_MIN)\n"
         "      --journal FILE          append one JSON line per finished index; a rerun skips indices\n"
         "                              recorded as done with the same inputs and digest whose files exist\n"
+        "      --table FILE            write the results table of the selected indices: CSV, or tab-separated\n"
+        "                              when FILE ends in .tsv; with --journal, indices skipped as done are\n"
+        "                              taken from the journal\n"
+        "      --report DIR            write a report of the same rows with thumbnails: DIR/index.html\n"
         "      --dry-run               check the graph and every input, print the batch plan, run nothing\n"
         "  -q, --quiet                 no progress\n"
         "  -h, --help, -v, --version\n"
         "\n"
+        "\n"
+        "       vorne-batch table [-o FILE] JOURNAL...   one table from the journals of many runs or shards\n"
+        "                                               (standard output without -o)\n"
+        "       vorne-batch report -o DIR JOURNAL...     one report from them\n"
+        "\n"
         "Exit status: 0 all executed indices succeeded, 1 some failed, 2 bad usage, unreadable graph or\n"
-        "missing inputs, 130 interrupted.\n");
+        "missing inputs, or a table or report that could not be written, 130 interrupted.\n");
 }
 
 } // namespace VORNE::batch

@@ -42,6 +42,11 @@ struct Options
     int shardIndex = 0;
     int shardCount = 1;
     QString journal;
+    QString table;  // results table of the run
+    QString report; // report folder of the run
+    // "table" or "report": built from the journals of earlier runs instead of running a graph.
+    QString command;
+    QStringList journals;
     bool dryRun = false;
     bool quiet = false;
     bool help = false;

@@ -4,17 +4,6 @@
 
 namespace VORNE::batch {
 
-QString formatDuration(qint64 milliseconds)
-{
-    if (milliseconds < 60000)
-        return QStringLiteral("%1 s").arg(milliseconds / 1000.0, 0, 'f', 2);
-    const qint64 seconds = (milliseconds + 500) / 1000;
-    return QStringLiteral("%1:%2:%3")
-        .arg(seconds / 3600)
-        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
 Progress::Progress(int total, bool quiet, bool terminal) : m_total(total), m_quiet(quiet), m_terminal(terminal)
 {
     m_clock.start();

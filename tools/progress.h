@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include "results/batchheader.h" // formatDuration
+
 namespace VORNE::batch {
 
 class Progress
@@ -26,7 +28,5 @@ private:
     QElapsedTimer m_clock;
 };
 
-// "4.25 s" below a minute, else "1:02:03".
-QString formatDuration(qint64 milliseconds);
 
 } // namespace VORNE::batch

@@ -1,23 +1,37 @@
 #include "tools/session.h"
 
+#include <QDateTime>
+#include <QSysInfo>
+
 #include <cstdio>
 
 #include "executor/outputnaming.h"
 #include "items/item.h"
 #include "items/itemmodel.h"
+#include "results/batchheader.h"
+#include "results/indexrecord.h"
 #include "tools/batchplan.h"
 #include "tools/console.h"
 #include "tools/journal.h"
 #include "tools/progress.h"
+#include "tools/runresults.h"
 
 namespace VORNE::batch {
 
 Session::Session(const BatchPlan& plan, const Options& options) : m_plan(plan), m_options(options)
 {
     m_clock.start();
-    if (!options.journal.isEmpty())
+    const QList<int> selected = plan.selectedIndices(options);
+    m_results = std::make_unique<RunResults>(options, selected, plan.digest());
+    if (!options.journal.isEmpty()) {
         m_journal = std::make_unique<Journal>(options.journal);
-    for (const int index : plan.selectedIndices(options)) {
+    } else if (m_results->wanted()) {
+        m_spool = std::make_unique<QTemporaryFile>();
+        if (!m_spool->open())
+            throw UsageError("could not create a temporary file for the results table");
+        m_journal = std::make_unique<Journal>(m_spool->fileName());
+    }
+    for (const int index : selected) {
         if (m_journal && m_journal->isDone(index, plan.inputsOf(index), plan.digest()))
             ++m_skipped;
         else
@@ -67,6 +81,16 @@ void Session::start(bool terminal)
 {
     m_clock.restart();
     m_progress = std::make_unique<Progress>(m_toRun.size(), m_options.quiet, terminal);
+    if (m_journal)
+        m_journal->append(BatchHeader{m_plan.graphPath(), m_plan.digest(), parameterText(&m_plan.parameters()),
+                                      m_plan.inputNames(), m_plan.outputNames(), {QSysInfo::machineHostName()},
+                                      QDateTime::currentDateTimeUtc()}
+                              .toJson());
+}
+
+QString Session::journalPath() const
+{
+    return m_spool ? m_spool->fileName() : m_options.journal;
 }
 
 void Session::record(const nlohmann::json& result)
@@ -82,15 +106,13 @@ void Session::record(const nlohmann::json& result)
         m_inputErrors << QString::number(index) + QStringLiteral(": ") +
                              QString::fromStdString(inputError.get<std::string>());
     if (m_journal) {
-        nlohmann::json line{{"index", index},
-                            {"inputs", m_plan.inputsOf(index)},
-                            {"digest", m_plan.digest().toStdString()},
-                            {"outputs", result.value("outputs", nlohmann::json::array())},
-                            {"status", failed ? "failed" : "done"},
-                            {"error", failed ? nlohmann::json(error) : nlohmann::json()},
-                            {"input_errors", inputErrors},
-                            {"ms", result.value("ms", 0)}};
+        nlohmann::json line = indexRecord(
+            index, m_plan.inputsOf(index),
+            StepOutcome{result.value("outputs", nlohmann::json::array()), failed, error}, result.value("ms", 0));
+        line["digest"] = m_plan.digest().toStdString();
+        line["input_errors"] = inputErrors;
         m_journal->append(line);
+        m_results->recorded(journalPath());
     }
     // The unreadable input explains the failure that follows from it better than the failure itself.
     QString detail = inputErrors.empty() ? QString::fromStdString(error)
@@ -118,8 +140,12 @@ int Session::finish(bool wasInterrupted)
                  .arg(m_failed)
                  .arg(m_skipped)
                  .arg(formatDuration(m_clock.elapsed())));
+    const bool written =
+        !m_journal || m_results->finish(journalPath(), m_done, m_failed, m_skipped, m_clock.elapsed());
     if (wasInterrupted)
         return 130;
+    if (!written)
+        return 2;
     return m_failed > 0 ? 1 : 0;
 }
 

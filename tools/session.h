@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QStringList>
+#include <QTemporaryFile>
 
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -15,6 +16,7 @@ namespace VORNE::batch {
 class BatchPlan;
 class Journal;
 class Progress;
+class RunResults;
 
 class Session
 {
@@ -36,9 +38,14 @@ public:
     int finish(bool wasInterrupted);
 
 private:
+    QString journalPath() const;
+
     const BatchPlan& m_plan;
     const Options& m_options;
     std::unique_ptr<Journal> m_journal;
+    // Without --journal, the table and report are built from a journal of this run only.
+    std::unique_ptr<QTemporaryFile> m_spool;
+    std::unique_ptr<RunResults> m_results;
     std::unique_ptr<Progress> m_progress;
     QList<int> m_toRun;
     int m_skipped = 0;

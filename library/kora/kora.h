@@ -1,5 +1,6 @@
 #pragma once
 // Everything of the base library but the OpenCV views (kora/opencv.h).
+#include "kora/contrast.h"
 #include "kora/exception.h"
 #include "kora/formatregistry.h"
 #include "kora/image.h"

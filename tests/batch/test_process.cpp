@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 
+#include "../results/tablelines.h"
 #include "batchfixture.h"
 #include "executor/graphexecutor.h"
 #include "items/item.h"
@@ -39,15 +40,20 @@ std::map<QString, QByteArray> contents(const QString& folder)
     return files;
 }
 
+// The records, without the header line each run writes first.
 QList<nlohmann::json> journalLines(const QString& path)
 {
     QList<nlohmann::json> lines;
     QFile file(path);
     if (file.open(QIODevice::ReadOnly))
-        while (!file.atEnd())
-            lines << nlohmann::json::parse(file.readLine().toStdString());
+        while (!file.atEnd()) {
+            const nlohmann::json line = nlohmann::json::parse(file.readLine().toStdString());
+            if (line.contains("index"))
+                lines << line;
+        }
     return lines;
 }
+
 
 } // namespace
 
@@ -289,4 +295,27 @@ TEST_F(Process, AKilledWorkerCostsOnlyTheIndexItWasRunning)
     EXPECT_EQ(lines.size(), 5);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const nlohmann::json& line) { return line["status"] == "failed"; }),
               1);
+}
+
+TEST_F(Process, TablesOfShardsAndOfResumedRunsEqualTheWholeRun)
+{
+    const QStringList common{"-i", "0=images/", "-o", "out", "-q", "blur_otsu.ogr"};
+    ASSERT_EQ(run(common + QStringList{"--table", "whole.csv"}).status, 0);
+    const QStringList whole = withoutTimes(path("whole.csv"));
+    EXPECT_EQ(whole.size(), 1 + kImages);
+
+    QStringList merge{"table", "-o", "merged.csv"};
+    for (int shard = 0; shard < 4; ++shard) {
+        merge << QStringLiteral("s%1.jsonl").arg(shard);
+        ASSERT_EQ(run(common + QStringList{"--shard", QStringLiteral("%1/4").arg(shard), "--journal", merge.last()}).status, 0);
+    }
+    ASSERT_EQ(run(merge).status, 0);
+    EXPECT_EQ(withoutTimes(path("merged.csv")), whole);
+
+    // Two indices, then the rest: the second run's table takes the first two from the journal.
+    ASSERT_EQ(run(common + QStringList{"--range", "0:1", "--journal", "r.jsonl"}).status, 0);
+    const Outcome resumed = run(common + QStringList{"--journal", "r.jsonl", "--table", "resumed.csv", "--report", "rep"});
+    EXPECT_TRUE(lastLine(resumed).startsWith("3 done, 0 failed, 2 skipped")) << resumed.out.toStdString();
+    EXPECT_EQ(withoutTimes(path("resumed.csv")), whole);
+    EXPECT_TRUE(QFile::exists(path("rep/index.html")));
 }

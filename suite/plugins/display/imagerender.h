@@ -7,30 +7,15 @@
 #include <QRect>
 #include <QString>
 
+#include "kora/contrast.h"
 #include "kora/image.h"
 
 namespace viewers {
 
-struct Statistics
-{
-    double min = 0.0;
-    double max = 0.0;
-    double mean = 0.0;
-    double sigma = 0.0;
-    int64_t count = 0; // samples counted; non-finite floats are left out
-};
-
-// The statistics of a whole image (every plane) and the two grey windows the viewer offers: min..max and
-// a robust one between the 0.1 % and 99.9 % percentiles, which ignores a few hot or dead pixels.
-struct ImageAnalysis
-{
-    Statistics stats;
-    double robustLow = 0.0;
-    double robustHigh = 0.0;
-};
-
-// RGB counts every channel value, COMPLEX_F its magnitude, masks their 0 and 1.
-ImageAnalysis AnalyseImage(const KORA::CImage& image);
+// The statistics and grey windows of the base library, which the report thumbnails share.
+using Statistics = KORA::ImageStatistics;
+using ImageAnalysis = KORA::ImageAnalysis;
+using KORA::AnalyseImage;
 // The statistics of a rectangle of one plane, clipped to the image; empty statistics when nothing is left.
 Statistics RegionStatistics(const KORA::CImage& image, int64_t z, const QRect& region);
 

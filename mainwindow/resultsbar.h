@@ -1,0 +1,54 @@
+#pragma once
+// The row under the output lists that gets the numbers of a batch out of the window: Export table... (CSV
+// or TSV), Copy table (TSV, which spreadsheets paste as cells) and Save report.... It records each step of
+// the batch as vorne-batch's journal would, so that both give the same table; enabled once a step is in.
+#include <QElapsedTimer>
+#include <QList>
+#include <QStringList>
+#include <QWidget>
+
+#include "results/recordspool.h"
+
+class QPushButton;
+
+namespace VORNE {
+
+class GraphExecutor;
+class Item;
+
+class ResultsBar : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ResultsBar(QWidget* parent = nullptr);
+
+    // A new batch, configured on the executor.
+    void begin(const GraphExecutor& executor, const QStringList& inputNames, const QStringList& outputNames);
+    // One finished step; a step aborted before it gave anything is not recorded.
+    void addStep(int index, const QList<Item*>& inputs, const QList<Item*>& outputs, const GraphExecutor& executor);
+    // The outputs are gone.
+    void clear();
+
+    // Throw std::runtime_error naming the file.
+    void saveTable(const QString& path) const;
+    void saveReport(const QString& folder) const;
+
+public slots:
+    void exportTable();
+    void copyTable();
+    void exportReport();
+
+private:
+    void updateButtons();
+    void warn(const std::exception& e);
+
+    RecordSpool m_records;
+    QElapsedTimer m_clock;
+    qint64 m_duration = 0;
+    QPushButton* m_exportButton;
+    QPushButton* m_copyButton;
+    QPushButton* m_reportButton;
+};
+
+} // namespace VORNE

@@ -1,0 +1,103 @@
+#include "results/batchheader.h"
+
+#include <QCryptographicHash>
+
+#include "kora/serializer.h"
+#include "kora/value.h"
+
+namespace VORNE {
+
+namespace {
+
+nlohmann::json toJson(const QStringList& texts)
+{
+    nlohmann::json list = nlohmann::json::array();
+    for (const QString& text : texts)
+        list.push_back(text.toStdString());
+    return list;
+}
+
+QString text(const nlohmann::json& object, const char* key)
+{
+    const auto found = object.find(key);
+    return found != object.end() && found->is_string() ? QString::fromStdString(found->get<std::string>())
+                                                       : QString();
+}
+
+QStringList texts(const nlohmann::json& object, const char* key)
+{
+    QStringList result;
+    const auto found = object.find(key);
+    if (found != object.end() && found->is_array())
+        for (const nlohmann::json& entry : *found)
+            result << (entry.is_string() ? QString::fromStdString(entry.get<std::string>()) : QString());
+    return result;
+}
+
+} // namespace
+
+nlohmann::json BatchHeader::toJson() const
+{
+    return {{"batch",
+             {{"graph", graph.toStdString()},
+              {"digest", digest.toStdString()},
+              {"parameters", parameters.toStdString()},
+              {"inputs", VORNE::toJson(inputs)},
+              {"outputs", VORNE::toJson(outputs)},
+              {"host", hosts.value(0).toStdString()},
+              {"started", started.toUTC().toString(Qt::ISODate).toStdString()}}}};
+}
+
+bool BatchHeader::merge(const nlohmann::json& line)
+{
+    const auto found = line.find("batch");
+    if (found == line.end() || !found->is_object())
+        return false;
+    const nlohmann::json& batch = *found;
+    graph = text(batch, "graph");
+    digest = text(batch, "digest");
+    parameters = text(batch, "parameters");
+    inputs = texts(batch, "inputs");
+    outputs = texts(batch, "outputs");
+    const QString host = text(batch, "host");
+    // Shards of one batch run on many hosts; a page lists a few, not thousands.
+    if (!host.isEmpty() && !hosts.contains(host) && hosts.size() < 8)
+        hosts << host;
+    const QDateTime start = QDateTime::fromString(text(batch, "started"), Qt::ISODate);
+    if (start.isValid() && (!started.isValid() || start < started))
+        started = start;
+    return true;
+}
+
+QString parameterText(const KORA::CValueMap* parameters)
+{
+    if (parameters == nullptr)
+        return QString();
+    return QString::fromStdString(KORA::CTextSerializer(true, true, nullptr).ToString(*parameters));
+}
+
+QString runDigest(const QByteArray& graphFile, const QString& parameters, const QList<OutputPattern>& patterns)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(graphFile);
+    hash.addData("\0", 1);
+    hash.addData(parameters.toUtf8());
+    for (const OutputPattern& pattern : patterns) {
+        hash.addData("\0", 1);
+        hash.addData((pattern.directory + QChar(0) + pattern.pattern + QChar(0) + pattern.suffix).toUtf8());
+    }
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+QString formatDuration(qint64 milliseconds)
+{
+    if (milliseconds < 60000)
+        return QStringLiteral("%1 s").arg(milliseconds / 1000.0, 0, 'f', 2);
+    const qint64 seconds = (milliseconds + 500) / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace VORNE

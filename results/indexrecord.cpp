@@ -1,0 +1,96 @@
+#include "results/indexrecord.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+#include "items/item.h"
+
+namespace VORNE {
+
+namespace {
+
+const char* statusName(int status)
+{
+    switch (status) {
+    case Item::OkStatus: return "ok";
+    case Item::WarningStatus: return "warning";
+    case Item::ErrorStatus: return "error";
+    default: return "unknown";
+    }
+}
+
+} // namespace
+
+const char* itemTypeName(int type)
+{
+    switch (type) {
+    case Item::NoValueType: return "no value";
+    case Item::LongType: return "long";
+    case Item::DoubleType: return "double";
+    case Item::StringType: return "string";
+    case Item::BoolType: return "bool";
+    case Item::VectorType: return "vector";
+    case Item::MapType: return "map";
+    case Item::ImageFileType: return "image file";
+    case Item::ImageHandleType: return "image handle";
+    default: return "undefined";
+    }
+}
+
+nlohmann::json inputsRecord(const QList<Item*>& items)
+{
+    nlohmann::json inputs = nlohmann::json::array();
+    for (const Item* item : items) {
+        nlohmann::json entry{{"type", itemTypeName(item->type())}, {"value", item->valueText().toStdString()}};
+        if (item->type() == Item::ImageFileType) {
+            const QFileInfo info(item->valueText());
+            entry["size"] = info.size();
+            entry["modified"] = info.lastModified().toMSecsSinceEpoch();
+        }
+        inputs.push_back(entry);
+    }
+    return inputs;
+}
+
+StepOutcome stepOutcome(const QList<Item*>& outputs, bool executorFailed, const QString& executorError)
+{
+    StepOutcome outcome;
+    outcome.failed = executorFailed;
+    if (outcome.failed)
+        outcome.error = executorError.toStdString();
+    for (int port = 0; port < outputs.size(); ++port) {
+        const Item* item = outputs.at(port);
+        const QString error = item->errorMessage();
+        outcome.outputs.push_back({{"port", port},
+                                   {"type", itemTypeName(item->type())},
+                                   {"value", item->valueText().toStdString()},
+                                   {"status", statusName(item->status())},
+                                   {"error", error.isNull() ? nlohmann::json() : nlohmann::json(error.toStdString())}});
+        if (item->status() != Item::OkStatus && !outcome.failed) {
+            outcome.failed = true;
+            outcome.error = error.isNull() ? "output " + std::to_string(port) + " has no value" : error.toStdString();
+        }
+    }
+    return outcome;
+}
+
+nlohmann::json indexRecord(int index, const nlohmann::json& inputs, const StepOutcome& outcome, qint64 ms)
+{
+    return {{"index", index},
+            {"inputs", inputs},
+            {"outputs", outcome.outputs},
+            {"status", outcome.failed ? "failed" : "done"},
+            {"error", outcome.failed ? nlohmann::json(outcome.error) : nlohmann::json()},
+            {"ms", ms}};
+}
+
+QString recordText(const nlohmann::json& object, const char* key)
+{
+    const auto found = object.find(key);
+    if (found == object.end() || found->is_null())
+        return QString();
+    return found->is_string() ? QString::fromStdString(found->get<std::string>())
+                              : QString::fromStdString(found->dump());
+}
+
+} // namespace VORNE

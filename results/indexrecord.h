@@ -1,0 +1,41 @@
+#pragma once
+// The record of one finished batch index, as the journal of vorne-batch holds it and as the window keeps
+// it for its table and report: one JSON object per index, built in one place from the step's items so
+// that both front ends write the same fields.
+//
+// {"index", "inputs": [{"type", "value", ("size", "modified")}], "outputs": [{"port", "type", "value",
+//  "status", "error"}], "status": "done" | "failed", "error", "ms"}; vorne-batch adds "digest".
+#include <QList>
+#include <QString>
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace VORNE {
+
+class Item;
+
+// The Item type as records write it ("long", "image file", ...).
+const char* itemTypeName(int type);
+
+// Per input item its type and text, and for files their size and modification time, so that a changed
+// file counts as a changed input.
+nlohmann::json inputsRecord(const QList<Item*>& items);
+
+// What one execution gave.
+struct StepOutcome
+{
+    nlohmann::json outputs = nlohmann::json::array();
+    bool failed = false;
+    // The executor's error, else the first output's that is not ok.
+    std::string error;
+};
+
+StepOutcome stepOutcome(const QList<Item*>& outputs, bool executorFailed, const QString& executorError);
+
+nlohmann::json indexRecord(int index, const nlohmann::json& inputs, const StepOutcome& outcome, qint64 ms);
+
+// A field of a record as text: strings as they are, numbers as JSON writes them, null and absent as null.
+QString recordText(const nlohmann::json& object, const char* key);
+
+} // namespace VORNE

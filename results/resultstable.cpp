@@ -1,0 +1,137 @@
+#include "results/resultstable.h"
+
+#include <QBuffer>
+#include <QSaveFile>
+
+#include <stdexcept>
+
+#include "results/indexrecord.h"
+#include "results/recordindex.h"
+
+namespace VORNE {
+
+namespace {
+
+QString portColumn(const char* direction, int port, const QStringList& names)
+{
+    const QString name = names.value(port);
+    return name.isEmpty() ? QStringLiteral("%1 %2").arg(QLatin1String(direction)).arg(port)
+                          : QStringLiteral("%1 %2: %3").arg(QLatin1String(direction)).arg(port).arg(name);
+}
+
+QString cellText(const nlohmann::json& entry)
+{
+    const QString type = recordText(entry, "type");
+    const QString value = recordText(entry, "value");
+    return type == QLatin1String("vector") || type == QLatin1String("map") ? oneLine(value) : value;
+}
+
+void appendEntries(QStringList& row, const nlohmann::json& record, const char* key, int count)
+{
+    const auto found = record.find(key);
+    for (int port = 0; port < count; ++port)
+        row << (found != record.end() && found->is_array() && port < static_cast<int>(found->size())
+                    ? cellText((*found)[static_cast<std::size_t>(port)])
+                    : QString());
+}
+
+} // namespace
+
+TableFormat tableFormatFor(const QString& fileName)
+{
+    return fileName.endsWith(QLatin1String(".tsv"), Qt::CaseInsensitive) ? TableFormat::Tsv : TableFormat::Csv;
+}
+
+QString oneLine(const QString& text)
+{
+    QString line;
+    line.reserve(text.size());
+    for (const QString& part : text.split(QLatin1Char('\n'))) {
+        const QString piece = part.trimmed();
+        const bool tight = line.isEmpty() || line.endsWith(QLatin1Char('[')) || line.endsWith(QLatin1Char('{')) ||
+                           piece.startsWith(QLatin1Char(']')) || piece.startsWith(QLatin1Char('}'));
+        if (!tight && !piece.isEmpty())
+            line += QLatin1Char(' ');
+        line += piece;
+    }
+    return line;
+}
+
+QStringList tableColumns(const RecordIndex& records)
+{
+    QStringList columns{QStringLiteral("index")};
+    for (int port = 0; port < records.inputCount(); ++port)
+        columns << portColumn("input", port, records.header().inputs);
+    for (int port = 0; port < records.outputCount(); ++port)
+        columns << portColumn("output", port, records.header().outputs);
+    columns << QStringLiteral("status") << QStringLiteral("error") << QStringLiteral("ms");
+    return columns;
+}
+
+QStringList tableRow(const nlohmann::json& record, int inputs, int outputs)
+{
+    QStringList row{recordText(record, "index")};
+    appendEntries(row, record, "inputs", inputs);
+    appendEntries(row, record, "outputs", outputs);
+    row << recordText(record, "status") << recordText(record, "error") << recordText(record, "ms");
+    return row;
+}
+
+QByteArray tableLine(const QStringList& fields, TableFormat format)
+{
+    const QChar separator = format == TableFormat::Csv ? QLatin1Char(',') : QLatin1Char('\t');
+    QString line;
+    for (int i = 0; i < fields.size(); ++i) {
+        const QString& field = fields.at(i);
+        if (i > 0)
+            line += separator;
+        const bool quote = field.contains(separator) || field.contains(QLatin1Char('"')) ||
+                           field.contains(QLatin1Char('\n')) || field.contains(QLatin1Char('\r'));
+        if (!quote) {
+            line += field;
+            continue;
+        }
+        line += QLatin1Char('"');
+        line += QString(field).replace(QLatin1Char('"'), QLatin1String("\"\""));
+        line += QLatin1Char('"');
+    }
+    line += format == TableFormat::Csv ? QLatin1String("\r\n") : QLatin1String("\n");
+    return line.toUtf8();
+}
+
+void writeTable(const RecordIndex& records, QIODevice& device, TableFormat format)
+{
+    const auto write = [&device](const QByteArray& line) {
+        if (device.write(line) != line.size())
+            throw std::runtime_error(device.errorString().toStdString());
+    };
+    write(tableLine(tableColumns(records), format));
+    const int inputs = records.inputCount();
+    const int outputs = records.outputCount();
+    records.forEach([&](const nlohmann::json& record) { write(tableLine(tableRow(record, inputs, outputs), format)); });
+}
+
+void saveTable(const RecordIndex& records, const QString& path)
+{
+    QSaveFile file(path);
+    try {
+        if (!file.open(QIODevice::WriteOnly))
+            throw std::runtime_error(file.errorString().toStdString());
+        writeTable(records, file, tableFormatFor(path));
+        if (!file.commit())
+            throw std::runtime_error(file.errorString().toStdString());
+    } catch (const std::exception& e) {
+        throw std::runtime_error(
+            QStringLiteral("could not write the table '%1': %2").arg(path, QString::fromUtf8(e.what())).toStdString());
+    }
+}
+
+QString tableText(const RecordIndex& records, TableFormat format)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    writeTable(records, buffer, format);
+    return QString::fromUtf8(buffer.data());
+}
+
+} // namespace VORNE
