@@ -102,6 +102,7 @@ private:
     void fillFromPointer(Item* item, int port);
     void stampImageAttributes(KORA::CValueMap& attributes, int port) const;
     void fail(const QString& message);
+    void waitForThreadExit() const;
     // Prints the prefix and the refusal when the thread runs.
     bool refusedWhileRunning(const char* prefix, const char* message = "Can not be changed during a run.") const;
 
@@ -123,6 +124,7 @@ private:
     QString m_errorMessage;
     qint64 m_executionTime = 0;
     std::atomic<bool> m_aborted{false};
+    std::atomic<long> m_threadId{0}; // the system thread of the last run, 0 before the first
 };
 
 } // namespace VORNE

@@ -91,6 +91,9 @@ protected slots:
     // The batch loop, one batch index per executor start; all of it on the GUI thread. Run() is also the
     // node's run operation, so a host starts a batch the same way as the Run button.
     void Run() override;
+    // The Run button: warns of outputs that would overwrite each other before Run() (a host's run does not
+    // ask).
+    void runRequested();
     void run_execute();
     void cancel();
     void pauseRun();
@@ -121,6 +124,9 @@ private:
     // The parameters text as a new map for the executor; null (and the reason on standard error) when the
     // text cannot be read.
     KORA::CValueMap* editedParameters();
+    // Outputs of the batch as it stands that would overwrite each other; true when there are none or the
+    // user chose to run anyway.
+    bool confirmOutputCollisions();
     // Cancel as the Cancel button does; a graph load uses it too.
     void requestCancel();
 

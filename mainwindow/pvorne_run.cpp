@@ -5,11 +5,17 @@
 #include <QMessageBox>
 #include <QTextBrowser>
 
+#include <QLoggingCategory>
+#include <QPushButton>
+
+#include <algorithm>
 #include <exception>
 #include <iostream>
+#include <limits>
 #include <memory>
 
 #include "executor/graphexecutor.h"
+#include "executor/outputcheck.h"
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "kora/exception.h"
@@ -21,6 +27,10 @@
 
 using VORNE::Item;
 using VORNE::ItemModel;
+
+namespace {
+Q_LOGGING_CATEGORY(lcRun, "vorne.run")
+}
 
 namespace VORNE {
 
@@ -36,6 +46,40 @@ QString durationText(qint64 ms)
 }
 
 } // namespace VORNE
+
+bool PVorne::confirmOutputCollisions()
+{
+    int batchSize = m_inputModels.isEmpty() ? 1 : std::numeric_limits<int>::max();
+    for (const ItemModel* model : qAsConst(m_inputModels))
+        batchSize = std::min(batchSize, model->rowCount());
+    QList<int> indices;
+    for (int index = 0; index < batchSize; ++index)
+        indices << index;
+    const QList<VORNE::OutputPattern> patterns = ui->settings_widget->outputNames();
+    const QList<VORNE::OutputCollision> collisions =
+        VORNE::findOutputCollisions(patterns, m_outputModels.size(), indices, [this](int index) {
+            QList<VORNE::NamingInput> naming;
+            for (const ItemModel* model : qAsConst(m_inputModels))
+                naming << VORNE::namingInput(model->item(index));
+            return naming;
+        });
+    if (collisions.isEmpty())
+        return true;
+    QMessageBox box(QMessageBox::Warning, tr("VORNE"), tr("Outputs of this batch would overwrite each other."),
+                    QMessageBox::NoButton, this);
+    box.setObjectName(QStringLiteral("collision_messageBox"));
+    box.setInformativeText(VORNE::collisionReport(collisions, patterns));
+    QPushButton* runAnyway = box.addButton(tr("Run anyway"), QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+    box.exec();
+    return box.clickedButton() == runAnyway;
+}
+
+void PVorne::runRequested()
+{
+    if (m_runState == Idle && confirmOutputCollisions())
+        Run();
+}
 
 void PVorne::Run()
 {
@@ -97,6 +141,9 @@ void PVorne::run_execute()
         m_executor->setExecutorType(VORNE::GraphExecutor::CPGraphExecutor);
     m_executor->setGraphPath(ui->graphname_lineEdit->text());
     m_executor->setOutputNames(settings->outputNames());
+    const int leftovers = VORNE::removeLeftovers(settings->outputNames());
+    if (leftovers > 0)
+        qCInfo(lcRun, "removed %d unfinished file(s) that killed runs left in the output folders", leftovers);
     KORA::CValueMap* graphMap = nullptr;
     if (Parameters().HasEntry("GraphMap", KORA::GT_MAP))
         graphMap = static_cast<KORA::CValueMap*>(KORA::Unwrap(Parameters().FindEntry("GraphMap")));

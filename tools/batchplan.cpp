@@ -194,6 +194,14 @@ nlohmann::json BatchPlan::inputsOf(int index) const
     return inputs;
 }
 
+QList<NamingInput> BatchPlan::namingOf(int index) const
+{
+    QList<NamingInput> naming;
+    for (const ItemModel* model : m_models)
+        naming << namingInput(model->item(index));
+    return naming;
+}
+
 QStringList BatchPlan::inputTexts(int index) const
 {
     QStringList texts;

@@ -54,12 +54,14 @@ int runLocally(const BatchPlan& plan, const Options& options, Session& session)
 {
     IndexRunner runner(plan, options.threads);
     setAbortTarget(&runner);
+    setLastAction([&session] { session.finish(true); });
     for (const int index : session.toRun()) {
         if (interrupted())
             break;
         session.record(runner.run(index));
     }
     setAbortTarget(nullptr);
+    setLastAction(nullptr);
     return session.finish(interrupted());
 }
 
@@ -70,7 +72,12 @@ int runWithWorkers(const Options& options, const QStringList& arguments, Session
     const int threads = std::max(1, processors / options.jobs);
     WorkerPool pool(QCoreApplication::applicationFilePath(), workerArguments(arguments, threads), options.jobs,
                     [&session](const nlohmann::json& result) { session.record(result); });
+    setLastAction([&pool, &session] {
+        pool.killWorkers();
+        session.finish(true);
+    });
     pool.run(session.toRun());
+    setLastAction(nullptr);
     return session.finish(interrupted());
 }
 
@@ -99,7 +106,8 @@ int main(int argc, char** argv)
 
     defaultKoradir();
     KORA::VexInit(-1);
-    installInterruptHandler();
+    // Workers get the grace period first; the parent waits a little longer for them to end by themselves.
+    installInterruptHandler(options.jobs > 1 && !options.worker ? options.graceSeconds + 2 : options.graceSeconds);
     divertStandardOutput();
     int status = 2;
     try {
@@ -114,6 +122,7 @@ int main(int argc, char** argv)
                 session.printPlan();
                 status = 0;
             } else {
+                session.refuseCollisions();
                 session.start(::isatty(STDERR_FILENO) != 0);
                 status = options.jobs > 1 && session.toRun().size() > 1
                              ? runWithWorkers(options, arguments, session)

@@ -77,6 +77,7 @@ const QMap<QString, QString>& valueOptions()
         {QStringLiteral("--params"), {}},                    {QStringLiteral("--threads"), {}},
         {QStringLiteral("--jobs"), {}},                      {QStringLiteral("--range"), {}},
         {QStringLiteral("--shard"), {}},                     {QStringLiteral("--journal"), {}},
+        {QStringLiteral("--grace"), {}},
     };
     return names;
 }
@@ -111,6 +112,8 @@ void applyValue(Options& options, const QString& name, const QString& value)
         parseShard(options, value);
     } else if (name == QLatin1String("--journal")) {
         options.journal = value;
+    } else if (name == QLatin1String("--grace")) {
+        options.graceSeconds = toCount(name, value, 0);
     }
 }
 
@@ -124,6 +127,8 @@ bool applyFlag(Options& options, const QString& name)
         options.help = true;
     else if (name == QLatin1String("-v") || name == QLatin1String("--version"))
         options.version = true;
+    else if (name == QLatin1String("--overwrite"))
+        options.overwrite = true;
     else if (name == QLatin1String("--worker"))
         options.worker = true;
     else
@@ -222,12 +227,17 @@ QString usageText()
         "                              SLURM_ARRAY_TASK_COUNT (less SLURM_ARRAY_TASK_MIN)\n"
         "      --journal FILE          append one JSON line per finished index; a rerun skips indices\n"
         "                              recorded as done with the same inputs and digest whose files exist\n"
-        "      --dry-run               check the graph and every input, print the batch plan, run nothing\n"
+        "      --dry-run               check the graph and every input, print the batch plan, run nothing;\n"
+        "                              lines whose outputs would overwrite others of the batch end in\n"
+        "                              \"[collision]\"\n"
+        "      --overwrite             run even when outputs of the batch would overwrite each other\n"
+        "      --grace SECONDS         after Ctrl-C or SIGTERM, wait this long for the running execution to\n"
+        "                              end, then remove unfinished files and exit anyway (default 5)\n"
         "  -q, --quiet                 no progress\n"
         "  -h, --help, -v, --version\n"
         "\n"
         "Exit status: 0 all executed indices succeeded, 1 some failed, 2 bad usage, unreadable graph or\n"
-        "missing inputs, 130 interrupted.\n");
+        "missing inputs or outputs that would overwrite each other, 130 interrupted.\n");
 }
 
 } // namespace VORNE::batch

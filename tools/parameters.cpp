@@ -64,8 +64,10 @@ void setParameter(KORA::CValueMap& parameters, const QString& key, const QString
     try {
         value.reset(KORA::CTextSerializer(false, false, "--param").Deserialize(bytes.constData(), bytes.size()));
     } catch (const KORA::CException&) {
-        value = std::make_unique<KORA::CValueString>(bytes.toStdString());
     }
+    // What is no value (null included) is taken as the string written.
+    if (!value)
+        value = std::make_unique<KORA::CValueString>(bytes.toStdString());
     const KORA::CValue* current = parameters.FindEntry(path);
     const int had = current ? KORA::Unwrap(current)->GenericType() : -1;
     const int got = value->GenericType();

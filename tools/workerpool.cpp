@@ -62,10 +62,22 @@ void WorkerPool::run(const QList<int>& indices)
                 });
         ++m_running;
         worker->process->start(m_program, m_arguments);
+        {
+            std::lock_guard<std::mutex> lock(m_pidsMutex);
+            m_pids.push_back(worker->process->processId());
+        }
         feed(*worker);
     }
     if (m_running > 0)
         loop.exec();
+}
+
+void WorkerPool::killWorkers()
+{
+    std::lock_guard<std::mutex> lock(m_pidsMutex);
+    for (const qint64 pid : m_pids)
+        if (pid > 0)
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
 }
 
 void WorkerPool::feed(Worker& worker)

@@ -6,6 +6,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <mutex>
+#include <vector>
 #include <nlohmann/json.hpp>
 
 class QProcess;
@@ -26,6 +28,8 @@ public:
     // Runs the indices and returns when every worker has ended. Indices a worker took but never answered
     // (it crashed) come back as failed results.
     void run(const QList<int>& indices);
+    // Ends every worker at once; safe from any thread.
+    void killWorkers();
 
 private:
     struct Worker
@@ -48,6 +52,8 @@ private:
     QList<Worker*> m_workers;
     int m_running = 0;
     bool m_stopping = false;
+    std::mutex m_pidsMutex;
+    std::vector<qint64> m_pids;
 };
 
 } // namespace VORNE::batch
