@@ -21,6 +21,7 @@
 #include "kora/exception.h"
 #include "kora/serializer.h"
 #include "kora/value.h"
+#include "mainwindow/logging.h"
 #include "mainwindow/pvorne.h"
 #include "mainwindow/settingswidgetr.h"
 #include "ui_pvorne.h"
@@ -28,9 +29,6 @@
 using VORNE::Item;
 using VORNE::ItemModel;
 
-namespace {
-Q_LOGGING_CATEGORY(lcRun, "vorne.run")
-}
 
 namespace VORNE {
 
@@ -143,7 +141,7 @@ void PVorne::run_execute()
     m_executor->setOutputNames(settings->outputNames());
     const int leftovers = VORNE::removeLeftovers(settings->outputNames());
     if (leftovers > 0)
-        qCInfo(lcRun, "removed %d unfinished file(s) that killed runs left in the output folders", leftovers);
+        qCWarning(lcMainWindow, "removed %d unfinished file(s) that killed runs left in the output folders", leftovers);
     KORA::CValueMap* graphMap = nullptr;
     if (Parameters().HasEntry("GraphMap", KORA::GT_MAP))
         graphMap = static_cast<KORA::CValueMap*>(KORA::Unwrap(Parameters().FindEntry("GraphMap")));

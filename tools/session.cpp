@@ -83,7 +83,7 @@ void Session::start(bool terminal)
 {
     const int leftovers = removeLeftovers(m_plan.outputPatterns());
     if (leftovers > 0)
-        qCInfo(lcBatch, "removed %d unfinished file(s) that killed runs left in the output folders", leftovers);
+        qCWarning(lcBatch, "removed %d unfinished file(s) that killed runs left in the output folders", leftovers);
     m_clock.restart();
     m_progress = std::make_unique<Progress>(m_toRun.size(), m_options.quiet, terminal);
 }
