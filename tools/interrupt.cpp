@@ -1,5 +1,6 @@
 #include "tools/interrupt.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -57,11 +58,14 @@ bool waitForSignal(int timeoutMs)
     return true;
 }
 
-void watch(int graceSeconds)
+void watch(int graceSeconds, int settleMs)
 {
     waitForSignal(-1);
+    settleMs = std::min(settleMs, graceSeconds * 1000);
+    if (settleMs > 0)
+        waitForSignal(settleMs);
     // A second signal ends the wait early.
-    waitForSignal(graceSeconds * 1000);
+    waitForSignal(graceSeconds * 1000 - settleMs);
     const int removed = KORA::CImageIo2::RemovePartialFiles();
     {
         std::lock_guard<std::mutex> lock(g_lastActionMutex);
@@ -75,17 +79,26 @@ void watch(int graceSeconds)
     ::_exit(130);
 }
 
+// A forked worker must not share its pipes with the parent: each reads its own interrupts.
+void renewPipe(int (&ends)[2])
+{
+    const int old[2] = {ends[0], ends[1]};
+    int fresh[2];
+    if (::pipe2(fresh, O_CLOEXEC) != 0)
+        return;
+    ends[0] = fresh[0];
+    ends[1] = fresh[1];
+    for (const int fd : old)
+        if (fd >= 0)
+            ::close(fd);
+}
+
 } // namespace
 
-void installInterruptHandler(int graceSeconds)
+void installInterruptHandler()
 {
     if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         g_pipe[0] = g_pipe[1] = -1;
-    if (g_watchPipe[0] < 0 && ::pipe2(g_watchPipe, O_CLOEXEC) == 0) {
-        // Writes from the handler must never block; reads by the watchdog do.
-        ::fcntl(g_watchPipe[1], F_SETFL, O_NONBLOCK);
-        std::thread(watch, graceSeconds).detach();
-    }
     struct sigaction action = {};
     action.sa_handler = &onInterrupt;
     sigemptyset(&action.sa_mask);
@@ -93,6 +106,19 @@ void installInterruptHandler(int graceSeconds)
     action.sa_flags = 0;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+}
+
+void startWatchdog(int graceSeconds, int settleMs)
+{
+    renewPipe(g_pipe);
+    ::fcntl(g_pipe[0], F_SETFL, O_NONBLOCK);
+    ::fcntl(g_pipe[1], F_SETFL, O_NONBLOCK);
+    renewPipe(g_watchPipe);
+    // Writes from the handler must never block; reads by the watchdog do.
+    ::fcntl(g_watchPipe[1], F_SETFL, O_NONBLOCK);
+    if (interrupted())
+        notify(g_watchPipe[1]);
+    std::thread(watch, graceSeconds, settleMs).detach();
 }
 
 bool interrupted()

@@ -13,6 +13,7 @@
 #include "tools/console.h"
 #include "tools/indexrunner.h"
 #include "tools/interrupt.h"
+#include "tools/logging.h"
 #include "tools/options.h"
 #include "tools/session.h"
 #include "tools/sources.h"
@@ -39,45 +40,39 @@ void defaultKoradir()
     qputenv("KORADIR", QDir::toNativeSeparators(root.absolutePath()).toLocal8Bit());
 }
 
-// A worker gets the parent's command line, told to read its indices from standard input and to use its
-// share of the processors.
-QStringList workerArguments(const QStringList& arguments, int threads)
-{
-    QStringList result;
-    result << QStringLiteral("--worker") << QStringLiteral("--threads") << QString::number(threads);
-    // A --threads of the user's comes later and wins.
-    result << arguments;
-    return result;
-}
-
 int runLocally(const BatchPlan& plan, const Options& options, Session& session)
 {
-    IndexRunner runner(plan, options.threads);
+    IndexRunner runner(plan, options.threads, true);
     setAbortTarget(&runner);
+    startWatchdog(options.graceSeconds);
     setLastAction([&session] { session.finish(true); });
-    for (const int index : session.toRun()) {
-        if (interrupted())
-            break;
-        session.record(runner.run(index));
-    }
+    runner.runAll(session.toRun(), &interrupted, [&session](const IndexResult& result) { session.record(result); });
     setAbortTarget(nullptr);
     setLastAction(nullptr);
     return session.finish(interrupted());
 }
 
-int runWithWorkers(const Options& options, const QStringList& arguments, Session& session)
+int runWithWorkers(const BatchPlan& plan, const Options& options, Session& session)
 {
     const int processors = std::max(1, QThread::idealThreadCount());
     // Workers that each took every processor would fight over them.
-    const int threads = std::max(1, processors / options.jobs);
-    WorkerPool pool(QCoreApplication::applicationFilePath(), workerArguments(arguments, threads), options.jobs,
-                    [&session](const nlohmann::json& result) { session.record(result); });
-    setLastAction([&pool, &session] {
-        pool.killWorkers();
-        session.finish(true);
-    });
+    const int threads = options.threads > 0 ? options.threads : std::max(1, processors / options.jobs);
+    const int grace = options.graceSeconds;
+    WorkerPool pool(
+        [&plan, threads, grace](int indices, int results) {
+            startWatchdog(grace, 300);
+            return runWorker(plan, threads, indices, results);
+        },
+        options.jobs, [&session](const nlohmann::json& result) { session.record(result); });
+    // Workers get the grace period first; the parent waits a little longer for them to end by themselves.
+    pool.setGracePeriod(grace + 2);
     pool.run(session.toRun());
-    setLastAction(nullptr);
+    if (interrupted()) {
+        // Workers killed after the grace period left their unfinished files; every worker has ended now.
+        const int removed = removeLeftovers(plan.outputPatterns());
+        if (removed > 0)
+            qCWarning(lcBatch, "removed %d unfinished file(s) of stopped workers", removed);
+    }
     return session.finish(interrupted());
 }
 
@@ -106,28 +101,28 @@ int main(int argc, char** argv)
 
     defaultKoradir();
     KORA::VexInit(-1);
-    // Workers get the grace period first; the parent waits a little longer for them to end by themselves.
-    installInterruptHandler(options.jobs > 1 && !options.worker ? options.graceSeconds + 2 : options.graceSeconds);
+    installInterruptHandler();
     divertStandardOutput();
     int status = 2;
     try {
         const BatchPlan plan(options);
-        if (!plan.sizeWarning().isEmpty() && !options.worker)
-            std::fprintf(stderr, "vorne-batch: %s\n", plan.sizeWarning().toLocal8Bit().constData());
-        if (options.worker) {
-            status = runWorker(plan, options.threads);
+        for (const QString& warning : {plan.sizeWarning(), plan.skipReport()})
+            if (!warning.isEmpty())
+                std::fprintf(stderr, "vorne-batch: %s\n", warning.toLocal8Bit().constData());
+        Session session(plan, options);
+        if (options.dryRun) {
+            session.printPlan();
+            status = 0;
         } else {
-            Session session(plan, options);
-            if (options.dryRun) {
-                session.printPlan();
-                status = 0;
-            } else {
-                session.refuseCollisions();
-                session.start(::isatty(STDERR_FILENO) != 0);
-                status = options.jobs > 1 && session.toRun().size() > 1
-                             ? runWithWorkers(options, arguments, session)
-                             : runLocally(plan, options, session);
-            }
+            session.refuseCollisions();
+            session.start(::isatty(STDERR_FILENO) != 0);
+            // Workers are forked with the graph loaded; a thread that exists already would be missing in
+            // them, along with whatever it held, so the batch then runs here.
+            const bool workers = options.jobs > 1 && session.toRun().size() > 1;
+            const bool fork = workers && WorkerPool::singleThreaded();
+            if (workers && !fork)
+                qCWarning(lcBatch) << "running in one process: threads exist before the workers could be forked";
+            status = fork ? runWithWorkers(plan, options, session) : runLocally(plan, options, session);
         }
     } catch (const UsageError& e) {
         status = complain(e.what(), 2);

@@ -129,8 +129,6 @@ bool applyFlag(Options& options, const QString& name)
         options.version = true;
     else if (name == QLatin1String("--overwrite"))
         options.overwrite = true;
-    else if (name == QLatin1String("--worker"))
-        options.worker = true;
     else
         return false;
     return true;

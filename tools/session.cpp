@@ -61,6 +61,8 @@ void Session::printPlan() const
                 .arg(m_toRun.size() + m_skipped)
                 .arg(m_toRun.size())
                 .arg(m_skipped);
+    if (!m_plan.skipReport().isEmpty())
+        text += m_plan.skipReport() + QLatin1Char('\n');
     QSet<int> clashing;
     for (const OutputCollision& collision : m_collisions)
         clashing << collision.index << collision.earlierIndex;
@@ -114,6 +116,10 @@ void Session::record(const nlohmann::json& result)
     const bool failed = result.value("failed", true);
     (failed ? m_failed : m_done)++;
     const std::string error = result.value("error", std::string());
+    const nlohmann::json inputErrors = result.value("input_errors", nlohmann::json::array());
+    for (const nlohmann::json& inputError : inputErrors)
+        m_inputErrors << QString::number(index) + QStringLiteral(": ") +
+                             QString::fromStdString(inputError.get<std::string>());
     const nlohmann::json replaced = replacedFiles(index, result);
     if (m_journal) {
         nlohmann::json line{{"index", index},
@@ -122,12 +128,15 @@ void Session::record(const nlohmann::json& result)
                             {"outputs", result.value("outputs", nlohmann::json::array())},
                             {"status", failed ? "failed" : "done"},
                             {"error", failed ? nlohmann::json(error) : nlohmann::json()},
+                            {"input_errors", inputErrors},
                             {"ms", result.value("ms", 0)}};
         if (!replaced.empty())
             line["replaced"] = replaced;
         m_journal->append(line);
     }
-    QString detail = QString::fromStdString(error);
+    // The unreadable input explains the failure that follows from it better than the failure itself.
+    QString detail = inputErrors.empty() ? QString::fromStdString(error)
+                                         : QString::fromStdString(inputErrors.front().get<std::string>());
     if (!failed) {
         QStringList files;
         for (const nlohmann::json& output : result.value("outputs", nlohmann::json::array()))
@@ -145,6 +154,9 @@ int Session::finish(bool wasInterrupted)
         m_journal->sync();
     if (wasInterrupted)
         std::fputs("vorne-batch: interrupted; the indices that finished are saved and recorded\n", stderr);
+    if (!m_inputErrors.isEmpty())
+        printOut(QStringLiteral("inputs that could not be read:\n  ") + m_inputErrors.join(QStringLiteral("\n  ")) +
+                 QLatin1Char('\n'));
     printOut(QStringLiteral("%1 done, %2 failed, %3 skipped in %4\n")
                  .arg(m_done)
                  .arg(m_failed)

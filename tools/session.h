@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
+#include <QStringList>
 
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -57,6 +58,7 @@ private:
     int m_skipped = 0;
     int m_done = 0;
     int m_failed = 0;
+    QStringList m_inputErrors; // "index: reason"
     QElapsedTimer m_clock;
 };
 
