@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "koradir.h"
 #include "ostrel/ostrel.h"
 
 using namespace KORA;
@@ -17,18 +18,6 @@ using OstrelGraph::Graph;
 using OstrelGraph::ThreadScheduler;
 
 namespace {
-
-// Run from the build tree, the installation root is <build>/koradir.
-void DefaultKoradir()
-{
-    if (std::getenv("KORADIR"))
-        return;
-    char self[PATH_MAX] = {};
-    if (readlink("/proc/self/exe", self, sizeof(self) - 1) > 0) {
-        const auto root = std::filesystem::path(self).parent_path().parent_path() / "koradir";
-        setenv("KORADIR", root.c_str(), 1);
-    }
-}
 
 void AddNode(CValueMap& map, const std::string& name, const std::string& plugin)
 {

@@ -4,6 +4,9 @@
 
 #include <iostream>
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include "executor/outputnaming.h"
 #include "items/item.h"
 #include "kora/kora.h"
@@ -32,12 +35,26 @@ GraphExecutor::~GraphExecutor()
         wait();
     }
     m_pendingSaves.clear(); // waits: the saves write into the items deleted below
+    waitForThreadExit();
     GraphExecutor* self = this;
     g_current.compare_exchange_strong(self, nullptr);
     delete m_outputs;
     delete m_graphParameters;
     if (m_ownsOutputItems)
         qDeleteAll(m_outputItems);
+}
+
+void GraphExecutor::waitForThreadExit() const
+{
+    // wait() returns before the system thread has run its thread-local destructors, one of which releases
+    // Qt's data of this thread object; a process ending in between would leave that data behind. The
+    // thread is detached, so its disappearance from the task list is the only sign that it is gone.
+    const long id = m_threadId.load();
+    if (id == 0)
+        return;
+    const QByteArray task = "/proc/self/task/" + QByteArray::number(static_cast<qlonglong>(id));
+    for (int attempt = 0; attempt < 2000 && ::access(task.constData(), F_OK) == 0; ++attempt)
+        QThread::usleep(500);
 }
 
 GraphExecutor* GraphExecutor::current()
@@ -158,6 +175,7 @@ void GraphExecutor::fail(const QString& message)
 
 void GraphExecutor::run()
 {
+    m_threadId.store(static_cast<long>(::syscall(SYS_gettid)));
     std::cout << ">>> GraphExecutor::run()..." << std::endl;
     m_errorMessage.clear();
     m_inputErrors.clear();

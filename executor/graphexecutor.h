@@ -121,6 +121,7 @@ private:
     void saveBehind(Item* item, int port, const QString& name, const KORA::CImage* image);
     void stampImageAttributes(KORA::CValueMap& attributes, int port) const;
     void fail(const QString& message);
+    void waitForThreadExit() const;
     // Prints the prefix and the refusal when the thread runs.
     bool refusedWhileRunning(const char* prefix, const char* message = "Can not be changed during a run.") const;
 
@@ -143,6 +144,7 @@ private:
     QStringList m_inputErrors;
     qint64 m_executionTime = 0;
     std::atomic<bool> m_aborted{false};
+    std::atomic<long> m_threadId{0}; // the system thread of the last run, 0 before the first
     InputCache* m_inputCache = nullptr;
     bool m_saveBehind = false;
     std::vector<std::future<void>> m_pendingSaves;

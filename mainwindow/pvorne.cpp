@@ -157,7 +157,7 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
     connect(ui->reload_graph_pushButton, &QPushButton::clicked, this, [this] { loadSelectedGraph(false); });
     connect(ui->about_pushButton, &QPushButton::clicked, this, &PVorne::showAbout);
     connect(ui->close_pushButton, &QPushButton::clicked, this, &QWidget::close);
-    connect(ui->run_pushButton, &QPushButton::clicked, this, &PVorne::Run);
+    connect(ui->run_pushButton, &QPushButton::clicked, this, &PVorne::runRequested);
     connect(ui->cancel_run_pushButton, &QPushButton::clicked, this, &PVorne::cancel);
     connect(ui->pause_run_pushButton, &QPushButton::clicked, this, &PVorne::pauseRun);
     connect(ui->resume_run_pushButton, &QPushButton::clicked, this, &PVorne::resumeRun);
@@ -535,7 +535,8 @@ void PVorne::addLongInput()
 {
     const QString text = askValue(QT_TR_NOOP("%1 - Add long input"), QT_TR_NOOP("Long:"));
     bool ok = false;
-    text.toLongLong(&ok, 10);
+    // Only what a long item holds (32 bits) converts.
+    text.toInt(&ok, 10);
     if (ok)
         addInputItem(new Item(text, Item::LongType));
 }

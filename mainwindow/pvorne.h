@@ -98,6 +98,9 @@ protected slots:
     // The batch loop, one batch index per executor start; all of it on the GUI thread. Run() is also the
     // node's run operation, so a host starts a batch the same way as the Run button.
     void Run() override;
+    // The Run button: warns of outputs that would overwrite each other before Run() (a host's run does not
+    // ask).
+    void runRequested();
     void run_execute();
     void cancel();
     void pauseRun();
@@ -135,8 +138,13 @@ private:
     // The parameters text as a new map for the executor; null (and the reason on standard error and in
     // the message area) when the text cannot be read. Keys the graph lacks are named in the message area.
     KORA::CValueMap* editedParameters();
+    // Outputs of the batch as it stands that would overwrite each other; true when there are none or the
+    // user chose to run anyway.
+    bool confirmOutputCollisions();
     // The field shows a graph other than the loaded one: say so, with a Reload action.
     void reportGraphNotLoaded();
+    // True, with the report above, when the field does not name the loaded graph.
+    bool refuseUnloadedGraph();
     // Tallies a finished step's output items for the end-of-batch message.
     void countStepResults(const QList<VORNE::Item*>& items);
     void reportBatchEnd();

@@ -6,16 +6,23 @@
 #include <QTextBrowser>
 #include <QTimer>
 
+#include <QLoggingCategory>
+#include <QPushButton>
+
+#include <algorithm>
 #include <exception>
 #include <iostream>
+#include <limits>
 #include <memory>
 
 #include "executor/graphexecutor.h"
+#include "executor/outputcheck.h"
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "kora/exception.h"
 #include "kora/serializer.h"
 #include "kora/value.h"
+#include "mainwindow/logging.h"
 #include "executor/parameterkeys.h"
 #include "mainwindow/messagebanner.h"
 #include "viewers/displaymanager.h"
@@ -26,6 +33,7 @@
 
 using VORNE::Item;
 using VORNE::ItemModel;
+
 
 namespace VORNE {
 
@@ -42,15 +50,54 @@ QString durationText(qint64 ms)
 
 } // namespace VORNE
 
+bool PVorne::confirmOutputCollisions()
+{
+    int batchSize = m_inputModels.isEmpty() ? 1 : std::numeric_limits<int>::max();
+    for (const ItemModel* model : qAsConst(m_inputModels))
+        batchSize = std::min(batchSize, model->rowCount());
+    QList<int> indices;
+    for (int index = 0; index < batchSize; ++index)
+        indices << index;
+    const QList<VORNE::OutputPattern> patterns = ui->settings_widget->outputNames();
+    const QList<VORNE::OutputCollision> collisions =
+        VORNE::findOutputCollisions(patterns, m_outputModels.size(), indices, [this](int index) {
+            QList<VORNE::NamingInput> naming;
+            for (const ItemModel* model : qAsConst(m_inputModels))
+                naming << VORNE::namingInput(model->item(index));
+            return naming;
+        });
+    if (collisions.isEmpty())
+        return true;
+    QMessageBox box(QMessageBox::Warning, tr("VORNE"), tr("Outputs of this batch would overwrite each other."),
+                    QMessageBox::NoButton, this);
+    box.setObjectName(QStringLiteral("collision_messageBox"));
+    box.setInformativeText(VORNE::collisionReport(collisions, patterns));
+    QPushButton* runAnyway = box.addButton(tr("Run anyway"), QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+    box.exec();
+    return box.clickedButton() == runAnyway;
+}
+
+void PVorne::runRequested()
+{
+    // A refused run asks nothing about its outputs.
+    if (m_runState == Idle && !refuseUnloadedGraph() && confirmOutputCollisions())
+        Run();
+}
+
+bool PVorne::refuseUnloadedGraph()
+{
+    // Outputs are stamped with the field's path, which must then name the graph that runs.
+    if (!m_graphLoaded || ui->graphname_lineEdit->text() == m_loadedPath)
+        return false;
+    reportGraphNotLoaded();
+    return true;
+}
+
 void PVorne::Run()
 {
-    if (m_runState != Idle)
+    if (m_runState != Idle || refuseUnloadedGraph())
         return;
-    // Outputs are stamped with the field's path, which must then name the graph that runs.
-    if (m_graphLoaded && ui->graphname_lineEdit->text() != m_loadedPath) {
-        reportGraphNotLoaded();
-        return;
-    }
     m_runLock.lock();
     m_runState = Starting;
 
@@ -122,6 +169,9 @@ void PVorne::run_execute()
         m_executor->setExecutorType(VORNE::GraphExecutor::CPGraphExecutor);
     m_executor->setGraphPath(ui->graphname_lineEdit->text());
     m_executor->setOutputNames(settings->outputNames());
+    const int leftovers = VORNE::removeLeftovers(settings->outputNames());
+    if (leftovers > 0)
+        qCWarning(lcMainWindow, "removed %d unfinished file(s) that killed runs left in the output folders", leftovers);
     KORA::CValueMap* graphMap = nullptr;
     if (Parameters().HasEntry("GraphMap", KORA::GT_MAP))
         graphMap = static_cast<KORA::CValueMap*>(KORA::Unwrap(Parameters().FindEntry("GraphMap")));

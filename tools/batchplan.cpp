@@ -174,6 +174,14 @@ nlohmann::json BatchPlan::inputsOf(int index) const
     return inputsRecord(items);
 }
 
+QList<NamingInput> BatchPlan::namingOf(int index) const
+{
+    QList<NamingInput> naming;
+    for (const ItemModel* model : m_models)
+        naming << namingInput(model->item(index));
+    return naming;
+}
+
 QStringList BatchPlan::inputTexts(int index) const
 {
     QStringList texts;

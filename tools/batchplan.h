@@ -12,7 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
-#include "executor/outputpattern.h"
+#include "executor/outputnaming.h"
 #include "tools/options.h"
 
 namespace KORA {
@@ -66,6 +66,8 @@ public:
     // What the journal records of an index's inputs: per port the item's type and text, and for files
     // their size and modification time, so that a changed file counts as a changed input.
     nlohmann::json inputsOf(int index) const;
+    // What the output patterns see of an index's inputs.
+    QList<NamingInput> namingOf(int index) const;
     // The item texts of an index, for progress and the plan.
     QStringList inputTexts(int index) const;
 

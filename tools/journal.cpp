@@ -55,6 +55,11 @@ bool Journal::isDone(int index, const nlohmann::json& inputs, const QString& dig
     return true;
 }
 
+void Journal::sync()
+{
+    ::fsync(m_fd);
+}
+
 void Journal::append(const nlohmann::json& record)
 {
     // One write per line: an O_APPEND write of a line is never interleaved with another writer's.

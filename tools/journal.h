@@ -22,6 +22,8 @@ public:
     // Done with the same inputs and digest, and every file it wrote is still there.
     bool isDone(int index, const nlohmann::json& inputs, const QString& digest) const;
     void append(const nlohmann::json& record);
+    // Hands what was appended to the disk, for a process about to end.
+    void sync();
     // The last record of each index, in index order.
     const QMap<int, nlohmann::json>& records() const { return m_records; }
 

@@ -45,8 +45,11 @@ int runLocally(const BatchPlan& plan, const Options& options, Session& session)
 {
     IndexRunner runner(plan, options.threads, true);
     setAbortTarget(&runner);
+    startWatchdog(options.graceSeconds);
+    setLastAction([&session] { session.finish(true); });
     runner.runAll(session.toRun(), &interrupted, [&session](const IndexResult& result) { session.record(result); });
     setAbortTarget(nullptr);
+    setLastAction(nullptr);
     return session.finish(interrupted());
 }
 
@@ -55,9 +58,22 @@ int runWithWorkers(const BatchPlan& plan, const Options& options, Session& sessi
     const int processors = std::max(1, QThread::idealThreadCount());
     // Workers that each took every processor would fight over them.
     const int threads = options.threads > 0 ? options.threads : std::max(1, processors / options.jobs);
-    WorkerPool pool([&plan, threads](int indices, int results) { return runWorker(plan, threads, indices, results); },
-                    options.jobs, [&session](const nlohmann::json& result) { session.record(result); });
+    const int grace = options.graceSeconds;
+    WorkerPool pool(
+        [&plan, threads, grace](int indices, int results) {
+            startWatchdog(grace, 300);
+            return runWorker(plan, threads, indices, results);
+        },
+        options.jobs, [&session](const nlohmann::json& result) { session.record(result); });
+    // Workers get the grace period first; the parent waits a little longer for them to end by themselves.
+    pool.setGracePeriod(grace + 2);
     pool.run(session.toRun());
+    if (interrupted()) {
+        // Workers killed after the grace period left their unfinished files; every worker has ended now.
+        const int removed = removeLeftovers(plan.outputPatterns());
+        if (removed > 0)
+            qCWarning(lcBatch, "removed %d unfinished file(s) of stopped workers", removed);
+    }
     return session.finish(interrupted());
 }
 
@@ -114,6 +130,7 @@ int main(int argc, char** argv)
             session.printPlan();
             status = 0;
         } else {
+            session.refuseCollisions();
             session.start(::isatty(STDERR_FILENO) != 0);
             // Workers are forked with the graph loaded; a thread that exists already would be missing in
             // them, along with whatever it held, so the batch then runs here.

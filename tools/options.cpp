@@ -78,6 +78,7 @@ const QMap<QString, QString>& valueOptions()
         {QStringLiteral("--jobs"), {}},                      {QStringLiteral("--range"), {}},
         {QStringLiteral("--shard"), {}},                     {QStringLiteral("--journal"), {}},
         {QStringLiteral("--table"), {}},                     {QStringLiteral("--report"), {}},
+        {QStringLiteral("--grace"), {}},
     };
     return names;
 }
@@ -116,6 +117,8 @@ void applyValue(Options& options, const QString& name, const QString& value)
         options.table = value;
     } else if (name == QLatin1String("--report")) {
         options.report = value;
+    } else if (name == QLatin1String("--grace")) {
+        options.graceSeconds = toCount(name, value, 0);
     }
 }
 
@@ -129,6 +132,8 @@ bool applyFlag(Options& options, const QString& name)
         options.help = true;
     else if (name == QLatin1String("-v") || name == QLatin1String("--version"))
         options.version = true;
+    else if (name == QLatin1String("--overwrite"))
+        options.overwrite = true;
     else
         return false;
     return true;
@@ -257,7 +262,12 @@ QString usageText()
         "                              when FILE ends in .tsv; with --journal, indices skipped as done are\n"
         "                              taken from the journal\n"
         "      --report DIR            write a report of the same rows with thumbnails: DIR/index.html\n"
-        "      --dry-run               check the graph and every input, print the batch plan, run nothing\n"
+        "      --dry-run               check the graph and every input, print the batch plan, run nothing;\n"
+        "                              lines whose outputs would overwrite others of the batch end in\n"
+        "                              \"[collision]\"\n"
+        "      --overwrite             run even when outputs of the batch would overwrite each other\n"
+        "      --grace SECONDS         after Ctrl-C or SIGTERM, wait this long for the running execution to\n"
+        "                              end, then remove unfinished files and exit anyway (default 5)\n"
         "  -q, --quiet                 no progress\n"
         "  -h, --help, -v, --version\n"
         "\n"
@@ -267,7 +277,8 @@ QString usageText()
         "       vorne-batch report -o DIR JOURNAL...     one report from them\n"
         "\n"
         "Exit status: 0 all executed indices succeeded, 1 some failed, 2 bad usage, unreadable graph or\n"
-        "missing inputs, or a table or report that could not be written, 130 interrupted.\n");
+        "missing inputs, outputs that would overwrite each other, or a table or report that could not be\n"
+        "written, 130 interrupted.\n");
 }
 
 } // namespace VORNE::batch

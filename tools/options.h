@@ -48,6 +48,10 @@ struct Options
     QString command;
     QStringList journals;
     bool dryRun = false;
+    // Run even when outputs of this batch would overwrite each other.
+    bool overwrite = false;
+    // Seconds an interrupted execution gets to end before the program exits anyway.
+    int graceSeconds = 5;
     bool quiet = false;
     bool help = false;
     bool version = false;

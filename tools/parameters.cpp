@@ -74,8 +74,10 @@ void setParameter(KORA::CValueMap& parameters, const QString& key, const QString
     try {
         value.reset(KORA::CTextSerializer(false, false, "--param").Deserialize(bytes.constData(), bytes.size()));
     } catch (const KORA::CException&) {
-        value = std::make_unique<KORA::CValueString>(bytes.toStdString());
     }
+    // What is no value (null included) is taken as the string written.
+    if (!value)
+        value = std::make_unique<KORA::CValueString>(bytes.toStdString());
     const int had = KORA::Unwrap(current)->GenericType();
     const int got = value->GenericType();
     if (had == KORA::GT_STRING && got != KORA::GT_STRING)

@@ -13,6 +13,7 @@
 #include "tools/batchplan.h"
 #include "tools/console.h"
 #include "tools/journal.h"
+#include "tools/logging.h"
 #include "tools/progress.h"
 #include "tools/runresults.h"
 
@@ -37,6 +38,19 @@ Session::Session(const BatchPlan& plan, const Options& options) : m_plan(plan), 
         else
             m_toRun << index;
     }
+    m_collisions = findOutputCollisions(plan.outputPatterns(), plan.outputNames().size(),
+                                        plan.selectedIndices(options),
+                                        [&plan](int index) { return plan.namingOf(index); });
+}
+
+void Session::refuseCollisions() const
+{
+    if (m_collisions.isEmpty() || m_options.overwrite)
+        return;
+    throw UsageError(QStringLiteral("outputs of this batch would overwrite each other:\n%1\nGive --overwrite to run "
+                                    "anyway.")
+                         .arg(collisionReport(m_collisions, m_plan.outputPatterns()))
+                         .toStdString());
 }
 
 Session::~Session() = default;
@@ -63,22 +77,29 @@ void Session::printPlan() const
                 .arg(m_skipped);
     if (!m_plan.skipReport().isEmpty())
         text += m_plan.skipReport() + QLatin1Char('\n');
+    QSet<int> clashing;
+    for (const OutputCollision& collision : m_collisions)
+        clashing << collision.index << collision.earlierIndex;
     for (const int index : m_toRun) {
-        QList<NamingInput> naming;
-        for (const ItemModel* model : m_plan.inputModels())
-            naming << namingInput(model->item(index));
+        const QList<NamingInput> naming = m_plan.namingOf(index);
         QStringList names;
         for (int port = 0; port < m_plan.outputNames().size(); ++port)
             names << outputFilename(m_plan.outputPatterns(), port, naming, nullptr);
-        text += QStringLiteral("%1: %2 -> %3\n")
+        text += QStringLiteral("%1: %2 -> %3%4\n")
                     .arg(index)
-                    .arg(m_plan.inputTexts(index).join(QStringLiteral(" | ")), names.join(QStringLiteral(" | ")));
+                    .arg(m_plan.inputTexts(index).join(QStringLiteral(" | ")), names.join(QStringLiteral(" | ")),
+                         clashing.contains(index) ? QStringLiteral(" [collision]") : QString());
     }
+    if (!m_collisions.isEmpty())
+        text += collisionReport(m_collisions, m_plan.outputPatterns()) + QLatin1Char('\n');
     printOut(text);
 }
 
 void Session::start(bool terminal)
 {
+    const int leftovers = removeLeftovers(m_plan.outputPatterns());
+    if (leftovers > 0)
+        qCWarning(lcBatch, "removed %d unfinished file(s) that killed runs left in the output folders", leftovers);
     m_clock.restart();
     m_progress = std::make_unique<Progress>(m_toRun.size(), m_options.quiet, terminal);
     if (m_journal)
@@ -93,6 +114,24 @@ QString Session::journalPath() const
     return m_spool ? m_spool->fileName() : m_options.journal;
 }
 
+nlohmann::json Session::replacedFiles(int index, const nlohmann::json& result)
+{
+    nlohmann::json replaced = nlohmann::json::array();
+    for (const nlohmann::json& output : result.value("outputs", nlohmann::json::array())) {
+        if (output.value("type", std::string()) != "image file")
+            continue;
+        const QString file = QString::fromStdString(output.value("value", std::string()));
+        const auto earlier = m_written.constFind(file);
+        if (earlier != m_written.constEnd() && earlier.value() != index) {
+            qCWarning(lcBatch, "index %d replaced %s, which index %d of this run wrote", index,
+                      qUtf8Printable(file), earlier.value());
+            replaced.push_back({{"file", file.toStdString()}, {"index", earlier.value()}});
+        }
+        m_written.insert(file, index);
+    }
+    return replaced;
+}
+
 void Session::record(const nlohmann::json& result)
 {
     if (result.value("aborted", false))
@@ -105,12 +144,15 @@ void Session::record(const nlohmann::json& result)
     for (const nlohmann::json& inputError : inputErrors)
         m_inputErrors << QString::number(index) + QStringLiteral(": ") +
                              QString::fromStdString(inputError.get<std::string>());
+    const nlohmann::json replaced = replacedFiles(index, result);
     if (m_journal) {
         nlohmann::json line = indexRecord(
             index, m_plan.inputsOf(index),
             StepOutcome{result.value("outputs", nlohmann::json::array()), failed, error}, result.value("ms", 0));
         line["digest"] = m_plan.digest().toStdString();
         line["input_errors"] = inputErrors;
+        if (!replaced.empty())
+            line["replaced"] = replaced;
         m_journal->append(line);
         m_results->recorded(journalPath());
     }
@@ -130,6 +172,8 @@ int Session::finish(bool wasInterrupted)
 {
     if (m_progress)
         m_progress->finish();
+    if (m_journal)
+        m_journal->sync();
     if (wasInterrupted)
         std::fputs("vorne-batch: interrupted; the indices that finished are saved and recorded\n", stderr);
     if (!m_inputErrors.isEmpty())

@@ -6,6 +6,8 @@
 #include <QMap>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 
 #include <dirent.h>
@@ -38,7 +40,13 @@ ItemSpec typedItem(const QString& kind, const QString& text, const QString& sour
 {
     bool ok = true;
     if (kind == QLatin1String("long")) {
-        text.toLongLong(&ok, 10);
+        // The item holds a 32-bit long; a whole number beyond it must not arrive as something else.
+        const qlonglong wide = text.toLongLong(&ok, 10);
+        if (ok && (wide < std::numeric_limits<qint32>::min() || wide > std::numeric_limits<qint32>::max()))
+            refuse(QStringLiteral("'%1': %2 lies outside the range of a long value, %3..%4")
+                       .arg(source, text.trimmed())
+                       .arg(std::numeric_limits<qint32>::min())
+                       .arg(std::numeric_limits<qint32>::max()));
         if (ok)
             return {text, Item::LongType};
     } else if (kind == QLatin1String("double")) {

@@ -86,7 +86,7 @@ void WorkerPool::run(const QList<int>& indices)
     for (int i = 0; i < std::min(m_workerCount, static_cast<int>(m_queue.size())); ++i)
         spawn();
     while (true) {
-        std::vector<pollfd> fds{{interruptDescriptor(), m_stopping ? short(0) : short(POLLIN), 0}};
+        std::vector<pollfd> fds{{interruptDescriptor(), POLLIN, 0}};
         std::vector<Worker*> polled;
         for (const auto& worker : m_workers)
             if (worker->socket >= 0) {
@@ -95,7 +95,12 @@ void WorkerPool::run(const QList<int>& indices)
             }
         if (polled.empty())
             break;
-        if (::poll(fds.data(), fds.size(), -1) < 0)
+        const int ready = ::poll(fds.data(), fds.size(), waitMs());
+        if (ready == 0) {
+            killWorkers();
+            continue;
+        }
+        if (ready < 0)
             continue; // EINTR: the interrupt's byte is read below
         if (fds[0].revents & POLLIN)
             forwardInterrupt();
@@ -168,12 +173,33 @@ void WorkerPool::workerEnded(Worker& worker)
         spawn();
 }
 
+int WorkerPool::waitMs() const
+{
+    if (!m_stopping || m_killed)
+        return -1;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_killAt - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
+}
+
+void WorkerPool::killWorkers()
+{
+    for (const auto& worker : m_workers)
+        if (worker->socket >= 0)
+            ::kill(worker->pid, SIGKILL);
+    m_killed = true;
+}
+
 void WorkerPool::forwardInterrupt()
 {
     char bytes[16];
     while (::read(interruptDescriptor(), bytes, sizeof bytes) > 0) {
     }
+    if (m_stopping) {
+        killWorkers();
+        return;
+    }
     m_stopping = true;
+    m_killAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_graceMs);
     for (const auto& worker : m_workers) {
         if (worker->socket < 0)
             continue;

@@ -8,6 +8,7 @@
 // threads, whatever locks they held stay locked): check singleThreaded() first.
 #include <QList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -32,6 +33,9 @@ public:
     static bool singleThreaded();
     // Runs the indices and returns when every worker has ended.
     void run(const QList<int>& indices);
+    // After an interrupt, how long the workers may take to end by themselves before they are killed (at
+    // once on a second interrupt).
+    void setGracePeriod(int seconds) { m_graceMs = seconds * 1000; }
 
 private:
     struct Worker
@@ -47,6 +51,9 @@ private:
     bool readResults(Worker& worker);
     void workerEnded(Worker& worker);
     void forwardInterrupt();
+    void killWorkers();
+    // The poll timeout: until the grace period ends once interrupted, else none.
+    int waitMs() const;
 
     Work m_work;
     int m_workerCount;
@@ -54,6 +61,9 @@ private:
     QList<int> m_queue;
     std::vector<std::unique_ptr<Worker>> m_workers; // the ended ones too, with socket -1
     bool m_stopping = false;
+    int m_graceMs = 0;
+    bool m_killed = false;
+    std::chrono::steady_clock::time_point m_killAt;
 };
 
 } // namespace VORNE::batch

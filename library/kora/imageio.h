@@ -4,6 +4,7 @@
 // (the first frame), ico (its largest entry), iass, iass.gz, and text images (asc/ascii/mark/txt). Every
 // failure is a CExIo whose source is the file's path and whose message says what is wrong.
 #include <cstdint>
+#include <string>
 
 #include "kora/image.h"
 
@@ -35,7 +36,17 @@ public:
     static CImage* Load(const char* path, const StImgLoadCfg& config = StImgLoadCfg());
     // Writes to a temporary file beside the target and renames it into place: no half-written file ever
     // carries the final name. Refuses a type the format cannot hold.
+    // Every write, the flush and the close are checked; a failed save removes its temporary file.
     static void Save(const char* path, const CImage& image, const StImgSaveCfg& config = StImgSaveCfg());
+
+    // Temporary files begin with this prefix, followed by "host~pid~counter~" and the target's file name.
+    static constexpr const char* kPartialPrefix = ".kora-partial~";
+    // True when fileName (without directory) is the temporary file of a process on this host that no
+    // longer runs; target then receives the name the save was meant to have.
+    static bool IsLeftover(const char* fileName, std::string* target);
+    // Removes the temporary files this process is writing right now (for a process about to exit on a
+    // signal) and says how many there were.
+    static int RemovePartialFiles();
 };
 
 } // namespace KORA

@@ -34,8 +34,16 @@ private:
     std::string m_name;
 };
 
-// JSON with two refinements: integer literals are longs (32-bit; beyond that an error naming the number),
-// numbers with "." or an exponent and nan/inf/-inf are doubles; null in a vector is an absent entry.
+// JSON with two refinements: integer literals are longs, numbers with "." or an exponent and nan/inf/-inf
+// are doubles. Every JSON document reads:
+// - an integer beyond the 32 bits of a long reads as a double (it used to be an error; JSON has one
+//   number type and its readers widen);
+// - null is an absent value: an absent entry of a vector, a map member that is left out, and for a
+//   document that is only null, no value at all (Deserialize returns null);
+// - map keys are taken as written, the empty key and keys with "/" included (they are never key paths);
+// - text that is not valid UTF-8 is refused, naming the byte offset. A string value holding bytes that
+//   are not UTF-8 is written with each stray byte as the lone surrogate escape \udcXX, which reads back
+//   as that byte, so every written value still reads back equal.
 // A container goes on one line when that line fits in 80 columns, otherwise one entry per line indented
 // by two blanks. Doubles are written shortest-round-trip, always with "." or an exponent. Nesting is
 // limited to 256 levels.

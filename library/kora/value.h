@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <typeinfo>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -238,6 +239,9 @@ public:
     CValue* ValueAt(std::size_t position) const;
     std::vector<std::string> Keys() const;
     void Clear();
+    // Sets the entry of exactly this name, which is not read as a key path: an empty name or one holding
+    // "/" is stored as it is (a text document's keys are arbitrary). Takes ownership.
+    void SetNamedEntry(const std::string& name, CValue* value);
 
     int GenericType() const override { return GT_MAP; }
     const std::type_info& Type() const override { return typeid(CValueMap); }
@@ -251,7 +255,13 @@ protected:
     CValue* DetachChild(const CValue_Key& key) override;
 
 private:
+    // The position of a name, or Size() when absent; constant time, so that maps of many entries (a graph's
+    // nodes) load in linear time.
+    std::size_t Find(const std::string& name) const;
+    void Reindex();
+
     std::vector<std::pair<std::string, std::unique_ptr<CValue>>> m_entries;
+    std::unordered_map<std::string, std::size_t> m_positions;
 };
 
 // A reference-counted handle to one value. Every handle may be deleted separately; the value lives while

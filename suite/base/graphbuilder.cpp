@@ -125,9 +125,8 @@ private:
                 throw;
             Fail(who + e.FormattedWhat());
         }
-        m_model->nodes.push_back(std::move(node));
+        GraphNode& added = m_model->AddNode(std::move(node));
         const std::size_t index = m_model->nodes.size() - 1;
-        GraphNode& added = m_model->nodes.back();
         const std::string description = m_model->DescribeNode(index);
         try {
             CValueMap setup;

@@ -22,11 +22,15 @@ std::string GraphModel::DescribeNode(std::size_t node) const
 
 std::size_t GraphModel::NodeIndex(const std::string& nodeName) const
 {
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        if (nodes[i].name == nodeName)
-            return i;
-    }
-    return nodes.size();
+    const auto it = m_nodeIndex.find(nodeName);
+    return it == m_nodeIndex.end() ? nodes.size() : it->second;
+}
+
+GraphNode& GraphModel::AddNode(GraphNode&& node)
+{
+    m_nodeIndex.emplace(node.name, nodes.size());
+    nodes.push_back(std::move(node));
+    return nodes.back();
 }
 
 void GraphModel::SetInput(std::size_t index, CValue* value)

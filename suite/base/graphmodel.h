@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "kora/node.h"
@@ -60,6 +61,8 @@ public:
     // "node 'blur' (imgproc::GaussianBlur)"
     std::string DescribeNode(std::size_t node) const;
     std::size_t NodeIndex(const std::string& nodeName) const; // nodes.size() when unknown
+    // Appends a node and indexes it by name.
+    GraphNode& AddNode(GraphNode&& node);
 
     // Data. Inputs stay until replaced; results live until ClearResults.
     void SetInput(std::size_t index, KORA::CValue* value);
@@ -77,6 +80,7 @@ public:
     void RunAll();
 
 private:
+    std::unordered_map<std::string, std::size_t> m_nodeIndex;
     std::vector<std::unique_ptr<KORA::CValueSmart>> m_inputs;
     std::vector<std::vector<std::unique_ptr<KORA::CValueSmart>>> m_results;
 };

@@ -117,8 +117,16 @@ public:
                 const char* message = gzerror(m_file, &code);
                 throw CExIo(std::string("cannot decompress: ") + (message ? message : "corrupt data"), m_path);
             }
-            if (n == 0)
+            if (n == 0) {
+                // zlib reports a stream cut before its trailer (so its CRC never checked) only here.
+                int code = Z_OK;
+                const char* message = gzerror(m_file, &code);
+                if (code != Z_OK)
+                    throw CExIo(std::string("truncated: the compressed stream ends early (") +
+                                    (message ? message : "no trailer") + ")",
+                                m_path);
                 break;
+            }
             total += static_cast<std::size_t>(n);
         }
         return total;

@@ -3,6 +3,7 @@
 #include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -12,10 +13,11 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <random>
+#include <set>
 #include <vector>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -150,11 +152,56 @@ std::vector<cv::Mat> Decode(const std::string& path, const StFormat& format)
     return pages;
 }
 
+std::vector<unsigned char> ReadFile(const std::string& path)
+{
+    std::vector<unsigned char> bytes;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return bytes;
+    unsigned char chunk[65536];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    std::fclose(file);
+    return bytes;
+}
+
+uint32_t Be32(const unsigned char* b)
+{
+    return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | uint32_t(b[3]);
+}
+
+// The codecs repair what they can without telling: libpng skips a damaged ancillary chunk, libjpeg fills
+// the rows of a cut file with grey. Both are visible in the file itself.
+void CheckContainer(const std::string& path, const StFormat& format, std::vector<std::string>& warnings)
+{
+    if (format.codec == FMT_JPEG) {
+        std::vector<unsigned char> bytes = ReadFile(path);
+        while (!bytes.empty() && bytes.back() == 0)
+            bytes.pop_back();
+        if (bytes.size() < 2 || bytes[bytes.size() - 2] != 0xFF || bytes.back() != 0xD9)
+            AddWarning(warnings, "truncated JPEG data: the missing rows are filled in");
+    } else if (format.codec == FMT_PNG) {
+        const std::vector<unsigned char> bytes = ReadFile(path);
+        for (std::size_t at = 8; at + 12 <= bytes.size();) {
+            const uint32_t length = Be32(&bytes[at]);
+            if (length > bytes.size() - at - 12)
+                break;
+            const uLong crc = crc32(crc32(0L, Z_NULL, 0), &bytes[at + 4], length + 4);
+            if (crc != Be32(&bytes[at + 8 + length]))
+                AddWarning(warnings, "PNG chunk \"" + std::string(reinterpret_cast<const char*>(&bytes[at + 4]), 4) +
+                                         "\" has a wrong checksum");
+            at += 12 + length;
+        }
+    }
+}
+
 CImage* LoadWithOpenCv(const std::string& path, const StFormat& format)
 {
     QuietOpenCv();
     std::vector<cv::Mat> pages = Decode(path, format);
     std::vector<std::string> warnings;
+    CheckContainer(path, format, warnings);
     for (cv::Mat& page : pages)
         page = NormalisePage(page, warnings, path);
     const cv::Mat& first = pages.front();
@@ -283,6 +330,44 @@ std::vector<int> EncoderParams(ImageCodec format, const StImgSaveCfg& config)
     return {};
 }
 
+// Every write, the flush to the disk and the close are checked: a full disk must fail the save, never
+// leave a short file that is then renamed into place.
+void WriteBytes(const std::string& temporary, const std::string& path, const unsigned char* data, std::size_t size)
+{
+    const int fd = open(temporary.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0)
+        throw CExIo(std::string("cannot open the temporary file for writing: ") + std::strerror(errno), path);
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const std::string reason = n < 0 ? std::strerror(errno) : "nothing was written";
+            close(fd);
+            throw CExIo("write error: " + reason, path);
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    const bool synced = fsync(fd) == 0;
+    const int syncError = errno;
+    if (close(fd) != 0 || !synced)
+        throw CExIo(std::string("write error: ") + std::strerror(synced ? errno : syncError), path);
+}
+
+// For files a codec or zlib wrote by itself: their data must reach the disk before the rename.
+void SyncFile(const std::string& temporary, const std::string& path)
+{
+    const int fd = open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || fsync(fd) != 0) {
+        const std::string reason = std::strerror(errno);
+        if (fd >= 0)
+            close(fd);
+        throw CExIo("write error: " + reason, path);
+    }
+    close(fd);
+}
+
 void WriteWithOpenCv(const std::string& temporary, const std::string& path, const CImage& image,
                      const StFormat& format, const StImgSaveCfg& config)
 {
@@ -293,32 +378,55 @@ void WriteWithOpenCv(const std::string& temporary, const std::string& path, cons
     const std::vector<int> params = EncoderParams(format.codec, config);
     bool ok = false;
     std::string detail;
+    std::vector<unsigned char> bytes;
     try {
-        ok = planes.size() == 1 ? cv::imwrite(temporary, planes.front(), params)
+        // Encoding into memory leaves the writing to us: some of OpenCV's file writers drop write errors.
+        // Only multi-page TIFF has no memory form; libtiff checks its own writes.
+        ok = planes.size() == 1 ? cv::imencode(format.extension, planes.front(), bytes, params)
                                 : cv::imwritemulti(temporary, planes, params);
     } catch (const cv::Exception& e) {
         detail = ": " + e.err;
     }
     if (!ok)
         throw CExIo(std::string("the ") + format.name + " encoder failed" + detail, path);
+    if (planes.size() == 1)
+        WriteBytes(temporary, path, bytes.data(), bytes.size());
+    else
+        SyncFile(temporary, path);
 }
 
-// Reserves a new, unique name beside the target that keeps the target's extension, so that the codec
-// chosen by name is the same.
-std::string ReserveTemporary(const std::string& path, const StFormat& format)
+std::string HostName()
+{
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0)
+        return "host";
+    std::string host(name);
+    std::replace(host.begin(), host.end(), '~', '_');
+    return host;
+}
+
+// Temporaries being written now, so that a process stopped by a signal can remove them.
+std::mutex g_partialsMutex;
+std::set<std::string> g_partials;
+
+// Reserves a new, unique name beside the target: the fixed prefix, this host and process (so that a
+// later run can tell a leftover of a killed process from a file another process is writing), and the
+// target's name, which keeps the codec chosen by extension the same.
+std::string ReserveTemporary(const std::string& path)
 {
     static std::atomic<unsigned> counter{0};
-    static const unsigned seed = std::random_device{}();
+    static const std::string host = HostName();
     const std::size_t slash = path.rfind('/');
     const std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string name = BaseName(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temporary = directory + "." + name + ".tmp" + std::to_string(getpid()) + "-" +
-                                      std::to_string(seed % 100000) + "-" + std::to_string(counter++) +
-                                      format.extension;
+        const std::string temporary = directory + CImageIo2::kPartialPrefix + host + "~" +
+                                      std::to_string(getpid()) + "~" + std::to_string(counter++) + "~" + name;
         const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             close(fd);
+            std::lock_guard<std::mutex> lock(g_partialsMutex);
+            g_partials.insert(temporary);
             return temporary;
         }
         if (errno != EEXIST) {
@@ -329,6 +437,12 @@ std::string ReserveTemporary(const std::string& path, const StFormat& format)
         }
     }
     throw CExIo("cannot find a free temporary name beside the file", path);
+}
+
+void ForgetTemporary(const std::string& temporary)
+{
+    std::lock_guard<std::mutex> lock(g_partialsMutex);
+    g_partials.erase(temporary);
 }
 
 } // namespace
@@ -373,18 +487,21 @@ void CImageIo2::Save(const char* pathText, const CImage& image, const StImgSaveC
                     path);
     }
 
-    const std::string temporary = ReserveTemporary(path, format);
+    const std::string temporary = ReserveTemporary(path);
     try {
         if (format.codec == FMT_IASS || format.codec == FMT_IASS_GZ) {
             const int level = config.compression < 0 ? 1 : std::min(config.compression, 9);
             IassFormat::Save(temporary, path, image, format.codec == FMT_IASS_GZ, level);
+            SyncFile(temporary, path);
         } else {
             WriteWithOpenCv(temporary, path, image, format, config);
         }
         if (std::rename(temporary.c_str(), path.c_str()) != 0)
             throw CExIo(std::string("cannot move the written file into place: ") + std::strerror(errno), path);
+        ForgetTemporary(temporary);
     } catch (...) {
         std::remove(temporary.c_str());
+        ForgetTemporary(temporary);
         try {
             throw;
         } catch (const CExIo&) {
@@ -397,6 +514,49 @@ void CImageIo2::Save(const char* pathText, const CImage& image, const StImgSaveC
             throw CExIo(std::string("cannot encode: ") + e.err, path);
         }
     }
+}
+
+} // namespace KORA
+
+namespace KORA {
+
+bool CImageIo2::IsLeftover(const char* fileName, std::string* target)
+{
+    const std::string name = fileName ? fileName : "";
+    const std::size_t prefix = std::strlen(kPartialPrefix);
+    if (name.compare(0, prefix, kPartialPrefix) != 0)
+        return false;
+    // host~pid~counter~target
+    std::size_t fields[3];
+    std::size_t at = prefix;
+    for (std::size_t& field : fields) {
+        field = name.find('~', at);
+        if (field == std::string::npos)
+            return false;
+        at = field + 1;
+    }
+    static const std::string host = HostName();
+    if (name.compare(prefix, fields[0] - prefix, host) != 0)
+        return false; // another machine's process may still be writing it
+    const std::string pidText = name.substr(fields[0] + 1, fields[1] - fields[0] - 1);
+    if (pidText.empty() || pidText.find_first_not_of("0123456789") != std::string::npos || pidText.size() > 9)
+        return false;
+    const pid_t pid = static_cast<pid_t>(std::stol(pidText));
+    if (pid == getpid() || kill(pid, 0) == 0 || errno != ESRCH)
+        return false;
+    if (target)
+        *target = name.substr(fields[2] + 1);
+    return true;
+}
+
+int CImageIo2::RemovePartialFiles()
+{
+    std::lock_guard<std::mutex> lock(g_partialsMutex);
+    int removed = 0;
+    for (const std::string& temporary : g_partials)
+        removed += std::remove(temporary.c_str()) == 0 ? 1 : 0;
+    g_partials.clear();
+    return removed;
 }
 
 } // namespace KORA

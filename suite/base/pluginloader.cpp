@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 
 namespace KORA {
 namespace detail {
@@ -59,6 +60,13 @@ std::map<std::string, std::unique_ptr<PluginLibrary>>& Cache()
     return *cache;
 }
 
+// The libraries of Cache() by the name and settings they were loaded under.
+std::unordered_map<std::string, const PluginLibrary*>& Known()
+{
+    static auto* known = new std::unordered_map<std::string, const PluginLibrary*>();
+    return *known;
+}
+
 } // namespace
 
 PluginPath PluginLoader::Parse(const char* path)
@@ -105,6 +113,22 @@ std::vector<std::string> PluginLoader::AllowedFolders()
 }
 
 const PluginLibrary& PluginLoader::Load(const std::string& library)
+{
+    // A graph names the same library for many nodes; resolving and checking it costs several system
+    // calls, so a library once loaded is found again by its name under the same confinement settings.
+    const std::string key = library + '\n' + CString::GetEnv("KORADIR") + '\n' + CString::GetEnv("KORA_PLUGIN_PATH");
+    {
+        std::lock_guard<std::mutex> lock(CacheMutex());
+        if (auto known = Known().find(key); known != Known().end())
+            return *known->second;
+    }
+    const PluginLibrary& loaded = LoadChecked(library);
+    std::lock_guard<std::mutex> lock(CacheMutex());
+    Known().emplace(key, &loaded);
+    return loaded;
+}
+
+const PluginLibrary& PluginLoader::LoadChecked(const std::string& library)
 {
     std::string file;
     for (const std::string& candidate : Candidates(library)) {

@@ -31,6 +31,10 @@ public:
     static const PluginLibrary& Load(const std::string& library);
     // Folders a plug-in library may come from: realpath of $KORADIR/bin and of each KORA_PLUGIN_PATH entry.
     static std::vector<std::string> AllowedFolders();
+
+private:
+    // Finds the file, checks that it lies in an allowed folder and loads it, or finds it loaded.
+    static const PluginLibrary& LoadChecked(const std::string& library);
 };
 
 } // namespace detail

@@ -22,6 +22,9 @@ std::string CSerializer::ToString(const CValue& value) const
 void DeserializeString(CValue& target, const std::string& text, const CSerializer& serializer)
 {
     std::unique_ptr<CValue> value(serializer.Deserialize(text));
+    if (!value)
+        throw CExBadType("the text holds no value (null)",
+                         serializer.Name().empty() ? std::string("DeserializeString") : serializer.Name());
     // A smart handle stands for the value it holds, so the text has to match that value's kind.
     CValue* destination = Unwrap(&target);
     if (!destination)

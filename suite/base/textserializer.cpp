@@ -23,11 +23,36 @@ constexpr std::size_t kLineWidth = 80;
 const char kMetaKey[] = "$meta";
 const char kValueKey[] = "$value";
 
+// The length of the valid UTF-8 sequence of two to four bytes at p (shortest form, no surrogates, at most
+// U+10FFFF), or 0 when the bytes there are not one.
+std::size_t Utf8SequenceLength(const char* p, const char* end)
+{
+    const auto byte = [&](std::ptrdiff_t i) { return static_cast<unsigned char>(p[i]); };
+    const unsigned char lead = byte(0);
+    const std::ptrdiff_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                  : lead >= 0xF0 && lead <= 0xF4                                   ? 4
+                                                                                                    : 0;
+    if (length == 0 || end - p < length)
+        return 0;
+    for (std::ptrdiff_t i = 1; i < length; ++i)
+        if ((byte(i) & 0xC0) != 0x80)
+            return 0;
+    const unsigned second = byte(1);
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90) ||
+        (lead == 0xF4 && second >= 0x90))
+        return 0;
+    return static_cast<std::size_t>(length);
+}
+
+// A byte that is not part of valid UTF-8 is written as the lone surrogate escape \udcXX, which the reader
+// turns back into that byte: strings of any bytes come back exactly, while the text stays valid UTF-8.
 void AppendQuoted(std::string& out, const std::string& text)
 {
     static const char hex[] = "0123456789abcdef";
     out += '"';
-    for (const char c : text) {
+    const char* end = text.data() + text.size();
+    for (const char* p = text.data(); p != end; ++p) {
+        const char c = *p;
         const auto byte = static_cast<unsigned char>(c);
         switch (c) {
         case '"': out += "\\\""; break;
@@ -38,8 +63,14 @@ void AppendQuoted(std::string& out, const std::string& text)
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
         default:
-            if (byte < 0x20) {
-                out += "\\u00";
+            if (byte < 0x20 || byte >= 0x80) {
+                const std::size_t length = byte >= 0x80 ? Utf8SequenceLength(p, end) : 0;
+                if (length > 0) {
+                    out.append(p, length);
+                    p += length - 1;
+                    break;
+                }
+                out += byte < 0x20 ? "\\u00" : "\\udc";
                 out += hex[byte >> 4];
                 out += hex[byte & 0xf];
             } else {
@@ -239,7 +270,8 @@ public:
     {
         if (m_end - m_p >= 3 && std::equal(m_p, m_p + 3, "\xEF\xBB\xBF"))
             m_p += 3;
-        std::unique_ptr<CValue> value = ParseValue(false);
+        // A document that is only null holds no value: the caller gets none.
+        std::unique_ptr<CValue> value = ParseValue(true);
         SkipBlanks();
         if (m_p != m_end)
             Fail(m_p, "unexpected text after the value");
@@ -287,8 +319,8 @@ private:
         return std::string("byte ") + buffer;
     }
 
-    // Null only for null inside a vector (an absent entry).
-    std::unique_ptr<CValue> ParseValue(bool inVector)
+    // Null only where null is allowed (an absent entry of a vector, the whole document).
+    std::unique_ptr<CValue> ParseValue(bool nullAllowed)
     {
         SkipBlanks();
         if (m_p == m_end)
@@ -314,8 +346,8 @@ private:
             if (word == "inf")
                 return std::make_unique<CValueDouble>(HUGE_VAL);
             if (word == "null") {
-                if (!inVector)
-                    Fail(start, "null is only allowed inside a vector");
+                if (!nullAllowed)
+                    Fail(start, "null is not allowed here");
                 return nullptr;
             }
             Fail(start, "unknown word '" + serial::Shorten(word) + "'");
@@ -342,23 +374,15 @@ private:
                 SkipBlanks();
                 if (m_p == m_end || *m_p != '"')
                     Fail(m_p, "expected a quoted key, found " + Describe(m_p));
-                const char* keyStart = m_p;
                 std::string key = ParseString();
-                if (key.empty())
-                    Fail(keyStart, "a key must not be empty");
-                // A "/" would turn the key into a path through nested maps.
-                if (key.find('/') != std::string::npos)
-                    Fail(keyStart, "a key must not contain '/': \"" + serial::Shorten(key) + "\"");
                 SkipBlanks();
                 if (m_p == m_end || *m_p != ':')
                     Fail(m_p, "expected ':' after the key, found " + Describe(m_p));
                 ++m_p;
                 SkipBlanks();
-                const char* valueStart = m_p;
-                std::unique_ptr<CValue> value = ParseValue(false);
-                if (!value)
-                    Fail(valueStart, "null is only allowed inside a vector");
-                entries.emplace_back(std::move(key), std::move(value));
+                // A member that is null is absent.
+                if (std::unique_ptr<CValue> value = ParseValue(true))
+                    entries.emplace_back(std::move(key), std::move(value));
                 SkipBlanks();
                 if (m_p != m_end && *m_p == ',') {
                     ++m_p;
@@ -386,7 +410,7 @@ private:
         }
         auto map = std::make_unique<CValueMap>();
         for (auto& entry : entries)
-            map->SetEntry(entry.first, entry.second.release());
+            map->SetNamedEntry(entry.first, entry.second.release());
         return map;
     }
 
@@ -460,6 +484,14 @@ private:
         }
     }
 
+    void SkipUtf8Sequence()
+    {
+        const std::size_t length = Utf8SequenceLength(m_p, m_end);
+        if (length == 0)
+            Fail(m_p, "invalid UTF-8 at byte offset " + std::to_string(m_p - m_begin));
+        m_p += length;
+    }
+
     std::string ParseString()
     {
         const char* start = m_p;
@@ -467,8 +499,12 @@ private:
         std::string out;
         for (;;) {
             const char* run = m_p;
-            while (m_p != m_end && *m_p != '"' && *m_p != '\\' && static_cast<unsigned char>(*m_p) >= 0x20)
-                ++m_p;
+            while (m_p != m_end && *m_p != '"' && *m_p != '\\' && static_cast<unsigned char>(*m_p) >= 0x20) {
+                if (static_cast<unsigned char>(*m_p) >= 0x80)
+                    SkipUtf8Sequence();
+                else
+                    ++m_p;
+            }
             out.append(run, m_p);
             if (m_p == m_end)
                 Fail(start, "unterminated string");
@@ -505,9 +541,12 @@ private:
                     else
                         m_p = save;
                 }
-                // A lone surrogate is kept as its three-byte form rather than refused: the text is
-                // still read back exactly as written.
-                AppendUtf8(out, code);
+                // A lone low surrogate from DC80 stands for a byte that was not UTF-8 (see AppendQuoted);
+                // other lone surrogates are kept as their three-byte form rather than refused.
+                if (code >= 0xDC80 && code <= 0xDCFF)
+                    out += static_cast<char>(code & 0xFF);
+                else
+                    AppendUtf8(out, code);
                 break;
             }
             default: Fail(m_p - 2, "invalid escape \\" + Describe(m_p - 1));
@@ -562,9 +601,9 @@ private:
         if (!isDouble) {
             int32_t value = 0;
             const auto result = std::from_chars(start, m_p, value);
-            if (result.ec != std::errc() || result.ptr != m_p)
-                Fail(start, "the number " + serial::Shorten(text) + " is outside the 32-bit range of a long");
-            return std::make_unique<CValueLong>(value);
+            if (result.ec == std::errc() && result.ptr == m_p)
+                return std::make_unique<CValueLong>(value);
+            // Beyond the 32 bits of a long: read as a double below, as JSON readers do.
         }
         double value = 0.0;
         const auto result = std::from_chars(start, m_p, value);

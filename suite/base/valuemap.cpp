@@ -31,6 +31,26 @@ std::vector<std::string> CValueMap::Keys() const
 void CValueMap::Clear()
 {
     m_entries.clear();
+    m_positions.clear();
+}
+
+void CValueMap::SetNamedEntry(const std::string& name, CValue* value)
+{
+    SetChild(CValue_Key(name), value);
+}
+
+std::size_t CValueMap::Find(const std::string& name) const
+{
+    const auto it = m_positions.find(name);
+    return it == m_positions.end() ? m_entries.size() : it->second;
+}
+
+void CValueMap::Reindex()
+{
+    m_positions.clear();
+    m_positions.reserve(m_entries.size());
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        m_positions.emplace(m_entries[i].first, i);
 }
 
 CValue* CValueMap::Clone(int strategy) const
@@ -56,6 +76,7 @@ void CValueMap::Copy(const CValue& source, int strategy, bool merge)
         for (const auto& entry : typed->m_entries)
             entries.emplace_back(entry.first, entry.second->Clone(strategy));
         m_entries = std::move(entries);
+        Reindex();
     } else {
         for (const auto& entry : typed->m_entries) {
             CValue* mine = Unwrap(ChildAt(entry.first));
@@ -84,10 +105,8 @@ bool CValueMap::EqualData(const CValue& other) const
 
 CValue* CValueMap::ChildAt(const CValue_Key& key) const
 {
-    const std::string name = key.ToString();
-    auto it = std::find_if(m_entries.begin(), m_entries.end(),
-                           [&](const auto& entry) { return entry.first == name; });
-    return it == m_entries.end() ? nullptr : it->second.get();
+    const std::size_t at = Find(key.ToString());
+    return at == m_entries.size() ? nullptr : m_entries[at].second.get();
 }
 
 void CValueMap::SetChild(const CValue_Key& key, CValue* value)
@@ -96,23 +115,23 @@ void CValueMap::SetChild(const CValue_Key& key, CValue* value)
     const std::string name = key.ToString();
     if (!owned)
         throw CException("cannot store no value under '" + name + "'", "CValueMap::SetEntry");
-    auto it = std::find_if(m_entries.begin(), m_entries.end(),
-                           [&](const auto& entry) { return entry.first == name; });
-    if (it != m_entries.end())
-        it->second = std::move(owned);
-    else
-        m_entries.emplace_back(name, std::move(owned));
+    const std::size_t at = Find(name);
+    if (at != m_entries.size()) {
+        m_entries[at].second = std::move(owned);
+        return;
+    }
+    m_entries.emplace_back(name, std::move(owned));
+    m_positions.emplace(name, m_entries.size() - 1);
 }
 
 CValue* CValueMap::DetachChild(const CValue_Key& key)
 {
-    const std::string name = key.ToString();
-    auto it = std::find_if(m_entries.begin(), m_entries.end(),
-                           [&](const auto& entry) { return entry.first == name; });
-    if (it == m_entries.end())
+    const std::size_t at = Find(key.ToString());
+    if (at == m_entries.size())
         return nullptr;
-    CValue* value = it->second.release();
-    m_entries.erase(it);
+    CValue* value = m_entries[at].second.release();
+    m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(at));
+    Reindex();
     return value;
 }
 

@@ -191,6 +191,20 @@ TEST_F(ImageIoTest, WhatCannotBeKeptIsConvertedWithAWarning)
     ASSERT_EQ(loaded->Type(), IMAGE_RGB_8);
     EXPECT_EQ(loaded->Row<uint8_t>(0)[0], 30);
     EXPECT_NE(loaded->Attributes().EntryString("warning").find("alpha"), std::string::npos);
+
+    // Damage the decoders repair silently: a JPEG cut short, a PNG chunk whose checksum does not match.
+    std::vector<uchar> jpeg, png;
+    cv::Mat noise(64, 64, CV_8UC1);
+    cv::randu(noise, 0, 255);
+    cv::imencode(".jpg", noise, jpeg);
+    cv::imencode(".png", noise, png, {cv::IMWRITE_PNG_COMPRESSION, 0});
+    WriteBytes("cut.jpg", std::string(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(jpeg.size() * 2 / 3)));
+    const std::string text("\0\0\0\x09tEXtkey\0value\x01\x02\x03\x04", 21); // the CRC is wrong
+    WriteBytes("crc.png", std::string(png.begin(), png.begin() + 33) + text + std::string(png.begin() + 33, png.end()));
+    for (const auto& [name, words] : {std::pair<const char*, const char*>{"cut.jpg", "truncated"}, {"crc.png", "tEXt"}}) {
+        std::unique_ptr<CImage> repaired(CImageIo2::Load(Path(name).c_str()));
+        EXPECT_NE(repaired->Attributes().EntryString("warning").find(words), std::string::npos) << name;
+    }
 }
 
 struct StRefusal
@@ -263,6 +277,8 @@ TEST_F(ImageIoTest, BrokenFilesFailWithTheReason)
     WriteBytes("image.xyz", "x");
     WriteGzip(Path("long.iass.gz"), (IassHeader(tiny) + "12345678" + "extra"));
     WriteGzip(Path("exact.iass.gz"), (IassHeader(tiny) + "12345678"));
+    fs::copy_file(Path("exact.iass.gz"), Path("notrailer.iass.gz"));
+    fs::resize_file(Path("notrailer.iass.gz"), fs::file_size(Path("exact.iass.gz")) - 8);
     WriteBytes("short.iass.gz", "\x1f\x8b\x08\x00garbage");
     WriteGzip(Path("big.iass.gz"), (IassHeader(R"({"type": "GREY_F", "size": [10000, 10000, 100], "origin": [0, 0, 0]})") + "x"));
     const std::pair<const char*, const char*> cases[] = {
@@ -275,6 +291,7 @@ TEST_F(ImageIoTest, BrokenFilesFailWithTheReason)
         {"nosize.iass", "three integers"},   {"endless.iass", "1 MiB"},
         {"image.xyz", "unsupported"},        {"long.iass.gz", "more"},
         {"short.iass.gz", ""},               {"big.iass.gz", "truncated"},
+        {"notrailer.iass.gz", "truncated"},
     };
     std::unique_ptr<CImage> exact(CImageIo2::Load(Path("exact.iass.gz").c_str()));
     EXPECT_EQ(exact->Row<uint8_t>(1)[3], '8');

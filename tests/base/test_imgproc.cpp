@@ -169,6 +169,9 @@ TEST(Imgproc, RefusesWhatANodeCannotTake)
         {"ConvertType", {{"to", "COMPLEX_F"}}, {&grey}, {"ConvertType", "COMPLEX_F"}},
         {"Crop", {{"x", 4}}, {&grey}, {"Crop", "outside"}},
         {"GaussianBlur", {{"sigma", 0.0}}, {&grey}, {"GaussianBlur", "sigma"}},
+        {"GaussianBlur", {{"sigma", 5000.0}}, {&grey}, {"GaussianBlur", "sigma 5000", "4 x 4"}},
+        {"MedianBlur", {{"size", 19}}, {&grey}, {"MedianBlur", "size 19", "at most 17"}},
+        {"Morphology", {{"radius", 9}}, {&grey}, {"Morphology", "radius 9"}},
         {"Statistics", {}, {}, {}},
     };
     for (const auto& c : cases) {

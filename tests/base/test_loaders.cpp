@@ -130,6 +130,10 @@ TEST_F(Loaders, BrokenRekFilesFailNamingTheFile)
     lying.Text("REK1").U32(32).U32(100000).U32(100000).U32(100000).U32(32).U64(32).Zeros(64);
     LoadError("RUXOkit_IO::LoadREK", Write("lying.rek", lying));
     LoadError("RUXOkit_IO::LoadREK", Gz("lying.rek.gz", lying));
+    // Inflating stops where the header's promise ends.
+    Bytes longer = Rek(3, 2, 4, 8);
+    longer.Zeros(1 << 20);
+    EXPECT_NE(LoadError("RUXOkit_IO::LoadREK", Gz("long.rek.gz", longer)).find("promises"), std::string::npos);
     // A compressed file cut in the middle of its stream.
     const std::string whole = Gz("cut.rek.gz", Rek(30, 20, 4, 16));
     fs::resize_file(whole, fs::file_size(whole) / 2);
@@ -222,6 +226,9 @@ TEST_F(Loaders, BrokenAvsFilesFailNamingTheFile)
     LoadError("RUXOkit_IO::LoadAVS", Write("lying.fld", Bytes().Text("# AVS\nndim=3\ndim1=90000\ndim2=90000\ndim3=90000\ndata=float\n\f\f").Zeros(8)));
     LoadError("RUXOkit_IO::LoadAVS", WriteBytes("nodata.fld", "# AVS\nndim=1\ndim1=4\ndata=byte\n"));
     LoadError("RUXOkit_IO::LoadAVS", WriteBytes("outside.fld", "# AVS\nndim=1\ndim1=4\ndata=byte\nvariable 1 file=../etc/passwd filetype=binary\n"));
+    // A link beside the header that leads out of its folder.
+    fs::create_symlink(fs::absolute("/etc/hostname"), Path("link.raw"));
+    LoadError("RUXOkit_IO::LoadAVS", WriteBytes("link.fld", "# AVS\nndim=1\ndim1=4\ndata=byte\nvariable 1 file=link.raw filetype=binary\n"));
     LoadError("RUXOkit_IO::LoadAVS", WriteBytes("absolute.fld", "# AVS\nndim=1\ndim1=4\ndata=byte\nvariable 1 file=/etc/passwd filetype=binary\n"));
     LoadError("RUXOkit_IO::LoadAVS", WriteBytes("vector.fld", "# AVS\nndim=1\ndim1=4\nveclen=3\ndata=byte\n\f\f1234"));
     LoadError("RUXOkit_IO::LoadAVS", WriteBytes("notavs.fld", "ndim=1\n"));

@@ -10,75 +10,13 @@
 #include <map>
 
 #include "../results/tablelines.h"
-#include "batchfixture.h"
+#include "processfixture.h"
 #include "executor/graphexecutor.h"
 #include "items/item.h"
 #include "kora/kora.h"
 #include "items/itemmodel.h"
 #include "testmain.h"
 #include "tools/batchplan.h"
-
-namespace {
-
-struct Outcome
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-// Relative file name -> content of every file below a folder.
-std::map<QString, QByteArray> contents(const QString& folder)
-{
-    std::map<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile file(it.next());
-        file.open(QIODevice::ReadOnly);
-        files[QDir(folder).relativeFilePath(file.fileName())] = file.readAll();
-    }
-    return files;
-}
-
-// The records, without the header line each run writes first.
-QList<nlohmann::json> journalLines(const QString& path)
-{
-    QList<nlohmann::json> lines;
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        while (!file.atEnd()) {
-            const nlohmann::json line = nlohmann::json::parse(file.readLine().toStdString());
-            if (line.contains("index"))
-                lines << line;
-        }
-    return lines;
-}
-
-
-} // namespace
-
-class Process : public BatchFixture
-{
-protected:
-    Outcome run(const QStringList& arguments)
-    {
-        QProcess process;
-        process.setWorkingDirectory(m_dir.path());
-        process.start(QStringLiteral(VORNE_BATCH_PROGRAM), arguments);
-        process.waitForFinished(120000);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromLocal8Bit(process.readAllStandardOutput()),
-                QString::fromLocal8Bit(process.readAllStandardError())};
-    }
-    QString lastLine(const Outcome& outcome) { return outcome.out.trimmed().split('\n').last(); }
-    // slow.ogr: passes its image on after a pause.
-    void writeSlowGraph(int ms)
-    {
-        writeGraph("slow.ogr", QStringLiteral(R"({ "nodes": { "d": { "plugin": "%KORADIR%/bin/testing::Delay",
-          "parameters": { "ms": %1 } } }, "inputs": [ { "name": "image", "to": [ "d:0" ] } ],
-          "outputs": [ { "name": "image", "from": "d:0" } ] })").arg(ms).toUtf8());
-    }
-};
 
 TEST_F(Process, ExitStatusesAndSummary)
 {

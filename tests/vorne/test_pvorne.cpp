@@ -250,6 +250,8 @@ void PVorneTest::addValue_data()
     QTest::newRow("long") << "addLongInput" << "42" << "VORNE - Add long input|Long:" << "42" << int(Item::LongType);
     QTest::newRow("long negative") << "addLongInput" << "-7" << "" << "-7" << int(Item::LongType);
     QTest::newRow("long with fraction") << "addLongInput" << "4.5" << "" << none << 0;
+    QTest::newRow("long beyond 32 bits") << "addLongInput" << "3000000000" << "" << none << 0;
+    QTest::newRow("long lowest") << "addLongInput" << "-2147483648" << "" << "-2147483648" << int(Item::LongType);
     QTest::newRow("long letters") << "addLongInput" << "ten" << "" << none << 0;
     QTest::newRow("long cancelled") << "addLongInput" << none << "" << none << 0;
     QTest::newRow("double exponent") << "addDoubleInput" << "1e3" << "VORNE - Add double input|Double:" << "1e3"

@@ -1,6 +1,7 @@
 #include "loadavs.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -56,13 +57,27 @@ int64_t Number(const std::map<std::string, std::string>& keys, const std::string
     throw KORA::CExIo("'" + path + "': " + key + "=" + found->second + " is not a whole number", path);
 }
 
+// The data file, which must lie in the .fld file's folder (or below it) once symbolic links of both are
+// resolved: a link beside the header must not reach elsewhere.
 std::string DataFilePath(const std::string& fld, const std::string& name)
 {
-    if (name.empty() || name[0] == '/' || name == ".." || name.rfind("../", 0) == 0 ||
-        name.find("/../") != std::string::npos || (name.size() >= 3 && name.compare(name.size() - 3, 3, "/..") == 0))
-        throw KORA::CExIo("'" + fld + "' names the data file '" + name + "' outside its own folder", fld);
-    const std::size_t slash = fld.rfind('/');
-    return slash == std::string::npos ? name : fld.substr(0, slash + 1) + name;
+    const auto outside = [&] {
+        return KORA::CExIo("'" + fld + "' names the data file '" + name + "' outside its own folder", fld);
+    };
+    if (name.empty() || name[0] == '/')
+        throw outside();
+    std::error_code error;
+    const std::filesystem::path folder =
+        std::filesystem::canonical(std::filesystem::absolute(fld, error).parent_path(), error);
+    if (error)
+        throw KORA::CExIo("cannot resolve the folder of '" + fld + "': " + error.message(), fld);
+    const std::filesystem::path data = std::filesystem::weakly_canonical(folder / name, error);
+    if (error)
+        throw KORA::CExIo("cannot resolve the data file '" + name + "' of '" + fld + "': " + error.message(), fld);
+    const auto [end, unused] = std::mismatch(folder.begin(), folder.end(), data.begin(), data.end());
+    if (end != folder.end() || data == folder)
+        throw outside();
+    return data.string();
 }
 } // namespace
 

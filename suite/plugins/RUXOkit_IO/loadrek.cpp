@@ -23,9 +23,11 @@ static bool IsGzip(const std::string& path)
 KORA::CImage* LoadREK::Load(const std::string& path)
 {
     using namespace loaderkit;
-    const CByteSource file = IsGzip(path) ? CByteSource::Gunzip(path) : CByteSource::OpenFile(path);
+    const bool gzip = IsGzip(path);
+    // A compressed volume is inflated only once its header is known good, and no further than it promises.
+    const CByteSource head = gzip ? CByteSource::GunzipHead(path, 32) : CByteSource::OpenFile(path);
     uint8_t header[32];
-    file.Read(0, header, sizeof header, "the header");
+    head.Read(0, header, sizeof header, "the header");
     if (std::memcmp(header, "REK1", 4) != 0)
         throw KORA::CExIo("'" + path + "' is not a REK volume (no REK1 signature)", path);
     const uint32_t headerSize = Le32(header + 4), bits = Le32(header + 20);
@@ -43,6 +45,10 @@ KORA::CImage* LoadREK::Load(const std::string& path)
         throw KORA::CExUnimp("'" + path + "' has " + std::to_string(bits) + " bits per voxel; 8, 16 or 32 are read", path);
     const KORA::CSize size(Le32(header + 8), Le32(header + 12), Le32(header + 16));
     const uint64_t bytes = PixelBytes(path, size.Width(), size.Height(), size.Depth(), bits / 8);
+    uint64_t end = 0;
+    if (__builtin_add_overflow(dataOffset, bytes, &end))
+        throw KORA::CExIo("'" + path + "' gives a data offset and size beyond any file", path);
+    const CByteSource file = gzip ? CByteSource::Gunzip(path, end) : CByteSource::OpenFile(path);
     file.Require(dataOffset, bytes, "the voxel data of " + size.ToString());
 
     auto image = std::make_unique<KORA::CImage>(type, size);

@@ -28,11 +28,11 @@ void Morphology::Run()
         Fail("unknown operation '" + operation + "' (erode, dilate, open or close)");
     if (radius < 0 || radius > 1000)
         Fail("radius must lie in 0..1000, not " + std::to_string(radius));
+    RequireWindowFits(in, "radius", radius, 2.0 * radius + 1.0);
     const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(2 * radius + 1, 2 * radius + 1));
     auto out = NewLike(in, in.Type());
-    ForEachPlane(in, *out, [&](const cv::Mat& src, cv::Mat& dst) {
-        cv::morphologyEx(src, dst, op, kernel);
-    });
+    ForEachPlane(
+        in, *out, [&](const cv::Mat& src, cv::Mat& dst) { cv::morphologyEx(src, dst, op, kernel); }, this);
     SetImageOutput(0, out.release());
 }
 

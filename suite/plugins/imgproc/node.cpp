@@ -1,6 +1,8 @@
 #include "node.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdio>
 
 #include "kora/valuepointer.h"
 
@@ -122,6 +124,28 @@ void StoreInto(const cv::Mat& result, cv::Mat& view)
     if (result.size() != view.size() || result.type() != view.type())
         throw KORA::CException("internal error: a result of another size or type than its image", "imgproc");
     result.copyTo(view);
+}
+
+namespace {
+
+std::string Number(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+} // namespace
+
+void CImgprocNode::RequireWindowFits(const KORA::CImage& image, const char* parameter, double value,
+                                     double window) const
+{
+    const int64_t side = std::max<int64_t>({image.Size().Width(), image.Size().Height(), 8});
+    const double largest = 2.0 * static_cast<double>(side) + 1.0;
+    if (window > largest)
+        Fail(std::string(parameter) + " " + Number(value) + " needs a window of " +
+             Number(window) + " pixels, wider than the " + image.Size().ToString() +
+             " image can use (at most " + Number(largest) + ")");
 }
 
 } // namespace imgproc

@@ -54,6 +54,10 @@ protected:
 
     // The node's entry name ("GaussianBlur"), taken from its own description.
     std::string NodeName() const;
+
+    // Refuses a window parameter (a kernel's width in pixels) wider than a window that already covers the
+    // whole image from every pixel: a larger one only costs time. Tiny images still take small windows.
+    void RequireWindowFits(const KORA::CImage& image, const char* parameter, double value, double window) const;
 };
 
 // A new image of the given type and size with the source's origin and attributes.
@@ -72,11 +76,14 @@ cv::Mat VolumeMat(const KORA::CImage& image);
 // or type silently; this turns that into an error instead of a zero image.
 void StoreInto(const cv::Mat& result, cv::Mat& view);
 
-// Calls op(sourcePlane, destinationPlane) for every plane; op writes into destinationPlane.
+// Calls op(sourcePlane, destinationPlane) for every plane; op writes into destinationPlane. With a node,
+// stops between planes once the node may not continue (the result is then discarded by the scheduler).
 template <class Op>
-void ForEachPlane(const KORA::CImage& source, KORA::CImage& target, Op op)
+void ForEachPlane(const KORA::CImage& source, KORA::CImage& target, Op op, const KORA::CPNode* node = nullptr)
 {
     for (int64_t z = 0; z < source.Size().Depth(); ++z) {
+        if (node && !node->MayContinue())
+            return;
         cv::Mat in = KORA::PlaneMat(source, z);
         cv::Mat view = KORA::PlaneMat(target, z);
         cv::Mat out = view;

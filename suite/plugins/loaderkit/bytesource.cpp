@@ -25,31 +25,69 @@ CByteSource CByteSource::OpenFile(const std::string& path)
     return source;
 }
 
-CByteSource CByteSource::Gunzip(const std::string& path)
+namespace {
+
+struct GzCloser
+{
+    void operator()(gzFile_s* file) const noexcept { gzclose(file); }
+};
+using GzFile = std::unique_ptr<gzFile_s, GzCloser>;
+
+GzFile OpenGzip(const std::string& path)
+{
+    GzFile file(gzopen(path.c_str(), "rb"));
+    if (!file)
+        throw KORA::CExIo("cannot open '" + path + "': " + std::strerror(errno), path);
+    return file;
+}
+
+// Appends up to want bytes; false at the end of the stream.
+bool Inflate(gzFile file, std::vector<uint8_t>& memory, uint64_t want, const std::string& path)
+{
+    std::vector<uint8_t> chunk(static_cast<std::size_t>(std::min<uint64_t>(want, 1 << 20)));
+    while (want > 0) {
+        const unsigned part = static_cast<unsigned>(std::min<uint64_t>(want, chunk.size()));
+        const int got = gzread(file, chunk.data(), part);
+        if (got < 0) {
+            int code = 0;
+            throw KORA::CExIo("damaged compressed file '" + path + "': " + gzerror(file, &code), path);
+        }
+        if (got == 0)
+            return false;
+        memory.insert(memory.end(), chunk.begin(), chunk.begin() + got);
+        want -= static_cast<uint64_t>(got);
+    }
+    return true;
+}
+
+} // namespace
+
+CByteSource CByteSource::Gunzip(const std::string& path, uint64_t limit)
 {
     CByteSource source;
     source.m_path = path;
-    gzFile file = gzopen(path.c_str(), "rb");
-    if (!file)
-        throw KORA::CExIo("cannot open '" + path + "': " + std::strerror(errno), path);
-    std::vector<uint8_t> chunk(1 << 20);
-    for (;;) {
-        const int got = gzread(file, chunk.data(), static_cast<unsigned>(chunk.size()));
-        if (got < 0) {
-            int code = 0;
-            const std::string message = gzerror(file, &code);
-            gzclose(file);
-            throw KORA::CExIo("damaged compressed file '" + path + "': " + message, path);
-        }
-        if (got == 0)
-            break;
-        source.m_memory.insert(source.m_memory.end(), chunk.begin(), chunk.begin() + got);
-    }
+    GzFile file = OpenGzip(path);
+    // One byte past the limit tells a stream that holds more from one that ends there.
+    const uint64_t want = limit == UINT64_MAX ? limit : limit + 1;
+    while (Inflate(file.get(), source.m_memory, std::min<uint64_t>(want - source.m_memory.size(), 1 << 20), path))
+        if (source.m_memory.size() > limit)
+            throw KORA::CExIo("'" + path + "' holds more data than its header promises (" + std::to_string(limit) +
+                                  " bytes)",
+                              path);
     int code = Z_OK;
-    const std::string message = gzerror(file, &code);
-    gzclose(file);
+    const std::string message = gzerror(file.get(), &code);
     if (code != Z_OK)
         throw KORA::CExIo("truncated or damaged compressed file '" + path + "': " + message, path);
+    source.m_size = source.m_memory.size();
+    return source;
+}
+
+CByteSource CByteSource::GunzipHead(const std::string& path, std::size_t length)
+{
+    CByteSource source;
+    source.m_path = path;
+    GzFile file = OpenGzip(path);
+    Inflate(file.get(), source.m_memory, length, path);
     source.m_size = source.m_memory.size();
     return source;
 }

@@ -19,8 +19,12 @@ public:
     // CExIo naming the file when it cannot be opened.
     static CByteSource OpenFile(const std::string& path);
     // The whole decompressed content of a gzip file in memory (it grows only as real data arrives);
-    // CExIo for a damaged or truncated stream.
-    static CByteSource Gunzip(const std::string& path);
+    // CExIo for a damaged or truncated stream, and for one that holds more than limit bytes: inflating
+    // stops there, so that a small file of zeros cannot claim gigabytes.
+    static CByteSource Gunzip(const std::string& path, uint64_t limit = UINT64_MAX);
+    // Only the first length bytes (fewer when the stream is shorter), for checking a header before the
+    // whole file is inflated; the stream's end and checksum are not looked at.
+    static CByteSource GunzipHead(const std::string& path, std::size_t length);
 
     const std::string& Path() const noexcept { return m_path; }
     uint64_t Size() const noexcept { return m_size; }

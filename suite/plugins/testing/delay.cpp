@@ -12,6 +12,8 @@ void Delay::GetPluginSetup(CValueMap& setup)
 {
     DescribeNode(setup, "Delay");
     setup.SetEntry("parameters/ms", new CValueLong(100));
+    // false plays a node that never looks at stop requests.
+    setup.SetEntry("parameters/poll", new CValueBool(true));
 }
 
 void Delay::Run()
@@ -20,8 +22,9 @@ void Delay::Run()
     // A stop request must be seen within a few milliseconds, however long the delay.
     constexpr auto kPoll = std::chrono::milliseconds(5);
     const auto end = Clock::now() + std::chrono::milliseconds(std::max(0, Parameters().EntryLong("ms", 100)));
+    const bool poll = Parameters().EntryBool("poll", true);
     while (true) {
-        if (!MayContinue())
+        if (poll && !MayContinue())
             return;
         const auto now = Clock::now();
         if (now >= end)
