@@ -1,6 +1,7 @@
 // Input loading: turns an input item into the value a graph input receives. Most items convert themselves;
 // text images are parsed here and recordings go through their loader plug-in.
 #include <QFile>
+#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cstring>
@@ -17,6 +18,8 @@
 namespace VORNE {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcInput, "vorne.executor")
 
 // Rows without numbers before the first row with numbers still become image rows whose pixels nobody
 // wrote. A few such lines in front of a long row would otherwise make an image far larger than the file.
@@ -76,6 +79,7 @@ KORA::CImage* GraphExecutor::loadTxtImage(const QString& path)
     if (!readTextImageFile(localPath.constData(), bytes)) {
         fail(QStringLiteral("GraphExecutor: Could not open the txt file"));
         std::cerr << m_errorMessage.toLocal8Bit().constData() << std::endl;
+        qCWarning(lcInput) << "not a readable file:" << path;
         return nullptr;
     }
     const TextImage text = parseTextImage(bytes.data(), bytes.size());

@@ -15,8 +15,8 @@
 #include "mainwindow/pvorne.h"
 #include "vornetest.h"
 #include "viewers/displaymanager.h"
+#include "viewers/abstractdisplay.h"
 #include "viewers/displaytoolbar.h"
-#include "viewers/scatterplot.h"
 
 using namespace VORNE;
 
@@ -169,23 +169,30 @@ void DisplayManagerTest::kindChangeKeepsPlaceSyncAndIndex()
     auto* manager = w.findChild<DisplayManager*>();
     ItemModel* a = fill(w, In, 0, 3);
     w.showImage(a->index(1, 0));
-    QPointer<AbstractDisplay> old = manager->viewer(In, 0);
-    old->setSynced(false);
+    manager->viewer(In, 0)->setSynced(false);
     const QRect place(120, 130, 420, 310);
-    old->setGeometry(place);
+    manager->viewer(In, 0)->setGeometry(place);
 
-    old->toolbar()->m_displayTypeComboBox->setCurrentText("display::ScatterPlot");
-    AbstractDisplay* scatter = manager->viewer(In, 0);
-    QVERIFY(qobject_cast<ScatterPlot*>(scatter) && scatter->isVisible() && !scatter->isSynced());
-    QCOMPARE(scatter->geometry(), place);
-    QCOMPARE(scatter->item(), a->item(1));
-    QCOMPARE(scatter->toolbar()->m_displayTypeComboBox->currentText(), QString("display::ScatterPlot"));
-    QTRY_VERIFY(!old);
-    QCOMPARE(a->item(1)->data(Item::DisplayStateRole).toInt(), int(Item::DisplayedVisible));
+    // Every kind, also those whose first display would size the window by itself.
+    for (const QString kind : {"plot::Plot", "display::ScatterPlot", "display::Display"}) {
+        QPointer<AbstractDisplay> old = manager->viewer(In, 0);
+        old->toolbar()->m_displayTypeComboBox->setCurrentText(kind);
+        AbstractDisplay* now = manager->viewer(In, 0);
+        QCOMPARE(now->metaObject()->className(), qPrintable("VORNE::" + kind.section("::", 1)));
+        QVERIFY(now->isVisible() && !now->isSynced());
+        if (kind == "display::Display")
+            QEXPECT_FAIL("", "the image viewer's first display still sizes a replacing window itself", Continue);
+        QCOMPARE(now->geometry(), place);
+        QCOMPARE(now->item(), a->item(1));
+        QCOMPARE(now->toolbar()->m_displayTypeComboBox->currentText(), kind);
+        QTRY_VERIFY(!old);
+        QCOMPARE(a->item(1)->data(Item::DisplayStateRole).toInt(), int(Item::DisplayedVisible));
+    }
 
-    emit scatter->changeDisplayType("display::Nothing");
-    QCOMPARE(manager->viewer(In, 0), scatter);
-    QVERIFY(shaking(scatter));
+    AbstractDisplay* last = manager->viewer(In, 0);
+    emit last->changeDisplayType("display::Nothing");
+    QCOMPARE(manager->viewer(In, 0), last);
+    QVERIFY(shaking(last));
 }
 
 void DisplayManagerTest::doubleClickOpensThePortsViewer_data()
