@@ -5,12 +5,21 @@
 #include <QPixmap>
 
 #include "app/commandline.h"
-#include "ui_aboutdialog.h"
 #include "kora/string.h"
+#include "mainwindow/aboutdialogfactory.h"
+#include "ui_aboutdialog.h"
 
 namespace {
 
 const QString kLogo = QStringLiteral(":/resources/vorne-small150-icon.png");
+
+QDialog* newAboutDialog(QWidget* parent)
+{
+    return new AboutDialog(parent);
+}
+
+// Registered when the library loads, before the main widget can be shown.
+const bool g_registered = (VORNE::setAboutDialogFactory(&newAboutDialog), true);
 
 } // namespace
 

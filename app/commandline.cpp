@@ -1,9 +1,5 @@
 #include "app/commandline.h"
 
-#include <QtGlobal>
-
-#include "kora/state.h"
-
 namespace VORNE {
 
 CommandLine CommandLine::parse(const QStringList& arguments)
@@ -22,28 +18,6 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     return line;
 }
 
-QString versionString()
-{
-    return QStringLiteral("unknown");
-}
-
-QString buildDate()
-{
-    // __DATE__ pads single-digit days with a blank: "Apr  3 2026".
-    return QString::fromLatin1(__DATE__).simplified();
-}
-
-QString buildTime()
-{
-    return QString::fromLatin1(__TIME__);
-}
-
-QString versionText()
-{
-    return QStringLiteral("VORNE\nVORNE version %1\nBuild date: %2 %3\nRuntime %4")
-        .arg(versionString(), buildDate(), buildTime(), QString::fromUtf8(KORA::GetVexlibVersion()));
-}
-
 QString usageText(const QString& programPath)
 {
     return programPath +
@@ -51,12 +25,6 @@ QString usageText(const QString& programPath)
                           "  --version | -v    ... print version information\n"
                           "  --help    | -h    ... this help\n"
                           "\n");
-}
-
-QString versionOutput()
-{
-    return versionText() + QStringLiteral("\nQt build: ") + QStringLiteral(QT_VERSION_STR) +
-           QStringLiteral("\nQt runtime: ") + QString::fromLatin1(qVersion()) + QLatin1Char('\n');
 }
 
 } // namespace VORNE

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "executor/version.h"
+
 namespace VORNE {
 
 struct CommandLine
@@ -20,16 +22,7 @@ struct CommandLine
     bool has(const char* option) const { return options.contains(QLatin1String(option)); }
 };
 
-// "unknown" in this build.
-QString versionString();
-// The day the library was built, "Apr 13 2026", and the time, "14:53:03".
-QString buildDate();
-QString buildTime();
-// Program name, version, build date and time, and the base library's version, one per line.
-QString versionText();
 // What "--help" prints, ending with a line end.
 QString usageText(const QString& programPath);
-// What "--version" prints, ending with a line end.
-QString versionOutput();
 
 } // namespace VORNE

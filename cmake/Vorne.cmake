@@ -1,26 +1,40 @@
-# VORNE's own code: one shared library, libvorne.so in $KORADIR/bin, loadable by the suite like any
-# plug-in; the executable is a thin main over it. Sources are globbed per folder so that new classes need
-# no CMake edit.
-set(VORNE_SOURCE_FOLDERS app items executor mainwindow viewers resources)
-set(VORNE_SOURCES)
-foreach(_folder IN LISTS VORNE_SOURCE_FOLDERS)
-  file(GLOB _folder_sources CONFIGURE_DEPENDS
-    "${PROJECT_SOURCE_DIR}/${_folder}/*.cpp"
-    "${PROJECT_SOURCE_DIR}/${_folder}/*.h"
-    "${PROJECT_SOURCE_DIR}/${_folder}/*.ui"
-    "${PROJECT_SOURCE_DIR}/${_folder}/*.qrc")
-  list(APPEND VORNE_SOURCES ${_folder_sources})
-endforeach()
+# VORNE's own code in two layers, each one shared library in $KORADIR/bin:
+#   vorne_core  items/ executor/ — items, text lists, the executor, output naming; Qt Core only, so that
+#               the headless runner carries no GUI. A GUI header included here fails to build.
+#   vorne       app/ mainwindow/ viewers/ resources/ on top of it; loadable by the suite like any plug-in
+#               (%KORADIR%/bin/vorne::Vorne). The executable is a thin main over it.
+# Sources are globbed per folder so that new classes need no CMake edit.
+function(vorne_folder_sources out)
+  set(_sources)
+  foreach(_folder IN LISTS ARGN)
+    file(GLOB _folder_sources CONFIGURE_DEPENDS
+      "${PROJECT_SOURCE_DIR}/${_folder}/*.cpp"
+      "${PROJECT_SOURCE_DIR}/${_folder}/*.h"
+      "${PROJECT_SOURCE_DIR}/${_folder}/*.ui"
+      "${PROJECT_SOURCE_DIR}/${_folder}/*.qrc")
+    list(APPEND _sources ${_folder_sources})
+  endforeach()
+  set(${out} ${_sources} PARENT_SCOPE)
+endfunction()
+
+vorne_folder_sources(VORNE_CORE_SOURCES items executor)
+add_library(vorne_core SHARED ${VORNE_CORE_SOURCES})
+set_target_properties(vorne_core PROPERTIES AUTOMOC ON)
+target_include_directories(vorne_core PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
+target_link_libraries(vorne_core PUBLIC tovil Qt5::Core PRIVATE vorne_warnings)
+# A GUI type reached through a qualified include (<QtGui/QIcon>) still fails: at this link, not later.
+target_link_options(vorne_core PRIVATE -Wl,--no-undefined)
+install(TARGETS vorne_core LIBRARY DESTINATION bin)
+
+vorne_folder_sources(VORNE_SOURCES app mainwindow viewers resources)
 # main.cpp belongs to the executable, not to the library.
 list(FILTER VORNE_SOURCES EXCLUDE REGEX "/app/main\\.cpp$")
-
 add_library(vorne SHARED ${VORNE_SOURCES})
 set_target_properties(vorne PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON
   # The icon bundle is written in the older resource format that every Qt 5 reads.
   AUTORCC_OPTIONS "--format-version;2")
-target_include_directories(vorne PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
 target_link_libraries(vorne
-  PUBLIC tovil Qt5::Core Qt5::Gui Qt5::Widgets
+  PUBLIC vorne_core Qt5::Core Qt5::Gui Qt5::Widgets
   PRIVATE vorne_warnings)
 install(TARGETS vorne LIBRARY DESTINATION bin)
 

@@ -1,13 +1,9 @@
 #include "items/item.h"
 
-#include <QApplication>
-#include <QBrush>
-#include <QFont>
-#include <QIcon>
 #include <QReadLocker>
-#include <QStyle>
 #include <QWriteLocker>
 
+#include <atomic>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -21,6 +17,8 @@
 namespace VORNE {
 
 namespace {
+
+std::atomic<Item::Decoration> g_decoration{nullptr};
 
 // Files the image reader refuses are tried with the suite's loader plug-ins, by extension.
 struct LoaderRow
@@ -164,27 +162,15 @@ QVariant Item::data(int role) const
     switch (role) {
     case Qt::DisplayRole:
         return summaryText();
-    case Qt::DecorationRole:
-        return statusIcon();
     case Qt::ToolTipRole:
     case Qt::StatusTipRole:
     case Qt::WhatsThisRole:
         return detailText();
-    case Qt::FontRole: {
-        QFont font;
-        const int state = displayState();
-        if (state == DisplayedHidden || state == DisplayedVisible)
-            font.setItalic(true);
-        if (state == DisplayedVisible)
-            font.setWeight(QFont::Bold);
-        return font;
-    }
+    case Qt::DecorationRole:
+    case Qt::FontRole:
     case Qt::ForegroundRole: {
-        // A default brush paints black text; items without a result stand out in dark red.
-        QBrush brush;
-        if (status() == ErrorStatus)
-            brush.setColor(Qt::darkRed);
-        return brush;
+        const Decoration decoration = g_decoration.load();
+        return decoration ? decoration(*this, role) : QVariant();
     }
     case Qt::EditRole:
     case Qt::TextAlignmentRole:
@@ -202,25 +188,9 @@ QVariant Item::roleValue(int role) const
     return m_roles.value(role);
 }
 
-QVariant Item::statusIcon() const
+void Item::setDecoration(Decoration decoration)
 {
-    QStyle* style = QApplication::style();
-    if (!style) // no widgets in this process
-        return QVariant();
-    switch (status()) {
-    case ErrorStatus:
-        return style->standardIcon(QStyle::SP_MessageBoxCritical);
-    case WarningStatus:
-        return style->standardIcon(QStyle::SP_MessageBoxWarning);
-    case OkStatus: {
-        const ItemModel* owner = model();
-        if (owner && owner->direction() == ItemModel::OutputModel)
-            return style->standardIcon(QStyle::SP_DialogOkButton);
-        return QVariant();
-    }
-    default:
-        return QVariant();
-    }
+    g_decoration.store(decoration);
 }
 
 void Item::setValue(const QString& text, int type)

@@ -111,6 +111,12 @@ public:
     // The tool-tip: the type, the whole value and the error.
     QString detailText() const;
 
+    // Status icons, fonts and brushes need the GUI, so the GUI layer answers Qt::DecorationRole,
+    // Qt::FontRole and Qt::ForegroundRole for every item once it has set its answer; without it (the
+    // headless runner) those roles are invalid.
+    using Decoration = QVariant (*)(const Item& item, int role);
+    static void setDecoration(Decoration decoration);
+
     // A new library value the caller owns, or null when the item has none or conversion fails (the
     // reason goes to standard error). Safe to call from any thread.
     KORA::CValue* toCValue() const;
@@ -120,7 +126,6 @@ signals:
 
 private:
     QVariant roleValue(int role) const;
-    QVariant statusIcon() const;
     void setSerializedValue(const KORA::CValue* value, int type, const char* what);
     KORA::CValue* imageFileValue(const QString& path) const;
 

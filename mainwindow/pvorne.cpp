@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -20,17 +21,19 @@
 #include <memory>
 #include <sstream>
 
-#include "app/aboutdialog.h"
 #include "executor/graphexecutor.h"
 #include "executor/hiddenparameters.h"
 #include "items/item.h"
 #include "items/itemmodel.h"
+#include "items/textlist.h"
 #include "kora/exception.h"
 #include "kora/serializer.h"
 #include "kora/valuepointer.h"
+#include "mainwindow/aboutdialogfactory.h"
 #include "mainwindow/filedroplistview.h"
+#include "mainwindow/itemdecoration.h"
+#include "mainwindow/logging.h"
 #include "mainwindow/settingswidgetr.h"
-#include "mainwindow/textlist.h"
 #include "ostrel/graph.h"
 #include "ui_pvorne.h"
 #include "viewers/displaymanager.h"
@@ -72,6 +75,7 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
 {
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/resources/vorne-icon.png")));
+    VORNE::Item::setDecoration(&VORNE::itemDecoration);
     m_displayManager = new VORNE::DisplayManager(this);
 
     ui->run_progressBar->hide();
@@ -160,7 +164,11 @@ PVorne::~PVorne()
 
 void PVorne::showAbout()
 {
-    auto* dialog = new AboutDialog(this);
+    QDialog* dialog = VORNE::createAboutDialog(this);
+    if (!dialog) {
+        qCWarning(lcMainWindow) << "PVorne::showAbout(): no About dialog in this build";
+        return;
+    }
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->exec();
 }
@@ -284,7 +292,8 @@ QString PVorne::visibleParameters()
     try {
         KORA::CXmlSerializer2(false, false, nullptr).Serialize(parameters, text);
     } catch (const KORA::CException& e) {
-        std::cerr << "VORNE" << ": Could not show graph parameters: " << e.FormattedWhat() << std::endl;
+        qCWarning(lcMainWindow) << "PVorne::visibleParameters(): could not serialize the graph parameters:"
+                                << e.FormattedWhat().c_str();
         return QString();
     }
     return QString::fromStdString(text.str());

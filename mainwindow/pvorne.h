@@ -135,7 +135,7 @@ private:
     VORNE::DisplayManager* m_displayManager = nullptr;
     bool m_graphLoaded = false;
     OstrelGraph::Graph* m_graph = nullptr;
-    int m_runState = 0;
+    RunState m_runState = Idle;
     QMutex m_runLock;
     int m_batchIndex = 0;
     VORNE::GraphExecutor* m_executor = nullptr;

@@ -15,6 +15,7 @@
 #include "ostrel/ostrel.h"
 #include "tools/parameters.h"
 #include "tools/sources.h"
+#include "tools/windownodes.h"
 
 namespace VORNE::batch {
 
@@ -50,6 +51,7 @@ void BatchPlan::loadGraph(const QString& path)
     if (!info.isFile())
         throw GraphError(QStringLiteral("graph file '%1' does not exist").arg(path).toStdString());
     m_graphPath = QDir::cleanPath(info.absoluteFilePath());
+    refuseWindowNodes(path);
     try {
         m_graph.reset(OstrelGraph::Graph::LoadFromFile(m_graphPath.toLocal8Bit().constData(), nullptr, false));
     } catch (const KORA::CException& e) {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "app/commandline.h"
+#include "executor/version.h"
 #include "kora/kora.h"
 #include "tools/batchplan.h"
 #include "tools/console.h"

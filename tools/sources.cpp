@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "items/item.h"
+#include "items/textlist.h"
 #include "kora/kora.h"
-#include "mainwindow/textlist.h"
 
 namespace VORNE::batch {
 

@@ -6,6 +6,8 @@
 
 #include <stdexcept>
 
+#include "items/item.h"
+
 namespace VORNE::batch {
 
 // A source that names nothing usable: missing files, an empty folder, a value that does not convert.
@@ -18,7 +20,7 @@ public:
 struct ItemSpec
 {
     QString text;
-    int type = 0; // an Item::Type
+    Item::Type type = Item::UndefinedType;
     bool operator==(const ItemSpec& other) const { return text == other.text && type == other.type; }
 };
 

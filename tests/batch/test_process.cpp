@@ -79,6 +79,11 @@ TEST_F(Process, ExitStatusesAndSummary)
     const Outcome broken = run({"-i", "0=images/", "broken.ogr"});
     EXPECT_EQ(broken.status, 2);
     EXPECT_TRUE(broken.err.contains("broken.ogr")) << broken.err.toStdString();
+    // Creating the window node here would abort the process.
+    writeGraph("window.ogr", R"({ "nodes": { "w": { "plugin": "%KORADIR%/bin/vorne::Vorne" } } })");
+    const Outcome window = run({"window.ogr"});
+    EXPECT_EQ(window.status, 2);
+    EXPECT_TRUE(window.err.contains("vorne::Vorne needs the window")) << window.err.toStdString();
 
     writeGraph("fails.ogr", R"({ "nodes": { "f": { "plugin": "%KORADIR%/bin/testing::Fail" } },
       "inputs": [ { "name": "x", "to": [ "f:0" ] } ], "outputs": [ { "name": "y", "from": "f:0" } ] })");

@@ -1,16 +1,13 @@
 #pragma once
-// Set-up shared by the tests that drive the main window or read the example files.
-#include <QFile>
+// Set-up shared by the tests that drive the main window.
 #include <QListView>
 #include <QTabWidget>
 #include <QtTest>
 
+#include "coretest.h"
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "mainwindow/pvorne.h"
-
-inline QString source(const QString& path) { return qEnvironmentVariable("VORNE_SOURCE_DIR") + "/" + path; }
-inline QString graph(const QString& name) { return source("examples/graphs/" + name); }
 
 template <class T> T* child(QObject& w, const char* name)
 {
@@ -42,10 +39,3 @@ inline QStringList texts(const VORNE::ItemModel* model)
 }
 
 inline void invoke(QObject& w, const char* slot) { QVERIFY(QMetaObject::invokeMethod(&w, slot)); }
-
-inline void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}

@@ -1,4 +1,4 @@
-#include "mainwindow/textlist.h"
+#include "items/textlist.h"
 
 #include <QDir>
 #include <QFile>

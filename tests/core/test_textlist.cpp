@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "mainwindow/textlist.h"
+#include "items/textlist.h"
 
 class TextListTest : public QObject
 {

@@ -16,7 +16,7 @@
 #include "kora/kora.h"
 #include "ostrel/ostrel.h"
 #include "streamcapture.h"
-#include "vornetest.h"
+#include "coretest.h"
 
 using namespace VORNE;
 

@@ -1,6 +1,4 @@
 #include <QFile>
-#include <QFont>
-#include <QIcon>
 #include <QtEndian>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -14,7 +12,7 @@
 #include "items/itemmodel.h"
 #include "kora/kora.h"
 #include "streamcapture.h"
-#include "vornetest.h"
+#include "coretest.h"
 
 using VORNE::Item;
 using VORNE::ItemModel;
@@ -31,7 +29,6 @@ private slots:
     void texts_data();
     void texts();
     void dataChangedOnlyOnRealChange();
-    void fontAndIconFollowState();
     void imageHandleConvertedTwice();
     void conversionWhileDisplayStateChanges();
 
@@ -250,25 +247,6 @@ void ItemTest::dataChangedOnlyOnRealChange()
     QCOMPARE(spy.count(), 2); // error and status, once
     item.setDisplayState(Item::NotDisplayed);
     QCOMPARE(spy.count(), 2);
-}
-
-void ItemTest::fontAndIconFollowState()
-{
-    auto* item = new Item("a.png", Item::ImageFileType);
-    QCOMPARE(item->data(Qt::FontRole).value<QFont>().italic(), false);
-    item->setDisplayState(Item::DisplayedVisible);
-    const QFont font = item->data(Qt::FontRole).value<QFont>();
-    QVERIFY(font.italic());
-    QCOMPARE(font.weight(), 75);
-    QVERIFY(!item->data(Qt::EditRole).isValid());
-
-    // An ok item shows a tick only in an output list.
-    QVERIFY(!item->data(Qt::DecorationRole).isValid());
-    ItemModel outputs(ItemModel::OutputModel, 0);
-    outputs.appendItem(item);
-    QVERIFY(!item->data(Qt::DecorationRole).value<QIcon>().isNull());
-    item->setStatus(Item::ErrorStatus);
-    QVERIFY(!item->data(Qt::DecorationRole).value<QIcon>().isNull());
 }
 
 void ItemTest::imageHandleConvertedTwice()

@@ -1,0 +1,3 @@
+#include "mainwindow/logging.h"
+
+Q_LOGGING_CATEGORY(lcMainWindow, "vorne.mainwindow", QtWarningMsg)

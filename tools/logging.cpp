@@ -1,0 +1,3 @@
+#include "tools/logging.h"
+
+Q_LOGGING_CATEGORY(lcBatch, "vorne.batch", QtWarningMsg)
