@@ -49,9 +49,12 @@ void showMainWindow(PVorne& vorne, const QStringList& files)
         QCoreApplication::processEvents();
         if (!loaded) {
             splash.hide();
-            QMessageBox::critical(&vorne, QCoreApplication::translate("VORNE", "Could not load graph - %1").arg("VORNE"),
-                                  QCoreApplication::translate("VORNE", "Could not load the graph '%1'").arg(files.first()),
-                                  QMessageBox::Ok);
+            QMessageBox box(QMessageBox::Critical,
+                            QCoreApplication::translate("VORNE", "Could not load graph - %1").arg("VORNE"),
+                            QCoreApplication::translate("VORNE", "Could not load the graph '%1'").arg(files.first()),
+                            QMessageBox::Ok, &vorne);
+            box.setInformativeText(vorne.graphLoadError());
+            box.exec();
             splash.show();
         }
     }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "executor/textimage.h"
+#include "kora/textimage.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ void BM_TextImageFromChars(benchmark::State& state)
     const std::string& path = textImagePath();
     for (auto _ : state) {
         std::string bytes;
-        VORNE::readTextImageFile(path.c_str(), bytes);
-        const VORNE::TextImage image = VORNE::parseTextImage(bytes.data(), bytes.size());
+        KORA::ReadTextImageFile(path.c_str(), bytes);
+        const KORA::StTextImage image = KORA::ParseTextImage(bytes.data(), bytes.size());
         if (image.columns != kSide || image.rows != kSide)
             state.SkipWithError("wrong size");
         benchmark::DoNotOptimize(image.pixels.data());
@@ -97,7 +97,7 @@ void BM_ParseFromChars(benchmark::State& state)
 {
     const std::string& bytes = fileBytes();
     for (auto _ : state) {
-        const VORNE::TextImage image = VORNE::parseTextImage(bytes.data(), bytes.size());
+        const KORA::StTextImage image = KORA::ParseTextImage(bytes.data(), bytes.size());
         benchmark::DoNotOptimize(image.pixels.data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));

@@ -1,10 +1,12 @@
 // Drives the main window through one watchable batch the way a user does (mouse clicks on Run, Pause and
-// Resume) and saves what the window looks like while running and when finished. Used for the README's
+// Resume) and saves what the window looks like while running and when finished; then a batch with an
+// unreadable input and a graph that does not load, for the message area. Used for the README's
 // screenshots; run it under a virtual display:
 //   xvfb-run -a -s "-screen 0 1280x900x24" build/examples/screenshot-run GRAPH LIST REPEAT OUTDIR SHOTDIR
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -71,5 +73,25 @@ int main(int argc, char** argv)
     child<QTabWidget>(window, "output_tabWidget")->setCurrentIndex(0);
     QTest::qWait(100);
     save(&window, shots.filePath(QStringLiteral("finished-run.png")));
+
+    // The same batch once more with an empty file among the inputs: the message area sums it up.
+    const QString empty = QDir(outputDir).filePath(QStringLiteral("cells_empty.png"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    QMetaObject::invokeMethod(&window, "addImageFileInput", Q_ARG(QString, empty), Q_ARG(int, 0));
+    click(window, "run_pushButton");
+    waitFor("the batch with a failure", [&] { return !run->isVisible(); });
+    waitFor("its end", [&] { return run->isVisible(); });
+    child<QTabWidget>(window, "output_tabWidget")->setCurrentIndex(0);
+    save(&window, shots.filePath(QStringLiteral("batch-failures.png")));
+
+    // A graph file that is not one, typed into the field and reloaded.
+    const QString broken = QDir(outputDir).filePath(QStringLiteral("broken.ogr"));
+    QFile file(broken);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("{ \"nodes\": { \"blur\": { \"plugin\": \"%KORADIR%/bin/imgproc::Blurr\" } } }\n");
+    file.close();
+    child<QLineEdit>(window, "graphname_lineEdit")->setText(broken);
+    click(window, "reload_graph_pushButton");
+    save(&window, shots.filePath(QStringLiteral("graph-load-failed.png")));
     return 0;
 }

@@ -1,7 +1,7 @@
 // Runs two example batches and drives the viewer windows the way a user does: a double-click on an output
 // item, the input viewer opened from the port selector, Space and Backspace to step with both in sync, and
-// two ports switched to a plot and a scatter plot. Saves one screenshot per viewer kind for the README; run
-// it under a virtual display:
+// two ports switched to a plot and a scatter plot; then an unreadable input stepped onto and a second run
+// that brings the output viewers back. Saves the screenshots for the README; run it under a virtual display:
 //   xvfb-run -a -s "-screen 0 1280x900x24" build/examples/screenshot-viewers EXAMPLES_DIR OUTDIR SHOTDIR
 #include <QApplication>
 #include <QCheckBox>
@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 
@@ -82,6 +84,22 @@ int row(const AbstractDisplay* viewer)
     return viewer->item() ? viewer->item()->row() : -1;
 }
 
+// Runs the loaded graph again with the inputs it has.
+void runAgain(PVorne& window)
+{
+    auto* run = child<QPushButton>(window, "run_pushButton");
+    QTest::mouseClick(run, Qt::LeftButton);
+    waitFor("the second batch", [&] { return run->isVisible(); });
+}
+
+void saveScreen(const QString& path)
+{
+    QTest::qWait(500);
+    if (!QGuiApplication::primaryScreen()->grabWindow(0).save(path))
+        qFatal("cannot write %s", qPrintable(path));
+    std::printf("wrote %s\n", qPrintable(path));
+}
+
 // A key press as the window system delivers it to the active viewer. Buttons answer their shortcuts with an
 // animated click, 100 ms later.
 void key(AbstractDisplay* viewer, Qt::Key pressed)
@@ -130,6 +148,15 @@ int main(int argc, char** argv)
         qFatal("the viewers did not step together");
     save(masks, shots.filePath("manager-display.png"));
 
+    // A file that is no image at the end of the inputs: the caption says why the picture stays.
+    auto* inputs = qobject_cast<ItemModel*>(
+        child<QTabWidget>(window, "input_tabWidget")->widget(0)->findChild<QListView*>()->model());
+    inputs->appendItem(new VORNE::Item(examples.filePath("data/images.txt"), VORNE::Item::ImageFileType));
+    images->toolbar()->m_indexSpinBox->setValue(inputs->rowCount());
+    save(images, shots.filePath("viewer-caption.png"));
+    inputs->removeRows(inputs->rowCount() - 1, 1);
+    images->close();
+
     // Areas of the cells as a plot, centroids as a scatter plot.
     runBatch(window, examples.filePath("graphs/plot_outputs.ogr"), QString(), outputDir);
     AbstractDisplay* areas = switchKind(window, doubleClickOutput(window, 4, 2), "plot::Plot");
@@ -138,5 +165,13 @@ int main(int argc, char** argv)
     AbstractDisplay* centroids = switchKind(window, doubleClickOutput(window, 3, 2), "display::ScatterPlot");
     std::printf("scatter plot shows row %d; areas row %d\n", row(centroids), row(areas));
     save(centroids, shots.filePath("manager-scatterplot.png"));
+
+    // The same batch again: both viewers close with their items and come back as the outputs arrive.
+    areas->move(20, 600 - areas->height() / 2);
+    centroids->move(areas->x() + areas->width() + 20, areas->y());
+    runAgain(window);
+    waitFor("the viewers to reopen", [&] { return areas->isVisible() && centroids->isVisible(); });
+    std::printf("after the second run: plot row %d, scatter plot row %d\n", row(areas), row(centroids));
+    saveScreen(shots.filePath("viewers-reopened.png"));
     return 0;
 }

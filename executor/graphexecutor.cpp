@@ -31,6 +31,7 @@ GraphExecutor::~GraphExecutor()
         abort();
         wait();
     }
+    m_pendingSaves.clear(); // waits: the saves write into the items deleted below
     GraphExecutor* self = this;
     g_current.compare_exchange_strong(self, nullptr);
     delete m_outputs;
@@ -104,6 +105,18 @@ void GraphExecutor::setOutputNames(const QList<OutputPattern>& names)
         m_outputNames = names;
 }
 
+void GraphExecutor::setInputCache(InputCache* cache)
+{
+    if (!refusedWhileRunning("GraphExecutor::setInputCache(): "))
+        m_inputCache = cache;
+}
+
+void GraphExecutor::setSaveBehind(bool behind)
+{
+    if (!refusedWhileRunning("GraphExecutor::setSaveBehind(): "))
+        m_saveBehind = behind;
+}
+
 void GraphExecutor::abort()
 {
     m_aborted.store(true, std::memory_order_relaxed);
@@ -147,6 +160,7 @@ void GraphExecutor::run()
 {
     std::cout << ">>> GraphExecutor::run()..." << std::endl;
     m_errorMessage.clear();
+    m_inputErrors.clear();
     m_error = false;
     m_aborted.store(false, std::memory_order_relaxed);
     m_outputs->Clear();

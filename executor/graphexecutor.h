@@ -17,6 +17,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
+#include <vector>
 
 #include "executor/outputpattern.h"
 
@@ -33,6 +35,7 @@ class Graph;
 
 namespace VORNE {
 
+class InputCache;
 class Item;
 
 class GraphExecutor : public QThread
@@ -55,6 +58,14 @@ public:
     void setGraphParameters(KORA::CValueMap* parameters); // owned; deletes the previous map
     void setOutputNames(const QList<OutputPattern>& names);
 
+    // Overlapping a batch's indices, for the headless runner only (the window keeps each execution whole).
+    // With a cache, inputs decoded ahead are taken from it (not owned; null: none). With saving behind,
+    // each image output is written on a thread of its own and the execution ends without waiting; its
+    // item names the file (or the failure) only once the caller has waited for takePendingSaves().
+    void setInputCache(InputCache* cache);
+    void setSaveBehind(bool behind);
+    std::vector<std::future<void>> takePendingSaves() { return std::move(m_pendingSaves); }
+
     // Returns at once; the execution stops at its next check.
     void abort();
 
@@ -72,6 +83,10 @@ public:
     QList<OutputPattern> outputNames() const { return m_outputNames; }
     bool error() const { return m_error; }
     QString errorMessage() const { return m_errorMessage; }
+    // Why inputs of the last execution could not be read: "cannot read input 0 'image' from 'a.png':
+    // the file is empty", one entry per input. The execution may still have run (and failed for the
+    // missing value); the output items carry the same lines (Item::InputErrorRole).
+    QStringList inputErrors() const { return m_inputErrors; }
     int outputCount() const { return m_outputCount; }
     bool aborted() const { return m_aborted.load(std::memory_order_relaxed); }
 
@@ -88,6 +103,8 @@ public:
 
 protected:
     void run() override;
+    // Input loading: the value a graph input receives for an item (null, with the error set, on failure).
+    KORA::CValue* loadInput(Item* item);
 
 private:
     void runAsOstrelGraph();
@@ -95,11 +112,13 @@ private:
     // Times one execution of the graph; a failure of any kind becomes m_errorMessage, without console
     // output. Returns whether it succeeded.
     bool timedExecution(const std::function<void()>& execute);
-    KORA::CValue* loadInput(Item* item);
     KORA::CImage* loadTxtImage(const QString& path);
+    void noteInputError(const Item* item, const QString& reason);
     void collectOutputs();
     Item* outputItem(int port);
     void fillFromPointer(Item* item, int port);
+    void saveOutputImage(Item* item, int port);
+    void saveBehind(Item* item, int port, const QString& name, const KORA::CImage* image);
     void stampImageAttributes(KORA::CValueMap& attributes, int port) const;
     void fail(const QString& message);
     // Prints the prefix and the refusal when the thread runs.
@@ -121,8 +140,12 @@ private:
     bool m_ownsOutputItems = false;
     bool m_error = false;
     QString m_errorMessage;
+    QStringList m_inputErrors;
     qint64 m_executionTime = 0;
     std::atomic<bool> m_aborted{false};
+    InputCache* m_inputCache = nullptr;
+    bool m_saveBehind = false;
+    std::vector<std::future<void>> m_pendingSaves;
 };
 
 } // namespace VORNE

@@ -10,9 +10,11 @@
 #include <string>
 
 #include "executor/graphexecutor.h"
-#include "executor/textimage.h"
+#include "executor/inputcache.h"
 #include "items/item.h"
 #include "kora/kora.h"
+#include "kora/textimage.h"
+#include "ostrel/graph.h"
 #include "rp/rp.h"
 
 namespace VORNE {
@@ -21,14 +23,14 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcInput, "vorne.executor")
 
-// Rows without numbers before the first row with numbers still become image rows whose pixels nobody
-// wrote. A few such lines in front of a long row would otherwise make an image far larger than the file.
-constexpr qint64 kMaxUnwrittenPixels = qint64(1) << 24;
-
-bool isTextImagePath(const QString& path)
+// The registry's format for the file when its name ends in that format's extension exactly as written:
+// "image.TXT" is no text image here, the item converts it itself.
+const KORA::StFileFormat* exactFormat(const QString& path, KORA::FileReader reader)
 {
-    return path.endsWith(QLatin1String(".asc")) || path.endsWith(QLatin1String(".mark")) ||
-           path.endsWith(QLatin1String(".txt"));
+    const KORA::StFileFormat* format = KORA::CFormatRegistry::Find(path.toStdString());
+    if (format && format->reader == reader && path.endsWith(QLatin1String(format->extension)))
+        return format;
+    return nullptr;
 }
 
 } // namespace
@@ -38,20 +40,22 @@ KORA::CValue* GraphExecutor::loadInput(Item* item)
     if (!item)
         return nullptr;
     const QString path = item->valueText();
-    if (item->type() == Item::ImageFileType && isTextImagePath(path)) {
+    if (item->type() != Item::ImageFileType)
+        return item->toCValue();
+    if (exactFormat(path, KORA::FileReader::TextImage)) {
         KORA::CImage* image = loadTxtImage(path);
         if (m_error || !image) {
+            noteInputError(item, m_errorMessage);
             delete image;
             return nullptr;
         }
         return new KORA::CValueOwnedPointer<KORA::CImage>(image, 1);
     }
-    if (item->type() == Item::ImageFileType && path.endsWith(QLatin1String(".cine"))) {
+    if (const KORA::StFileFormat* recording = exactFormat(path, KORA::FileReader::Cine)) {
         std::unique_ptr<KORA::CImage> image;
         try {
             const QByteArray file = path.toLocal8Bit();
-            const RP::value_list result =
-                RP::RunPlugin("%KORADIR%/bin/ferrow::ReadCine", "filename", file.constData());
+            const RP::value_list result = RP::RunPlugin(recording->plugin, "filename", file.constData());
             if (!result.empty())
                 image.reset(static_cast<KORA::CImage*>(result.front()));
         } catch (const KORA::CException& exception) {
@@ -64,11 +68,34 @@ KORA::CValue* GraphExecutor::loadInput(Item* item)
             std::cerr << "GraphExecutor::loadInput(): Unexpected exception" << std::endl;
             fail(tr("Unexpected error!"));
         }
-        if (m_error)
+        if (m_error) {
+            noteInputError(item, m_errorMessage);
             return nullptr;
+        }
         return new KORA::CValueOwnedPointer<KORA::CImage>(image.release(), 1);
     }
-    return item->toCValue();
+    if (m_inputCache) {
+        if (KORA::CValue* ready = m_inputCache->take(item, [this] { return aborted(); }))
+            return ready;
+        if (aborted())
+            return nullptr;
+    }
+    QString reason;
+    KORA::CValue* value = item->toCValue(&reason);
+    if (value == nullptr && !reason.isEmpty())
+        noteInputError(item, reason);
+    return value;
+}
+
+void GraphExecutor::noteInputError(const Item* item, const QString& reason)
+{
+    const int port = m_inputItems.indexOf(const_cast<Item*>(item));
+    QString name;
+    if (m_graph && port >= 0 && port < m_graph->GetInpinCount())
+        name = QString::fromStdString(m_graph->GetInpinName(port));
+    m_inputErrors << QStringLiteral("cannot read input %1 '%2' from '%3': %4")
+                         .arg(port)
+                         .arg(name, item->valueText(), reason);
 }
 
 KORA::CImage* GraphExecutor::loadTxtImage(const QString& path)
@@ -76,13 +103,13 @@ KORA::CImage* GraphExecutor::loadTxtImage(const QString& path)
     std::cout << "Loading txt image: " << path.toLocal8Bit().constData() << std::endl;
     const QByteArray localPath = path.toLocal8Bit();
     std::string bytes;
-    if (!readTextImageFile(localPath.constData(), bytes)) {
+    if (!KORA::ReadTextImageFile(localPath.constData(), bytes)) {
         fail(QStringLiteral("GraphExecutor: Could not open the txt file"));
         std::cerr << m_errorMessage.toLocal8Bit().constData() << std::endl;
         qCWarning(lcInput) << "not a readable file:" << path;
         return nullptr;
     }
-    const TextImage text = parseTextImage(bytes.data(), bytes.size());
+    const KORA::StTextImage text = KORA::ParseTextImage(bytes.data(), bytes.size());
     if (text.raggedRows) {
         fail(QStringLiteral(
             "GraphExecutor: Could not load txt image. The number of columns are not equal in each row."));
@@ -90,19 +117,13 @@ KORA::CImage* GraphExecutor::loadTxtImage(const QString& path)
     }
     if (text.columns < 1 || text.rows < 1)
         std::cerr << "GraphExecutor: Could not load txt image. No content." << std::endl;
-    const qint64 pixelCount = qint64(text.columns) * text.rows;
-    if (pixelCount - qint64(text.pixels.size()) > kMaxUnwrittenPixels) {
+    try {
+        return KORA::TextImageToImage(text, localPath.toStdString());
+    } catch (const KORA::CException&) {
+        // Lines without numbers before a long row: the image would be far larger than the file.
         fail(QStringLiteral("GraphExecutor: Could not load txt image. Too many rows without numbers in ") + path);
         return nullptr;
     }
-
-    auto image = std::make_unique<KORA::CImage>(KORA::IMAGE_GREY_F, KORA::CSize(text.columns, text.rows));
-    image->SetOrigin(KORA::CSize(0, 0, 0));
-    const std::size_t copied = std::min(text.pixels.size(), static_cast<std::size_t>(pixelCount));
-    if (copied > 0)
-        std::memcpy(image->Data(), text.pixels.data(), copied * sizeof(float));
-    image->Attributes().SetEntry("image_path", new KORA::CValueString(localPath.constData()));
-    return image.release();
 }
 
 } // namespace VORNE

@@ -2,7 +2,11 @@
 // port's pattern names; image handles stay in memory; every other value becomes an item of its type.
 #include <QFileInfo>
 
+#include <future>
 #include <iostream>
+#include <memory>
+#include <optional>
+#include <system_error>
 
 #include "executor/graphexecutor.h"
 #include "items/item.h"
@@ -12,6 +16,7 @@ namespace VORNE {
 
 void GraphExecutor::collectOutputs()
 {
+    m_pendingSaves.clear(); // saves nobody took write into the items deleted below; wait for them
     if (m_ownsOutputItems)
         qDeleteAll(m_outputItems);
     m_outputItems.clear();
@@ -19,8 +24,12 @@ void GraphExecutor::collectOutputs()
     // A failed execution must still tell the caller why, so it yields at least one item.
     if (m_error && m_outputCount == 0)
         m_outputCount = 1;
-    for (int i = 0; i < m_outputCount; ++i)
-        m_outputItems.append(outputItem(i));
+    for (int i = 0; i < m_outputCount; ++i) {
+        Item* item = outputItem(i);
+        if (!m_inputErrors.isEmpty())
+            item->setData(Item::InputErrorRole, m_inputErrors.join(QLatin1Char('\n')));
+        m_outputItems.append(item);
+    }
 }
 
 Item* GraphExecutor::outputItem(int port)
@@ -78,35 +87,86 @@ void GraphExecutor::stampImageAttributes(KORA::CValueMap& attributes, int port) 
         attributes.SetEntry("scriptoutput", new KORA::CValueLong(port));
 }
 
+namespace {
+
+QString failureText(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const KORA::CException& exception) {
+        return QString::fromLocal8Bit(exception.FormattedWhat().c_str());
+    } catch (const std::exception& exception) {
+        // The thread must survive whatever the writer throws; the item says what it was.
+        return QString::fromLocal8Bit(exception.what());
+    } catch (...) {
+        return GraphExecutor::tr("Unexpected error!");
+    }
+}
+
+// Nothing on success, else what the library said.
+std::optional<QString> saveImage(const QString& name, const KORA::CImage& image)
+{
+    try {
+        KORA::StImgSaveCfg config;
+        config.quality = -1;
+        config.flags = 0;
+        config.reserved0 = 0;
+        config.compression = -1;
+        config.reserved1 = 0;
+        KORA::CImageIo2::Save(name.toLocal8Bit().constData(), image, config);
+        return std::nullopt;
+    } catch (...) {
+        return failureText(std::current_exception());
+    }
+}
+
+// The item of a saved image: its file, or why there is none.
+void showSaved(Item* item, const QString& name, const std::optional<QString>& failure)
+{
+    if (!failure) {
+        item->setValue(name, Item::ImageFileType);
+        return;
+    }
+    item->setType(Item::NoValueType);
+    item->setStatus(Item::ErrorStatus);
+    item->setErrorMessage(GraphExecutor::tr("Could not save the output:") + *failure);
+}
+
+} // namespace
+
+void GraphExecutor::saveOutputImage(Item* item, int port)
+{
+    QString name;
+    try {
+        KORA::CImage* image = KORA::UnwrapPointer<KORA::CImage>(m_outputs->At(static_cast<std::size_t>(port)));
+        stampImageAttributes(image->Attributes(), port);
+        name = outputFilename(port);
+        if (m_saveBehind)
+            saveBehind(item, port, name, image);
+        else
+            showSaved(item, name, saveImage(name, *image));
+    } catch (...) {
+        showSaved(item, name, failureText(std::current_exception()));
+    }
+}
+
+void GraphExecutor::saveBehind(Item* item, int port, const QString& name, const KORA::CImage* image)
+{
+    // The value owns the image; the next execution clears the outputs while the save may still run.
+    std::shared_ptr<KORA::CValue> value(m_outputs->Detach(port));
+    const auto save = [value, image, name, item] { showSaved(item, name, saveImage(name, *image)); };
+    try {
+        m_pendingSaves.push_back(std::async(std::launch::async, save));
+    } catch (const std::system_error&) {
+        save(); // no thread to spare
+    }
+}
+
 void GraphExecutor::fillFromPointer(Item* item, int port)
 {
     const KORA::CValue* output = m_outputs->At(static_cast<std::size_t>(port));
     if (KORA::IsPointerTo<KORA::CImage>(output)) {
-        QString failure;
-        try {
-            KORA::CImage* image = KORA::UnwrapPointer<KORA::CImage>(output);
-            stampImageAttributes(image->Attributes(), port);
-            const QString name = outputFilename(port);
-            KORA::StImgSaveCfg config;
-            config.quality = -1;
-            config.flags = 0;
-            config.reserved0 = 0;
-            config.compression = -1;
-            config.reserved1 = 0;
-            KORA::CImageIo2::Save(name.toLocal8Bit().constData(), *image, config);
-            item->setValue(name, Item::ImageFileType);
-            return;
-        } catch (const KORA::CException& exception) {
-            failure = QString::fromLocal8Bit(exception.FormattedWhat().c_str());
-        } catch (const std::exception& exception) {
-            // The thread must survive whatever the writer throws; the item says what it was.
-            failure = QString::fromLocal8Bit(exception.what());
-        } catch (...) {
-            failure = tr("Unexpected error!");
-        }
-        item->setType(Item::NoValueType);
-        item->setStatus(Item::ErrorStatus);
-        item->setErrorMessage(tr("Could not save the output:") + failure);
+        saveOutputImage(item, port);
         return;
     }
     if (KORA::IsPointerTo<KORA::IImage>(output)) {

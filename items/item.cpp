@@ -10,98 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "items/imageloaders.h"
 #include "items/itemmodel.h"
 #include "kora/kora.h"
-#include "rp/rp.h"
 
 namespace VORNE {
 
 namespace {
 
 std::atomic<Item::Decoration> g_decoration{nullptr};
-
-// Files the image reader refuses are tried with the suite's loader plug-ins, by extension.
-struct LoaderRow
-{
-    std::string extension;
-    std::string plugin;
-    std::string parameter;
-};
-
-// Built on first use (a function-local static, so thread-safe) and never changed; a row of empty
-// strings marks its end.
-const std::vector<LoaderRow>& loaderTable()
-{
-    static const std::vector<LoaderRow> table = {
-        {"txt", "%KORADIR%/bin/utility::ReadASCII", "filename"},
-        {"asc", "%KORADIR%/bin/utility::ReadASCII", "filename"},
-        {"csv", "%KORADIR%/bin/utility::ReadASCII", "filename"},
-        {"cine", "%KORADIR%/bin/utility::ReadCine", "filename"},
-        {"rek", "%KORADIR%/bin/RUXOkit_IO::LoadREK", "filename"},
-        {"rek.gz", "%KORADIR%/bin/RUXOkit_IO::LoadREK", "filename"},
-        {"svif", "%KORADIR%/bin/RUXOkit_IO::Load", "filename"},
-        {"svif.gz", "%KORADIR%/bin/RUXOkit_IO::Load", "filename"},
-        {"gdt", "%KORADIR%/bin/RUXOkit_IO::LoadGDT", "filename"},
-        {"fld", "%KORADIR%/bin/RUXOkit_IO::LoadAVS", "filename"},
-        {"vgi", "%KORADIR%/bin/RUXOkit_IO::LoadVGI", "filename"},
-        {"vgl", "%KORADIR%/bin/RUXOkit_IO::LoadVGL", "filename"},
-        {"mrc", "%KORADIR%/bin/RUXOkit_IO::LoadMRC", "filename"},
-        {"", "", ""},
-    };
-    return table;
-}
-
-// The dot that starts the extension: the last one, but never the path's first character.
-int extensionDot(const std::string& path, int searchFrom)
-{
-    for (int i = searchFrom; i > 0; --i)
-        if (path[static_cast<std::size_t>(i)] == '.')
-            return i;
-    return -1;
-}
-
-std::string asciiLower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
-// "rek" for "a.REK", "rek.gz" for "a.Rek.Gz"; the whole path when there is no dot.
-std::string fileExtension(const std::string& path)
-{
-    const int dot = extensionDot(path, static_cast<int>(path.size()) - 1);
-    std::string extension = asciiLower(dot < 0 ? path : path.substr(static_cast<std::size_t>(dot) + 1));
-    if (extension == "gz") {
-        const int inner = extensionDot(path, dot - 1);
-        extension = asciiLower(inner < 0 ? path : path.substr(static_cast<std::size_t>(inner) + 1));
-    }
-    return extension;
-}
-
-// The first image a loader plug-in of the table returns for the file; null when no row fits or no
-// plug-in gives an image. Throws what the runner throws.
-KORA::CImage* loadWithPlugins(const std::string& path)
-{
-    const std::string extension = fileExtension(path);
-    for (const LoaderRow& row : loaderTable()) {
-        if (row.extension.empty())
-            break;
-        if (row.extension != extension)
-            continue;
-        RP::value_list outputs =
-            RP::RunPlugin(row.plugin.c_str(), row.parameter.c_str(), path.c_str(), "verbose", true, "NULL",
-                          "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL",
-                          "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL",
-                          "NULL", "NULL", "NULL", "NULL");
-        if (outputs.empty())
-            continue;
-        if (KORA::CImage* image = static_cast<KORA::CImage*>(outputs.front()))
-            return image;
-    }
-    return nullptr;
-}
 
 const char* typePrefix(int type)
 {
@@ -354,6 +271,11 @@ QString Item::detailText() const
 
 KORA::CValue* Item::toCValue() const
 {
+    return toCValue(nullptr);
+}
+
+KORA::CValue* Item::toCValue(QString* reason) const
+{
     const int itemType = type();
     const QString text = valueText();
     switch (itemType) {
@@ -373,14 +295,16 @@ KORA::CValue* Item::toCValue() const
         try {
             return KORA::CTextSerializer(true, false, nullptr)
                 .Deserialize(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        } catch (const KORA::CException&) {
+        } catch (const KORA::CException& e) {
             std::cerr << "Item::toCValue() Could not convert to "
                       << (itemType == VectorType ? "CValueVector" : "CValueMap") << std::endl;
+            if (reason)
+                *reason = QString::fromLocal8Bit(e.FormattedWhat().c_str());
             return nullptr;
         }
     }
     case ImageFileType:
-        return imageFileValue(text);
+        return imageFileValue(text, reason);
     case ImageHandleType: {
         QReadLocker locker(&m_lock);
         return m_imageHandle ? m_imageHandle->CloneValueSmart() : nullptr;
@@ -390,7 +314,7 @@ KORA::CValue* Item::toCValue() const
     }
 }
 
-KORA::CValue* Item::imageFileValue(const QString& path) const
+KORA::CValue* Item::imageFileValue(const QString& path, QString* reason) const
 {
     const QByteArray localPath = path.toLocal8Bit();
     const std::string file(localPath.constData(), static_cast<std::size_t>(localPath.size()));
@@ -398,13 +322,21 @@ KORA::CValue* Item::imageFileValue(const QString& path) const
     try {
         image.reset(KORA::CImageIo2::Load(file.c_str(), KORA::StImgLoadCfg()));
     } catch (const KORA::CException& loadError) {
+        // A loader plug-in that takes the file knows better than the direct reader why it failed.
+        QString pluginError;
         try {
             image.reset(loadWithPlugins(file));
+        } catch (const KORA::CException& e) {
+            pluginError = QString::fromLocal8Bit(e.FormattedWhat().c_str());
+        } catch (const std::exception& e) {
+            pluginError = QString::fromLocal8Bit(e.what());
         } catch (...) {
-            image.reset();
+            pluginError = QStringLiteral("the loader plug-in failed");
         }
         if (!image) {
             std::cerr << "Item::toCValue() Could not read image: " << loadError.what() << std::endl;
+            if (reason)
+                *reason = pluginError.isEmpty() ? QString::fromLocal8Bit(loadError.what()) : pluginError;
             return nullptr;
         }
     }

@@ -17,6 +17,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <atomic>
+
 namespace KORA {
 class CValue;
 class CValueMap;
@@ -39,7 +41,10 @@ public:
         TypeRole = 1001,
         ValueRole = 1002, // the value as text
         DisplayStateRole = 1004,
-        ErrorRole = 1005 // a null string means no error
+        ErrorRole = 1005, // a null string means no error
+        // Output items: why inputs of their step could not be read, one line per input (the step itself
+        // usually fails later for the missing value); a null string when all were read.
+        InputErrorRole = 1006
     };
 
     enum Type {
@@ -120,6 +125,9 @@ public:
     // A new library value the caller owns, or null when the item has none or conversion fails (the
     // reason goes to standard error). Safe to call from any thread.
     KORA::CValue* toCValue() const;
+    // The same; when there is no value although the item has one, reason receives the decoder's or the
+    // loader plug-in's own words (without the file name).
+    KORA::CValue* toCValue(QString* reason) const;
 
 signals:
     void dataChanged(int role);
@@ -127,10 +135,15 @@ signals:
 private:
     QVariant roleValue(int role) const;
     void setSerializedValue(const KORA::CValue* value, int type, const char* what);
-    KORA::CValue* imageFileValue(const QString& path) const;
+    KORA::CValue* imageFileValue(const QString& path, QString* reason) const;
+
+    friend class ItemModel;
 
     mutable QReadWriteLock m_lock;
     QMap<int, QVariant> m_roles;
+    // Where the model appended this item: spares long batches a search for every item's row. Only a hint,
+    // checked before use, since rows move and go.
+    std::atomic<int> m_appendedRow{-1};
     KORA::CValueSmart* m_imageHandle = nullptr;
 };
 

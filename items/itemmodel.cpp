@@ -96,7 +96,7 @@ Qt::ItemFlags ItemModel::flags(const QModelIndex& index) const
 
 bool ItemModel::appendItem(Item* item)
 {
-    if (!item || m_items.contains(item))
+    if (!item || (item->model() == this && m_items.contains(item)))
         return false;
     if (ItemModel* previous = item->model())
         previous->releaseItem(item);
@@ -105,6 +105,7 @@ bool ItemModel::appendItem(Item* item)
     const int row = m_items.size();
     beginInsertRows(QModelIndex(), row, row);
     m_items.append(item);
+    item->m_appendedRow.store(row, std::memory_order_relaxed);
     endInsertRows();
     return true;
 }
@@ -126,6 +127,9 @@ Item* ItemModel::item(int row) const
 
 int ItemModel::indexOf(Item* item) const
 {
+    const int appended = item ? item->m_appendedRow.load(std::memory_order_relaxed) : -1;
+    if (appended >= 0 && appended < m_items.size() && m_items.at(appended) == item)
+        return appended;
     return m_items.indexOf(item);
 }
 

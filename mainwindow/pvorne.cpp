@@ -3,17 +3,23 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QInputDialog>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QListView>
+#include <QMessageBox>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMutexLocker>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -23,16 +29,20 @@
 
 #include "executor/graphexecutor.h"
 #include "executor/hiddenparameters.h"
+#include "executor/parameterkeys.h"
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "items/textlist.h"
 #include "kora/exception.h"
+#include "kora/formatregistry.h"
 #include "kora/serializer.h"
 #include "kora/valuepointer.h"
 #include "mainwindow/aboutdialogfactory.h"
 #include "mainwindow/filedroplistview.h"
 #include "mainwindow/itemdecoration.h"
+#include "mainwindow/itemdelegate.h"
 #include "mainwindow/logging.h"
+#include "mainwindow/messagebanner.h"
 #include "mainwindow/settingswidgetr.h"
 #include "ostrel/graph.h"
 #include "ui_pvorne.h"
@@ -77,6 +87,8 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
     setWindowIcon(QIcon(QStringLiteral(":/resources/vorne-icon.png")));
     VORNE::Item::setDecoration(&VORNE::itemDecoration);
     m_displayManager = new VORNE::DisplayManager(this);
+    m_banner = new VORNE::MessageBanner(this);
+    ui->verticalLayout->insertWidget(ui->verticalLayout->indexOf(ui->input_output_tabWidget), m_banner);
 
     ui->run_progressBar->hide();
     ui->input_edit_frame->setEnabled(false);
@@ -130,6 +142,12 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
     ui->graphname_lineEdit->clear();
 
     m_executor = new VORNE::GraphExecutor(this);
+    m_cancelRepeat = new QTimer(this);
+    m_cancelRepeat->setInterval(50);
+    connect(m_cancelRepeat, &QTimer::timeout, this, [this] {
+        if (m_executor->isRunning())
+            m_executor->abort();
+    });
 
     connect(ui->choose_graph_pushButton, &QPushButton::clicked, this, &PVorne::chooseGraph);
     connect(ui->use_current_ogr_graph_pushButton, &QPushButton::clicked, this, &PVorne::useCurrentOstrelGraph);
@@ -212,12 +230,14 @@ void PVorne::useCurrentOstrelGraph()
     loadSelectedGraph(false);
 }
 
-OstrelGraph::Graph* PVorne::openGraph(const QString& text)
+OstrelGraph::Graph* PVorne::openGraph(const QString& text, QString& reason)
 {
     try {
         if (text == tr(kCurrentGraph) || text == QLatin1String(kCurrentGraph)) {
-            if (!Parameters().HasEntry("GraphMap", KORA::GT_MAP))
+            if (!Parameters().HasEntry("GraphMap", KORA::GT_MAP)) {
+                reason = tr("the host offers no graph of its own");
                 return nullptr;
+            }
             const auto& map = static_cast<const KORA::CValueMap&>(*KORA::Unwrap(Parameters().FindEntry("GraphMap")));
             return OstrelGraph::Graph::LoadFromMap(map, nullptr, false);
         }
@@ -225,9 +245,11 @@ OstrelGraph::Graph* PVorne::openGraph(const QString& text)
     } catch (const KORA::CException& e) {
         std::cerr << "VORNE" << ": Could not load graph: '" << text.toStdString() << "'!" << std::endl;
         std::cerr << "VORNE" << ": " << e.FormattedWhat() << std::endl;
+        reason = QString::fromLocal8Bit(e.FormattedWhat().c_str());
     } catch (...) {
         std::cerr << "VORNE" << ": Could not load graph: '" << text.toStdString() << "'!" << std::endl;
         std::cerr << "VORNE" << ": unknown exception caught." << std::endl;
+        reason = tr("unknown exception caught");
     }
     return nullptr;
 }
@@ -241,17 +263,25 @@ bool PVorne::loadSelectedGraph(bool wait_)
             requestCancel();
         else if (m_runState == Paused)
             runComplete();
-        if (!wait_)
+        if (!wait_) {
+            reportGraphNotLoaded();
             return false;
+        }
     }
     const QMutexLocker runLock(&m_runLock);
     emit aboutToReloadGraph();
+    // The output lists it pointed at are cleared below.
+    m_banner->withdraw(QStringLiteral("batch"));
 
     delete m_graph;
-    m_graph = openGraph(ui->graphname_lineEdit->text());
+    const QString path = ui->graphname_lineEdit->text();
+    m_graphLoadError.clear();
+    m_graph = openGraph(path, m_graphLoadError);
     m_graphLoaded = m_graph != nullptr;
     if (!m_graphLoaded)
         ui->graphname_lineEdit->clear();
+    m_loadedPath = ui->graphname_lineEdit->text();
+    reportGraphLoad(path);
 
     const int inputs = m_graph ? m_graph->GetInpinCount() : 0;
     const int outputs = m_graph ? m_graph->GetOutpinCount() : 0;
@@ -282,12 +312,36 @@ bool PVorne::loadSelectedGraph(bool wait_)
     return m_graphLoaded;
 }
 
+void PVorne::reportGraphLoad(const QString& path)
+{
+    if (m_graphLoaded || path.isEmpty()) {
+        m_banner->withdraw(QStringLiteral("graph"));
+        return;
+    }
+    m_banner->post(QStringLiteral("graph"), VORNE::MessageBanner::Error,
+                   tr("Could not load the graph '%1': %2").arg(path, m_graphLoadError), tr("Retry"), [this, path] {
+                       ui->graphname_lineEdit->setText(path);
+                       loadSelectedGraph(false);
+                   });
+}
+
+void PVorne::reportGraphNotLoaded()
+{
+    m_banner->post(QStringLiteral("graph"), VORNE::MessageBanner::Warning,
+                   tr("The graph '%1' shown above is not loaded yet; the pages and parameters still belong to "
+                      "'%2'.")
+                       .arg(ui->graphname_lineEdit->text(), m_loadedPath),
+                   tr("Reload"), [this] { loadSelectedGraph(false); });
+}
+
 QString PVorne::visibleParameters()
 {
+    m_parameterKeys.clear();
     if (m_graph == nullptr)
         return QString();
     KORA::CValueMap& parameters = m_graph->Parameters();
     VORNE::removeHiddenParameters(parameters);
+    m_parameterKeys = VORNE::parameterKeyPaths(parameters);
     std::ostringstream text;
     try {
         KORA::CXmlSerializer2(false, false, nullptr).Serialize(parameters, text);
@@ -316,13 +370,14 @@ void PVorne::updatePorts(int inputs, int outputs)
                             // The lists stay visible during a batch, but a batch reads them row by row:
                             // a drop then would also clear the outputs collected so far.
                             if (m_runState == Idle)
-                                addImageFiles(files, port);
+                                addDroppedFiles(files, port);
                         });
                 view = dropView;
             } else {
                 view = new QListView(page);
             }
             view->setSelectionMode(QAbstractItemView::ContiguousSelection);
+            view->setItemDelegate(new VORNE::ItemDelegate(view));
             view->setModel(model);
             layout->addWidget(view);
             connect(view, &QListView::doubleClicked, this, &PVorne::showImage);
@@ -403,11 +458,34 @@ void PVorne::addImageFileInput(const QString& filename, int port_index)
 void PVorne::addImageFiles(const QStringList& files, int port_index)
 {
     for (const QString& file : files) {
-        if (file.endsWith(QLatin1String(".txt")))
+        const KORA::StFileFormat* format = KORA::CFormatRegistry::Find(QFile::encodeName(file).toStdString());
+        if (format && format->textList && file.endsWith(QLatin1String(format->extension)))
             addTextList(file, port_index);
         else
             addImageFileInput(file, port_index);
     }
+}
+
+void PVorne::addDroppedFiles(const QStringList& files, int port_index)
+{
+    QStringList known;
+    QStringList skipped;
+    for (const QString& file : files) {
+        const std::string reason = KORA::CFormatRegistry::NoReaderReason(QFile::encodeName(file).toStdString());
+        if (reason.empty())
+            known << file;
+        else
+            skipped << QStringLiteral("%1 (%2)").arg(QFileInfo(file).fileName(), QString::fromStdString(reason));
+    }
+    addImageFiles(known, port_index);
+    if (skipped.isEmpty())
+        return;
+    auto* box = new QMessageBox(QMessageBox::Information, tr("VORNE"),
+                                tr("Skipped %n dropped file(s): %1", nullptr, skipped.size())
+                                    .arg(skipped.join(QStringLiteral(", "))),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void PVorne::addImageInput()
@@ -574,6 +652,22 @@ void PVorne::showEvent(QShowEvent* event)
         }
     }
     QWidget::showEvent(event);
+}
+
+void PVorne::closeEvent(QCloseEvent* event)
+{
+    if (m_runState != Idle && parentWidget() == nullptr) {
+        QMessageBox box(QMessageBox::Question, tr("VORNE"), tr("A batch is running."), QMessageBox::NoButton, this);
+        QPushButton* stop = box.addButton(tr("Cancel the run and close"), QMessageBox::DestructiveRole);
+        box.addButton(tr("Keep running"), QMessageBox::RejectRole);
+        box.exec();
+        if (box.clickedButton() != stop) {
+            event->ignore();
+            return;
+        }
+        cancel();
+    }
+    QWidget::closeEvent(event);
 }
 
 void PVorne::keyPressEvent(QKeyEvent* event)

@@ -10,7 +10,9 @@
 
 #include "kora/node.h"
 
+class QCloseEvent;
 class QListView;
+class QTimer;
 class QModelIndex;
 
 namespace KORA {
@@ -27,6 +29,7 @@ class PVorne;
 
 namespace VORNE {
 class DisplayManager;
+class MessageBanner;
 class GraphExecutor;
 class Item;
 class ItemModel;
@@ -52,6 +55,9 @@ public:
 
     // Run states; the run controls follow them (see pvorne_run.cpp).
     enum RunState { Idle = 0, Paused = 1, PauseRequested = 2, Running = 3, Starting = 4, CancelRequested = 5 };
+
+    // Why the last graph load gave no graph; empty after a successful load.
+    QString graphLoadError() const { return m_graphLoadError; }
 
 signals:
     void aboutToReloadGraph();
@@ -101,11 +107,15 @@ protected slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Stand-alone, closing during a run asks first; a host that owns the window decides for itself.
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // A new graph for the text of the graph field, or null (the reason goes to standard error).
-    OstrelGraph::Graph* openGraph(const QString& text);
+    // A new graph for the text of the graph field, or null with the reason (also on standard error).
+    OstrelGraph::Graph* openGraph(const QString& text, QString& reason);
+    // The message area's word on the graph just loaded (or not), with a Retry for a failed one.
+    void reportGraphLoad(const QString& path);
     // Makes the port pages follow the port counts; input lists of surviving ports keep their items.
     void updatePorts(int inputs, int outputs);
     void setPortTitle(int direction, int port);
@@ -115,12 +125,20 @@ private:
     // What the Add button does with chosen files, for the port (-1: the current one): text lists are
     // read, every other file becomes an image-file item.
     void addImageFiles(const QStringList& files, int port_index);
+    // Files dropped on a port's list: those the format registry knows go to addImageFiles, the others are
+    // named, with the reason, in a message.
+    void addDroppedFiles(const QStringList& files, int port_index);
     void addTextList(const QString& filename, int port_index);
     // A value typed by the user; a null string when the dialog was cancelled.
     QString askValue(const char* title, const char* prompt);
-    // The parameters text as a new map for the executor; null (and the reason on standard error) when the
-    // text cannot be read.
+    // The parameters text as a new map for the executor; null (and the reason on standard error and in
+    // the message area) when the text cannot be read. Keys the graph lacks are named in the message area.
     KORA::CValueMap* editedParameters();
+    // The field shows a graph other than the loaded one: say so, with a Reload action.
+    void reportGraphNotLoaded();
+    // Tallies a finished step's output items for the end-of-batch message.
+    void countStepResults(const QList<VORNE::Item*>& items);
+    void reportBatchEnd();
     // Cancel as the Cancel button does; a graph load uses it too.
     void requestCancel();
 
@@ -139,6 +157,22 @@ private:
     QMutex m_runLock;
     int m_batchIndex = 0;
     VORNE::GraphExecutor* m_executor = nullptr;
+    // Repeats the abort of a cancelled step while it runs.
+    QTimer* m_cancelRepeat = nullptr;
+    VORNE::MessageBanner* m_banner = nullptr;
+    // The field's text when the graph was last loaded: a run stamps only this path on its outputs.
+    QString m_loadedPath;
+    QString m_graphLoadError;
+    // The parameter keys the loaded graph shows, before any run merged edited ones into its map.
+    QStringList m_parameterKeys;
+    // The running batch's tally for its end message.
+    struct BatchTally
+    {
+        int steps = 0;
+        int failedSteps = 0;
+        int unsavedOutputs = 0;
+        QStringList inputErrors;
+    } m_tally;
 };
 
 namespace VORNE {

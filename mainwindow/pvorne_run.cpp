@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QTextBrowser>
+#include <QTimer>
 
 #include <exception>
 #include <iostream>
@@ -15,6 +16,9 @@
 #include "kora/exception.h"
 #include "kora/serializer.h"
 #include "kora/value.h"
+#include "executor/parameterkeys.h"
+#include "mainwindow/messagebanner.h"
+#include "viewers/displaymanager.h"
 #include "mainwindow/pvorne.h"
 #include "mainwindow/settingswidgetr.h"
 #include "ui_pvorne.h"
@@ -41,6 +45,11 @@ void PVorne::Run()
 {
     if (m_runState != Idle)
         return;
+    // Outputs are stamped with the field's path, which must then name the graph that runs.
+    if (m_graphLoaded && ui->graphname_lineEdit->text() != m_loadedPath) {
+        reportGraphNotLoaded();
+        return;
+    }
     m_runLock.lock();
     m_runState = Starting;
 
@@ -74,8 +83,21 @@ KORA::CValueMap* PVorne::editedParameters()
     } catch (const KORA::CException& e) {
         std::cerr << "VORNE" << ": Could not load graph parameters:" << std::endl;
         std::cerr << "VORNE" << ": " << e.FormattedWhat() << std::endl;
+        m_banner->post(QStringLiteral("parameters"), VORNE::MessageBanner::Warning,
+                       tr("The edited graph parameters could not be read (%1). This run uses the graph's own "
+                          "parameters.")
+                           .arg(QString::fromLocal8Bit(e.FormattedWhat().c_str())));
         return nullptr;
     }
+    QStringList unknown;
+    for (const QString& key : VORNE::unknownParameterKeys(*parameters, m_parameterKeys))
+        unknown << VORNE::unknownParameterText(key, m_parameterKeys);
+    if (unknown.isEmpty())
+        m_banner->withdraw(QStringLiteral("parameters"));
+    else
+        m_banner->post(QStringLiteral("parameters"), VORNE::MessageBanner::Warning,
+                       tr("The graph reads no such parameter, so this run goes ahead without it: %1")
+                           .arg(unknown.join(QStringLiteral("; "))));
     return parameters.release();
 }
 
@@ -85,7 +107,9 @@ void PVorne::run_execute()
         return;
     m_runState = Running;
     m_batchIndex = 0;
+    m_tally = BatchTally();
 
+    m_displayManager->rememberOutputViewers();
     for (ItemModel* model : qAsConst(m_outputModels))
         model->clear();
 
@@ -161,6 +185,7 @@ void PVorne::graphComplete()
               << std::endl;
 
     const QList<Item*> items = m_executor->outputItems(true);
+    countStepResults(items);
     for (int port = 0; port < items.size(); ++port) {
         if (port < m_outputModels.size()) {
             m_outputModels[port]->appendItem(items[port]);
@@ -172,6 +197,45 @@ void PVorne::graphComplete()
     }
     ++m_batchIndex;
     executeGraph();
+}
+
+void PVorne::countStepResults(const QList<Item*>& items)
+{
+    // An aborted step builds no items and is no step of the tally.
+    if (items.isEmpty())
+        return;
+    ++m_tally.steps;
+    bool failed = false;
+    const QString unsaved = tr("Could not save the output:");
+    for (const Item* item : items) {
+        failed = failed || item->status() != Item::OkStatus;
+        if (item->errorMessage().startsWith(unsaved) && !m_executor->error())
+            ++m_tally.unsavedOutputs;
+    }
+    m_tally.failedSteps += failed ? 1 : 0;
+    const QString inputErrors = items.first()->data(Item::InputErrorRole).toString();
+    if (!inputErrors.isEmpty())
+        m_tally.inputErrors << inputErrors.split(QLatin1Char('\n'));
+}
+
+void PVorne::reportBatchEnd()
+{
+    const QString topic = QStringLiteral("batch");
+    if (m_tally.failedSteps == 0) {
+        m_banner->withdraw(topic);
+        return;
+    }
+    QStringList parts{tr("%1 of %2 steps failed").arg(m_tally.failedSteps).arg(m_tally.steps)};
+    if (m_tally.unsavedOutputs > 0)
+        parts << tr("%n outputs could not be saved", nullptr, m_tally.unsavedOutputs);
+    QString text = parts.join(QStringLiteral(", ")) + tr(" \u2014 see the Output tab.");
+    const int shown = 5;
+    for (const QString& line : m_tally.inputErrors.mid(0, shown))
+        text += QLatin1Char('\n') + line;
+    if (m_tally.inputErrors.size() > shown)
+        text += QLatin1Char('\n') +
+                tr("(%n more inputs could not be read)", nullptr, m_tally.inputErrors.size() - shown);
+    m_banner->post(topic, VORNE::MessageBanner::Error, text);
 }
 
 void PVorne::pauseRun()
@@ -201,6 +265,9 @@ void PVorne::requestCancel()
     ui->pause_run_pushButton->setEnabled(false);
     ui->resume_run_pushButton->setEnabled(false);
     m_executor->abort();
+    // The executor clears its abort flag when a step begins; a request that arrived just before that
+    // moment would be lost, so it is repeated until the step has ended.
+    m_cancelRepeat->start();
 }
 
 void PVorne::cancel()
@@ -213,6 +280,7 @@ void PVorne::cancel()
 
 void PVorne::runComplete()
 {
+    m_cancelRepeat->stop();
     ui->settings_tab->setEnabled(true);
     ui->input_edit_frame->setEnabled(!m_inputModels.isEmpty());
     ui->graph_selection_frame->setEnabled(true);
@@ -225,6 +293,7 @@ void PVorne::runComplete()
     ui->resume_run_pushButton->hide();
 
     m_runState = Idle;
+    reportBatchEnd();
     ui->input_output_tabWidget->setCurrentWidget(ui->output_tab);
     if (!m_outputModels.isEmpty())
         ui->output_tabWidget->setCurrentIndex(0);

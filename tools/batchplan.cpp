@@ -88,7 +88,7 @@ void BatchPlan::fillInputs(const Options& options)
         m_models << new ItemModel(ItemModel::InputModel, port, &m_modelOwner);
     for (const InputSource& input : options.inputs) {
         const int port = resolvePort(input.port, m_inputNames, "input");
-        for (const ItemSpec& typed : expandSource(input.source))
+        for (const ItemSpec& typed : expandSource(input.source, &m_skippedFiles))
             m_models[port]->appendItem(new Item(typed.text, typed.type));
     }
     if (m_models.isEmpty()) {
@@ -112,6 +112,16 @@ void BatchPlan::fillInputs(const Options& options)
         m_sizeWarning = QStringLiteral("the input ports hold different numbers of items; the batch ends at the "
                                        "shortest, after %1")
                             .arg(smallest);
+}
+
+QString BatchPlan::skipReport() const
+{
+    if (m_skippedFiles.isEmpty())
+        return QString();
+    return QStringLiteral("skipped %1 file%2: %3")
+        .arg(m_skippedFiles.size())
+        .arg(m_skippedFiles.size() == 1 ? "" : "s")
+        .arg(m_skippedFiles.join(QStringLiteral(", ")));
 }
 
 void BatchPlan::makePatterns(const Options& options)

@@ -57,6 +57,9 @@ public:
     int batchSize() const { return m_batchSize; }
     // Set when the ports hold different numbers of items.
     QString sizeWarning() const { return m_sizeWarning; }
+    // "skipped 2 files: b.xyz (no reader for .xyz), ..." for the files folder and glob sources left out;
+    // empty when none.
+    QString skipReport() const;
 
     // The indices --range and --shard leave, in order.
     QList<int> selectedIndices(const Options& options) const;
@@ -84,6 +87,7 @@ private:
     QString m_digest;
     int m_batchSize = 0;
     QString m_sizeWarning;
+    QStringList m_skippedFiles;
 };
 
 // The Item type as the journal writes it ("long", "image file", ...).

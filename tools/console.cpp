@@ -27,17 +27,23 @@ void divertStandardOutput()
     g_out = saved;
 }
 
-void printOut(const std::string& text)
+bool writeAll(int fd, const std::string& text)
 {
     std::size_t written = 0;
     while (written < text.size()) {
-        const ssize_t n = ::write(g_out, text.data() + written, text.size() - written);
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return;
+            return false;
         written += static_cast<std::size_t>(n);
     }
+    return true;
+}
+
+void printOut(const std::string& text)
+{
+    writeAll(g_out, text);
 }
 
 void printOut(const QString& text)

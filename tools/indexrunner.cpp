@@ -24,8 +24,10 @@ const char* statusName(int status)
 
 } // namespace
 
-IndexRunner::IndexRunner(const BatchPlan& plan, int threads)
-    : m_plan(plan), m_executor(new GraphExecutor(&m_owner))
+IndexRunner::IndexRunner(const BatchPlan& plan, int threads, bool overlap, InputCache::Decoder decoder)
+    : m_plan(plan),
+      m_cache(overlap ? std::make_unique<InputCache>(std::move(decoder)) : nullptr),
+      m_executor(new GraphExecutor(&m_owner))
 {
     m_executor->setMaxThreads(threads);
     m_executor->setExecutorType(GraphExecutor::OstrelExecutor);
@@ -34,63 +36,105 @@ IndexRunner::IndexRunner(const BatchPlan& plan, int threads)
     m_executor->setGraphMap(nullptr);
     m_executor->setGraph(plan.graph());
     m_executor->setGraphParameters(static_cast<KORA::CValueMap*>(plan.parameters().Clone()));
+    m_executor->setInputCache(m_cache.get());
+    m_executor->setSaveBehind(overlap);
     m_executor->runsFailed = 0;
 }
 
-IndexRunner::~IndexRunner() = default;
+// The executor (a child of m_owner) goes before the cache it takes inputs from.
+IndexRunner::~IndexRunner()
+{
+    delete m_executor;
+}
 
 void IndexRunner::abort()
 {
     m_executor->abort();
 }
 
-IndexResult IndexRunner::run(int index)
+QList<Item*> IndexRunner::itemsOf(int index) const
 {
-    QList<Item*> inputs;
+    QList<Item*> items;
     for (ItemModel* model : m_plan.inputModels())
-        inputs << model->item(index);
+        items << model->item(index);
+    return items;
+}
+
+void IndexRunner::start(int index)
+{
     m_executor->runIndex = index;
     m_executor->runsTotal = m_plan.batchSize();
-    m_executor->setInputItems(inputs);
-
-    QElapsedTimer timer;
-    timer.start();
+    m_executor->setInputItems(itemsOf(index));
+    m_timer.start();
     m_executor->start(QThread::InheritPriority);
+}
+
+IndexRunner::Finished IndexRunner::finish(int index)
+{
     m_executor->wait();
-    IndexResult result{{"index", index}, {"ms", timer.elapsed()}};
+    Finished finished{{{"index", index}, {"ms", m_timer.elapsed()}}, m_executor->outputItems(true),
+                      m_executor->takePendingSaves()};
     // An abort that arrives while the outputs are being saved does not stop the saving; such an index
     // has its files and must be reported like any finished one, or the journal would miss them.
-    const QList<Item*> items = m_executor->outputItems(true);
-    if (m_executor->aborted() && items.isEmpty()) {
-        result["aborted"] = true;
-        return result;
-    }
+    if (m_executor->aborted() && finished.items.isEmpty())
+        finished.result["aborted"] = true;
+    else if (m_executor->error())
+        finished.result["error"] = m_executor->errorMessage().toStdString();
+    return finished;
+}
 
+void IndexRunner::runAll(const QList<int>& indices, const std::function<bool()>& stop,
+                         const std::function<void(const IndexResult&)>& record)
+{
+    std::unique_ptr<Finished> previous;
+    for (int i = 0; i < indices.size() && !stop(); ++i) {
+        start(indices[i]);
+        if (m_cache && i + 1 < indices.size())
+            m_cache->prefetch(itemsOf(indices[i + 1]));
+        if (previous)
+            record(complete(*previous));
+        previous = std::make_unique<Finished>(finish(indices[i]));
+    }
+    if (previous)
+        record(complete(*previous));
+}
+
+IndexResult IndexRunner::run(int index)
+{
+    start(index);
+    Finished finished = finish(index);
+    return complete(finished);
+}
+
+IndexResult IndexRunner::complete(Finished& finished)
+{
+    for (std::future<void>& save : finished.saves)
+        save.wait();
+    IndexResult& result = finished.result;
+    if (result.value("aborted", false))
+        return result;
     nlohmann::json outputs = nlohmann::json::array();
-    bool failed = m_executor->error();
-    for (int port = 0; port < items.size(); ++port) {
-        const Item* item = items.at(port);
+    bool failed = result.contains("error");
+    for (int port = 0; port < finished.items.size(); ++port) {
+        const Item* item = finished.items.at(port);
         const QString error = item->errorMessage();
         outputs.push_back({{"port", port},
                            {"type", itemTypeName(item->type())},
                            {"value", item->valueText().toStdString()},
                            {"status", statusName(item->status())},
                            {"error", error.isNull() ? nlohmann::json() : nlohmann::json(error.toStdString())}});
-        failed = failed || item->status() != Item::OkStatus;
+        if (item->status() != Item::OkStatus && !failed) {
+            failed = true;
+            result["error"] = error.isNull() ? "output " + std::to_string(port) + " has no value" : error.toStdString();
+        }
     }
-    qDeleteAll(items);
+    qDeleteAll(finished.items);
     result["outputs"] = outputs;
+    nlohmann::json inputErrors = nlohmann::json::array();
+    for (const QString& inputError : m_executor->inputErrors())
+        inputErrors.push_back(inputError.toStdString());
+    result["input_errors"] = inputErrors;
     result["failed"] = failed;
-    if (m_executor->error())
-        result["error"] = m_executor->errorMessage().toStdString();
-    else if (failed)
-        for (const auto& output : outputs)
-            if (output["status"] != "ok") {
-                result["error"] = output["error"].is_string()
-                                      ? output["error"].get<std::string>()
-                                      : "output " + std::to_string(output["port"].get<int>()) + " has no value";
-                break;
-            }
     return result;
 }
 

@@ -1,39 +1,69 @@
 #pragma once
-// Runs batch indices in this process, one at a time, on one GraphExecutor configured as the main window
-// configures it before a batch.
+// Runs batch indices in this process on one GraphExecutor configured as the main window configures it
+// before a batch. Overlapped, the next index's image files are decoded while an index executes and its
+// images are saved while the next one executes, each execution keeping its own sequence of steps; an
+// index's result is handed on only once its files are complete.
+#include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 
+#include <functional>
+#include <future>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <vector>
+
+#include "executor/inputcache.h"
 
 namespace VORNE {
 class GraphExecutor;
-}
+class Item;
+} // namespace VORNE
 
 namespace VORNE::batch {
 
 class BatchPlan;
 
 // What one index gave: {"index", "ms", "outputs": [{"port", "type", "value", "status", "error"}],
-// "failed", "error"}; "aborted" instead when an interrupt stopped it (no outputs then).
+// "failed", "error", "input_errors": [why an input could not be read]}; "aborted" instead when an interrupt stopped it (no outputs then).
 using IndexResult = nlohmann::json;
 
 class IndexRunner
 {
 public:
-    IndexRunner(const BatchPlan& plan, int threads);
+    // decoder: how image files are decoded ahead when overlapping (the library's reader by default).
+    IndexRunner(const BatchPlan& plan, int threads, bool overlap = false, InputCache::Decoder decoder = {});
     ~IndexRunner();
     IndexRunner(const IndexRunner&) = delete;
     IndexRunner& operator=(const IndexRunner&) = delete;
 
+    // Runs the indices in order and hands each result to record, in the same order, once its files are
+    // complete. Starts no further index once stop() says so.
+    void runAll(const QList<int>& indices, const std::function<bool()>& stop,
+                const std::function<void(const IndexResult&)>& record);
     IndexResult run(int index);
     // Safe from a signal handler: one atomic store.
     void abort();
 
 private:
+    // An index whose execution ended and whose saves may still run.
+    struct Finished
+    {
+        IndexResult result;
+        QList<Item*> items;
+        std::vector<std::future<void>> saves;
+    };
+
+    QList<Item*> itemsOf(int index) const;
+    void start(int index);
+    Finished finish(int index);
+    static IndexResult complete(Finished& finished);
+
     const BatchPlan& m_plan;
     QObject m_owner; // the executor's parent, so that output items arrive on this thread
+    std::unique_ptr<InputCache> m_cache;
     GraphExecutor* m_executor;
+    QElapsedTimer m_timer;
 };
 
 } // namespace VORNE::batch

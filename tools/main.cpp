@@ -13,6 +13,7 @@
 #include "tools/console.h"
 #include "tools/indexrunner.h"
 #include "tools/interrupt.h"
+#include "tools/logging.h"
 #include "tools/options.h"
 #include "tools/session.h"
 #include "tools/sources.h"
@@ -39,37 +40,22 @@ void defaultKoradir()
     qputenv("KORADIR", QDir::toNativeSeparators(root.absolutePath()).toLocal8Bit());
 }
 
-// A worker gets the parent's command line, told to read its indices from standard input and to use its
-// share of the processors.
-QStringList workerArguments(const QStringList& arguments, int threads)
-{
-    QStringList result;
-    result << QStringLiteral("--worker") << QStringLiteral("--threads") << QString::number(threads);
-    // A --threads of the user's comes later and wins.
-    result << arguments;
-    return result;
-}
-
 int runLocally(const BatchPlan& plan, const Options& options, Session& session)
 {
-    IndexRunner runner(plan, options.threads);
+    IndexRunner runner(plan, options.threads, true);
     setAbortTarget(&runner);
-    for (const int index : session.toRun()) {
-        if (interrupted())
-            break;
-        session.record(runner.run(index));
-    }
+    runner.runAll(session.toRun(), &interrupted, [&session](const IndexResult& result) { session.record(result); });
     setAbortTarget(nullptr);
     return session.finish(interrupted());
 }
 
-int runWithWorkers(const Options& options, const QStringList& arguments, Session& session)
+int runWithWorkers(const BatchPlan& plan, const Options& options, Session& session)
 {
     const int processors = std::max(1, QThread::idealThreadCount());
     // Workers that each took every processor would fight over them.
-    const int threads = std::max(1, processors / options.jobs);
-    WorkerPool pool(QCoreApplication::applicationFilePath(), workerArguments(arguments, threads), options.jobs,
-                    [&session](const nlohmann::json& result) { session.record(result); });
+    const int threads = options.threads > 0 ? options.threads : std::max(1, processors / options.jobs);
+    WorkerPool pool([&plan, threads](int indices, int results) { return runWorker(plan, threads, indices, results); },
+                    options.jobs, [&session](const nlohmann::json& result) { session.record(result); });
     pool.run(session.toRun());
     return session.finish(interrupted());
 }
@@ -104,21 +90,22 @@ int main(int argc, char** argv)
     int status = 2;
     try {
         const BatchPlan plan(options);
-        if (!plan.sizeWarning().isEmpty() && !options.worker)
-            std::fprintf(stderr, "vorne-batch: %s\n", plan.sizeWarning().toLocal8Bit().constData());
-        if (options.worker) {
-            status = runWorker(plan, options.threads);
+        for (const QString& warning : {plan.sizeWarning(), plan.skipReport()})
+            if (!warning.isEmpty())
+                std::fprintf(stderr, "vorne-batch: %s\n", warning.toLocal8Bit().constData());
+        Session session(plan, options);
+        if (options.dryRun) {
+            session.printPlan();
+            status = 0;
         } else {
-            Session session(plan, options);
-            if (options.dryRun) {
-                session.printPlan();
-                status = 0;
-            } else {
-                session.start(::isatty(STDERR_FILENO) != 0);
-                status = options.jobs > 1 && session.toRun().size() > 1
-                             ? runWithWorkers(options, arguments, session)
-                             : runLocally(plan, options, session);
-            }
+            session.start(::isatty(STDERR_FILENO) != 0);
+            // Workers are forked with the graph loaded; a thread that exists already would be missing in
+            // them, along with whatever it held, so the batch then runs here.
+            const bool workers = options.jobs > 1 && session.toRun().size() > 1;
+            const bool fork = workers && WorkerPool::singleThreaded();
+            if (workers && !fork)
+                qCWarning(lcBatch) << "running in one process: threads exist before the workers could be forked";
+            status = fork ? runWithWorkers(plan, options, session) : runLocally(plan, options, session);
         }
     } catch (const UsageError& e) {
         status = complain(e.what(), 2);

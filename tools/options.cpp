@@ -124,8 +124,6 @@ bool applyFlag(Options& options, const QString& name)
         options.help = true;
     else if (name == QLatin1String("-v") || name == QLatin1String("--version"))
         options.version = true;
-    else if (name == QLatin1String("--worker"))
-        options.worker = true;
     else
         return false;
     return true;

@@ -46,8 +46,6 @@ struct Options
     bool quiet = false;
     bool help = false;
     bool version = false;
-    // Internal: run as a worker of a parent vorne-batch, reading indices from standard input.
-    bool worker = false;
 };
 
 // The arguments without the program name. Throws UsageError.

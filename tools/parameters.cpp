@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "executor/hiddenparameters.h"
+#include "executor/parameterkeys.h"
 #include "kora/kora.h"
 #include "ostrel/ostrel.h"
 #include "tools/options.h"
@@ -48,6 +49,12 @@ void mergeParameterFile(KORA::CValueMap& parameters, const QString& path)
             KORA::DeserializeString(read, bytes.toStdString(), KORA::CXmlSerializer2(false, false, name.constData()));
         else
             KORA::DeserializeString(read, bytes.toStdString(), KORA::CTextSerializer(false, false, name.constData()));
+        const QStringList known = parameterKeyPaths(parameters);
+        const QStringList unknown = unknownParameterKeys(read, known);
+        if (!unknown.isEmpty())
+            throw UsageError(QStringLiteral("parameter file '%1': %2")
+                                 .arg(path, unknownParameterText(unknown.first(), known))
+                                 .toStdString());
         parameters.Copy(read, KORA::COPY_NO_OWNERSHIP, true);
     } catch (const KORA::CException& e) {
         throw UsageError(QStringLiteral("parameter file '%1': %2")
@@ -59,6 +66,9 @@ void mergeParameterFile(KORA::CValueMap& parameters, const QString& path)
 void setParameter(KORA::CValueMap& parameters, const QString& key, const QString& text)
 {
     const std::string path = key.toStdString();
+    const KORA::CValue* current = parameters.FindEntry(path);
+    if (current == nullptr)
+        throw UsageError(unknownParameterText(key, parameterKeyPaths(parameters)).toStdString());
     const QByteArray bytes = text.toLocal8Bit();
     std::unique_ptr<KORA::CValue> value;
     try {
@@ -66,14 +76,13 @@ void setParameter(KORA::CValueMap& parameters, const QString& key, const QString
     } catch (const KORA::CException&) {
         value = std::make_unique<KORA::CValueString>(bytes.toStdString());
     }
-    const KORA::CValue* current = parameters.FindEntry(path);
-    const int had = current ? KORA::Unwrap(current)->GenericType() : -1;
+    const int had = KORA::Unwrap(current)->GenericType();
     const int got = value->GenericType();
     if (had == KORA::GT_STRING && got != KORA::GT_STRING)
         value = std::make_unique<KORA::CValueString>(bytes.toStdString());
     else if (had == KORA::GT_DOUBLE && got == KORA::GT_LONG)
         value = std::make_unique<KORA::CValueDouble>(static_cast<KORA::CValueLong*>(value.get())->Value());
-    else if (had >= 0 && had != got)
+    else if (had != got)
         throw UsageError(QStringLiteral("parameter '%1' is a %2; '%3' is a %4")
                              .arg(key, QString::fromLatin1(kindName(had)), text, QString::fromLatin1(kindName(got)))
                              .toStdString());

@@ -21,7 +21,8 @@ std::unique_ptr<KORA::CValueMap> visibleParameters(const OstrelGraph::Graph& gra
 // UsageError naming the file.
 void mergeParameterFile(KORA::CValueMap& parameters, const QString& path);
 
-// Sets one entry by key path. The text is read as a text-serialized value; a bare word that is no value
+// Sets one entry by key path; a key the parameters lack is refused with UsageError naming the nearest
+// known key. The text is read as a text-serialized value; a bare word that is no value
 // becomes a string. A long given for a double entry becomes a double, anything for a string entry a
 // string; other kinds than the entry has are refused with UsageError.
 void setParameter(KORA::CValueMap& parameters, const QString& key, const QString& text);

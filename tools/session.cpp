@@ -47,6 +47,8 @@ void Session::printPlan() const
                 .arg(m_toRun.size() + m_skipped)
                 .arg(m_toRun.size())
                 .arg(m_skipped);
+    if (!m_plan.skipReport().isEmpty())
+        text += m_plan.skipReport() + QLatin1Char('\n');
     for (const int index : m_toRun) {
         QList<NamingInput> naming;
         for (const ItemModel* model : m_plan.inputModels())
@@ -75,6 +77,10 @@ void Session::record(const nlohmann::json& result)
     const bool failed = result.value("failed", true);
     (failed ? m_failed : m_done)++;
     const std::string error = result.value("error", std::string());
+    const nlohmann::json inputErrors = result.value("input_errors", nlohmann::json::array());
+    for (const nlohmann::json& inputError : inputErrors)
+        m_inputErrors << QString::number(index) + QStringLiteral(": ") +
+                             QString::fromStdString(inputError.get<std::string>());
     if (m_journal) {
         nlohmann::json line{{"index", index},
                             {"inputs", m_plan.inputsOf(index)},
@@ -82,10 +88,13 @@ void Session::record(const nlohmann::json& result)
                             {"outputs", result.value("outputs", nlohmann::json::array())},
                             {"status", failed ? "failed" : "done"},
                             {"error", failed ? nlohmann::json(error) : nlohmann::json()},
+                            {"input_errors", inputErrors},
                             {"ms", result.value("ms", 0)}};
         m_journal->append(line);
     }
-    QString detail = QString::fromStdString(error);
+    // The unreadable input explains the failure that follows from it better than the failure itself.
+    QString detail = inputErrors.empty() ? QString::fromStdString(error)
+                                         : QString::fromStdString(inputErrors.front().get<std::string>());
     if (!failed) {
         QStringList files;
         for (const nlohmann::json& output : result.value("outputs", nlohmann::json::array()))
@@ -101,6 +110,9 @@ int Session::finish(bool wasInterrupted)
         m_progress->finish();
     if (wasInterrupted)
         std::fputs("vorne-batch: interrupted; the indices that finished are saved and recorded\n", stderr);
+    if (!m_inputErrors.isEmpty())
+        printOut(QStringLiteral("inputs that could not be read:\n  ") + m_inputErrors.join(QStringLiteral("\n  ")) +
+                 QLatin1Char('\n'));
     printOut(QStringLiteral("%1 done, %2 failed, %3 skipped in %4\n")
                  .arg(m_done)
                  .arg(m_failed)

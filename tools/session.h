@@ -3,6 +3,7 @@
 // journal lines and progress of those that finish, and the summary with the exit status.
 #include <QElapsedTimer>
 #include <QList>
+#include <QStringList>
 
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -43,6 +44,7 @@ private:
     int m_skipped = 0;
     int m_done = 0;
     int m_failed = 0;
+    QStringList m_inputErrors; // "index: reason"
     QElapsedTimer m_clock;
 };
 

@@ -1,10 +1,15 @@
 #include "tools/sources.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QMap>
+#include <QRegularExpression>
 
-#include <algorithm>
 #include <memory>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 #include "items/item.h"
 #include "items/textlist.h"
@@ -22,6 +27,8 @@ namespace {
 QString existingImage(const QString& path, const QString& source)
 {
     const QFileInfo info(path);
+    if (!info.isFile() && path.contains(QChar::ReplacementCharacter))
+        refuse(QStringLiteral("input file '%1' (from '%2'): its name is not valid UTF-8").arg(path, source));
     if (!info.isFile())
         refuse(QStringLiteral("input file '%1' does not exist (from '%2')").arg(path, source));
     return QDir::cleanPath(info.absoluteFilePath());
@@ -65,59 +72,104 @@ QList<ItemSpec> imageItems(const QStringList& paths, const QString& source)
     return items;
 }
 
-// Plain code-point order, so that the order does not depend on the machine's locale.
-QStringList sorted(QStringList names)
+// A folder's regular files, hidden ones aside, by their raw names: QDir leaves out the names the file-name
+// encoding cannot carry, and a scan must report those rather than lose them.
+QList<QByteArray> rawFileNames(const QDir& folder)
 {
-    std::sort(names.begin(), names.end());
+    QList<QByteArray> names;
+    const QByteArray path = QFile::encodeName(folder.absolutePath());
+    DIR* dir = opendir(path.constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        struct stat info;
+        if (!name.startsWith('.') && stat((path + '/' + name).constData(), &info) == 0 && S_ISREG(info.st_mode))
+            names << name;
+    }
+    closedir(dir);
     return names;
 }
 
-QList<ItemSpec> folderItems(const QString& source)
+// The bytes outside printable ASCII as \xHH, so that the user can find the file.
+QString escapedName(const QByteArray& raw)
+{
+    QString shown;
+    for (const char c : raw) {
+        if (c >= 0x20 && c < 0x7f)
+            shown += QLatin1Char(c);
+        else
+            shown += QStringLiteral("\\x") + QString::number(uchar(c), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+    }
+    return shown;
+}
+
+// The files of a folder (those matching the glob pattern, when there is one) that the registry reads as
+// images, in plain code-point order, so that the order does not depend on the machine's locale; the
+// others go to skipped as "name (reason)".
+QStringList scannedImages(const QDir& folder, const QString& pattern, QStringList* skipped)
+{
+    const QRegularExpression glob(QRegularExpression::wildcardToRegularExpression(pattern));
+    QMap<QString, QByteArray> names;
+    for (const QByteArray& raw : rawFileNames(folder)) {
+        const QString name = QFile::decodeName(raw);
+        if (pattern.isEmpty() || glob.match(name).hasMatch())
+            names.insert(name, raw);
+    }
+    QStringList paths;
+    for (auto it = names.cbegin(); it != names.cend(); ++it) {
+        const bool carried = QFile::encodeName(it.key()) == it.value();
+        const QString reason = carried ? scanRefusal(folder.absoluteFilePath(it.key()))
+                                       : QStringLiteral("its name is not valid in the file-name encoding");
+        if (reason.isEmpty())
+            paths << folder.absoluteFilePath(it.key());
+        else if (skipped)
+            *skipped << QStringLiteral("%1 (%2)").arg(carried ? it.key() : escapedName(it.value()), reason);
+    }
+    if (names.isEmpty() && !pattern.isEmpty())
+        refuse(QStringLiteral("'%1' matches no file").arg(folder.filePath(pattern)));
+    return paths;
+}
+
+QList<ItemSpec> folderItems(const QString& source, QStringList* skipped)
 {
     const QDir folder(source);
     if (!folder.exists())
         refuse(QStringLiteral("folder '%1' does not exist").arg(source));
-    QStringList paths;
-    for (const QString& name : sorted(folder.entryList(QDir::Files)))
-        if (isImageFileName(name))
-            paths << folder.absoluteFilePath(name);
+    const QStringList paths = scannedImages(folder, QString(), skipped);
     if (paths.isEmpty())
         refuse(QStringLiteral("folder '%1' holds no image files").arg(source));
     return imageItems(paths, source);
 }
 
-QList<ItemSpec> globItems(const QString& source)
+QList<ItemSpec> globItems(const QString& source, QStringList* skipped)
 {
     const QFileInfo info(source);
     const QString folderPath = info.path();
     if (folderPath.contains(QLatin1Char('*')) || folderPath.contains(QLatin1Char('?')) ||
         folderPath.contains(QLatin1Char('[')))
         refuse(QStringLiteral("'%1': wildcards are allowed in the file name only").arg(source));
-    const QDir folder(folderPath);
-    QStringList paths;
-    for (const QString& name : sorted(folder.entryList({info.fileName()}, QDir::Files)))
-        paths << folder.absoluteFilePath(name);
+    const QStringList paths = scannedImages(QDir(folderPath), info.fileName(), skipped);
     if (paths.isEmpty())
-        refuse(QStringLiteral("'%1' matches no file").arg(source));
+        refuse(QStringLiteral("'%1' matches no image file").arg(source));
     return imageItems(paths, source);
 }
 
 } // namespace
 
-bool isImageFileName(const QString& name)
+QString scanRefusal(const QString& path)
 {
-    static const QStringList suffixes{
-        QStringLiteral(".ppm"), QStringLiteral(".pgm"),  QStringLiteral(".pbm"),  QStringLiteral(".pfm"),
-        QStringLiteral(".pam"), QStringLiteral(".jpg"),  QStringLiteral(".jpeg"), QStringLiteral(".jp2"),
-        QStringLiteral(".j2k"), QStringLiteral(".bmp"),  QStringLiteral(".tif"),  QStringLiteral(".tiff"),
-        QStringLiteral(".png"), QStringLiteral(".gif"),  QStringLiteral(".tga"),  QStringLiteral(".ico"),
-        QStringLiteral(".iass"), QStringLiteral(".iass.gz")};
-    const QString lower = name.toLower();
-    return std::any_of(suffixes.begin(), suffixes.end(),
-                       [&lower](const QString& suffix) { return lower.endsWith(suffix); });
+    const std::string name = QFile::encodeName(path).toStdString();
+    const KORA::StFileFormat* format = KORA::CFormatRegistry::Find(name);
+    if (!format)
+        return QString::fromStdString(KORA::CFormatRegistry::NoReaderReason(name));
+    if (format->textList)
+        return QStringLiteral("%1 may be a text list: give it as @FILE, or as FILE for a text image")
+            .arg(QLatin1String(format->extension));
+    return QString();
 }
 
-QList<ItemSpec> expandSource(const QString& source)
+QList<ItemSpec> expandSource(const QString& source, QStringList* skipped)
 {
     static const QStringList kinds{QStringLiteral("long"), QStringLiteral("double"), QStringLiteral("string"),
                                    QStringLiteral("bool"), QStringLiteral("vector")};
@@ -134,9 +186,9 @@ QList<ItemSpec> expandSource(const QString& source)
         return imageItems(paths, source);
     }
     if (source.endsWith(QLatin1Char('/')) || QFileInfo(source).isDir())
-        return folderItems(source);
+        return folderItems(source, skipped);
     if (source.contains(QLatin1Char('*')) || source.contains(QLatin1Char('?')) || source.contains(QLatin1Char('[')))
-        return globItems(source);
+        return globItems(source, skipped);
     return {{existingImage(source, source), Item::ImageFileType}};
 }
 

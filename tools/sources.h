@@ -3,6 +3,7 @@
 // window applies when a user adds the same things by hand.
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <stdexcept>
 
@@ -25,10 +26,11 @@ struct ItemSpec
 };
 
 // Relative paths are taken relative to the current directory; image files come back absolute. Every image
-// file named must exist. Throws InputError.
-QList<ItemSpec> expandSource(const QString& source);
+// file named must exist. A folder or a glob takes the files the format registry reads as images and
+// appends every other one to skipped as "name (reason)". Throws InputError.
+QList<ItemSpec> expandSource(const QString& source, QStringList* skipped = nullptr);
 
-// The image files of a folder as the image dialog offers them.
-bool isImageFileName(const QString& name);
+// Why a folder or glob scan leaves the file at path out; empty when it takes it.
+QString scanRefusal(const QString& path);
 
 } // namespace VORNE::batch

@@ -13,8 +13,8 @@ namespace VORNE::batch {
 
 namespace {
 
-// A whole line from standard input; false at its end or after an interrupt.
-bool readLine(std::string& buffer, std::string& line)
+// A whole line; false at the input's end or after an interrupt.
+bool readLine(int fd, std::string& buffer, std::string& line)
 {
     while (true) {
         const std::size_t end = buffer.find('\n');
@@ -24,7 +24,7 @@ bool readLine(std::string& buffer, std::string& line)
             return true;
         }
         char chunk[256];
-        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
         if (interrupted())
             return false;
         if (n < 0 && errno == EINTR)
@@ -37,19 +37,19 @@ bool readLine(std::string& buffer, std::string& line)
 
 } // namespace
 
-int runWorker(const BatchPlan& plan, int threads)
+int runWorker(const BatchPlan& plan, int threads, int indices, int results)
 {
     IndexRunner runner(plan, threads);
     setAbortTarget(&runner);
     std::string buffer;
     std::string line;
-    while (!interrupted() && readLine(buffer, line)) {
+    while (!interrupted() && readLine(indices, buffer, line)) {
         bool ok = false;
         const int index = QString::fromStdString(line).toInt(&ok);
         if (!ok || index < 0 || index >= plan.batchSize())
             continue;
         const IndexResult result = runner.run(index);
-        printOut(result.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+        writeAll(results, result.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
     }
     setAbortTarget(nullptr);
     return interrupted() ? 130 : 0;

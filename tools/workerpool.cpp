@@ -1,13 +1,16 @@
 #include "tools/workerpool.h"
 
-#include <QEventLoop>
-#include <QProcess>
-#include <QSocketNotifier>
+#include <QDir>
 
+#include <cerrno>
 #include <csignal>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "tools/interrupt.h"
+#include "tools/logging.h"
 
 namespace VORNE::batch {
 
@@ -16,109 +19,166 @@ namespace {
 // Indices a worker holds beyond the one it runs, so that it never waits for the parent between two.
 constexpr int kAhead = 1;
 
+void closeDescriptor(int& fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
 } // namespace
 
-WorkerPool::WorkerPool(const QString& program, const QStringList& arguments, int workers, ResultHandler handler)
-    : m_program(program), m_arguments(arguments), m_workerCount(workers), m_handler(std::move(handler))
+WorkerPool::WorkerPool(Work work, int workers, ResultHandler handler)
+    : m_work(std::move(work)), m_workerCount(workers), m_handler(std::move(handler))
 {
 }
 
 WorkerPool::~WorkerPool()
 {
-    for (Worker* worker : m_workers) {
-        if (worker->process->state() != QProcess::NotRunning) {
-            worker->process->kill();
-            worker->process->waitForFinished();
-        }
-        delete worker;
+    for (const auto& worker : m_workers) {
+        if (worker->socket < 0)
+            continue;
+        closeDescriptor(worker->socket);
+        ::kill(worker->pid, SIGKILL);
+        ::waitpid(worker->pid, nullptr, 0);
     }
+}
+
+bool WorkerPool::singleThreaded()
+{
+    return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() == 1;
+}
+
+bool WorkerPool::spawn()
+{
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+        qCWarning(lcBatch) << "no socket for a worker:" << strerror(errno);
+        return false;
+    }
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        qCWarning(lcBatch) << "cannot start a worker:" << strerror(errno);
+        ::close(ends[0]);
+        ::close(ends[1]);
+        return false;
+    }
+    if (pid == 0) {
+        // The other workers' sockets must close with the parent's, or those workers never see their end.
+        for (const auto& other : m_workers)
+            closeDescriptor(other->socket);
+        ::close(ends[0]);
+        // No destructors of the parent's objects and no flushing of its buffers: they are the parent's.
+        ::_exit(m_work(ends[1], ends[1]));
+    }
+    ::close(ends[1]);
+    auto worker = std::make_unique<Worker>();
+    worker->pid = pid;
+    worker->socket = ends[0];
+    m_workers.push_back(std::move(worker));
+    feed(*m_workers.back());
+    return true;
 }
 
 void WorkerPool::run(const QList<int>& indices)
 {
     m_queue = indices;
-    QEventLoop loop;
-    QSocketNotifier interrupts(interruptDescriptor(), QSocketNotifier::Read);
-    connect(&interrupts, &QSocketNotifier::activated, this, [this, &interrupts] {
-        char bytes[16];
-        while (::read(interruptDescriptor(), bytes, sizeof bytes) > 0) {
-        }
-        interrupts.setEnabled(false);
-        forwardInterrupt();
-    });
-
-    const int count = std::min(m_workerCount, static_cast<int>(m_queue.size()));
-    for (int i = 0; i < count; ++i) {
-        auto* worker = new Worker;
-        worker->process = new QProcess(this);
-        worker->process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_workers << worker;
-        connect(worker->process, &QProcess::readyReadStandardOutput, this, [this, worker] { readResults(*worker); });
-        connect(worker->process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
-                [this, worker, &loop](int code, QProcess::ExitStatus status) {
-                    workerEnded(*worker, code, status == QProcess::CrashExit);
-                    if (--m_running == 0)
-                        loop.quit();
-                });
-        ++m_running;
-        worker->process->start(m_program, m_arguments);
-        feed(*worker);
+    for (int i = 0; i < std::min(m_workerCount, static_cast<int>(m_queue.size())); ++i)
+        spawn();
+    while (true) {
+        std::vector<pollfd> fds{{interruptDescriptor(), m_stopping ? short(0) : short(POLLIN), 0}};
+        std::vector<Worker*> polled;
+        for (const auto& worker : m_workers)
+            if (worker->socket >= 0) {
+                fds.push_back({worker->socket, POLLIN, 0});
+                polled.push_back(worker.get());
+            }
+        if (polled.empty())
+            break;
+        if (::poll(fds.data(), fds.size(), -1) < 0)
+            continue; // EINTR: the interrupt's byte is read below
+        if (fds[0].revents & POLLIN)
+            forwardInterrupt();
+        for (std::size_t i = 0; i < polled.size(); ++i)
+            if (fds[i + 1].revents && !readResults(*polled[i]))
+                workerEnded(*polled[i]);
     }
-    if (m_running > 0)
-        loop.exec();
+    // Only when no worker could be started at all.
+    for (const int index : m_queue)
+        if (!m_stopping)
+            m_handler({{"index", index}, {"ms", 0}, {"failed", true}, {"error", "no worker process could be started"},
+                       {"outputs", nlohmann::json::array()}});
 }
 
 void WorkerPool::feed(Worker& worker)
 {
-    QByteArray lines;
+    std::string lines;
     while (!m_stopping && !m_queue.isEmpty() && worker.outstanding.size() <= kAhead) {
         const int index = m_queue.takeFirst();
         worker.outstanding << index;
-        lines += QByteArray::number(index) + '\n';
+        lines += std::to_string(index) + '\n';
     }
-    if (!lines.isEmpty())
-        worker.process->write(lines);
+    // A worker that died meanwhile is seen when its socket ends.
+    if (!lines.empty()) {
+        [[maybe_unused]] const ssize_t ignored = ::send(worker.socket, lines.data(), lines.size(), MSG_NOSIGNAL);
+    }
     // The end of its input tells a worker to finish.
-    if (worker.outstanding.isEmpty() || m_queue.isEmpty() || m_stopping)
-        worker.process->closeWriteChannel();
+    if (m_queue.isEmpty() || m_stopping)
+        ::shutdown(worker.socket, SHUT_WR);
 }
 
-void WorkerPool::readResults(Worker& worker)
+bool WorkerPool::readResults(Worker& worker)
 {
-    worker.pending += worker.process->readAllStandardOutput();
-    int end;
-    while ((end = worker.pending.indexOf('\n')) >= 0) {
-        const QByteArray line = worker.pending.left(end);
-        worker.pending.remove(0, end + 1);
-        const nlohmann::json result = nlohmann::json::parse(line.constData(), nullptr, false);
+    char chunk[4096];
+    const ssize_t n = ::read(worker.socket, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR)
+        return true;
+    if (n <= 0)
+        return false;
+    worker.pending.append(chunk, static_cast<std::size_t>(n));
+    std::size_t end;
+    while ((end = worker.pending.find('\n')) != std::string::npos) {
+        const nlohmann::json result = nlohmann::json::parse(worker.pending.substr(0, end), nullptr, false);
+        worker.pending.erase(0, end + 1);
         if (!result.is_object() || !result.contains("index"))
             continue;
         worker.outstanding.removeOne(result["index"].get<int>());
         m_handler(result);
     }
     feed(worker);
+    return true;
 }
 
-void WorkerPool::workerEnded(Worker& worker, int exitCode, bool crashed)
+void WorkerPool::workerEnded(Worker& worker)
 {
-    readResults(worker);
+    closeDescriptor(worker.socket);
+    int status = 0;
+    ::waitpid(worker.pid, &status, 0);
     if (m_stopping || worker.outstanding.isEmpty())
         return;
-    const std::string why = crashed ? "the worker process crashed"
-                                    : "the worker process ended with status " + std::to_string(exitCode);
-    for (const int index : worker.outstanding)
-        m_handler({{"index", index}, {"ms", 0}, {"failed", true}, {"error", why}, {"outputs", nlohmann::json::array()}});
+    const std::string why = WIFSIGNALED(status)
+                                ? "the worker process crashed (signal " + std::to_string(WTERMSIG(status)) + ")"
+                                : "the worker process ended with status " + std::to_string(WEXITSTATUS(status));
+    // Results come in the order the indices were given: the first outstanding one was running.
+    const int running = worker.outstanding.takeFirst();
+    m_handler({{"index", running}, {"ms", 0}, {"failed", true}, {"error", why}, {"outputs", nlohmann::json::array()}});
+    m_queue = worker.outstanding + m_queue;
     worker.outstanding.clear();
+    if (!m_queue.isEmpty())
+        spawn();
 }
 
 void WorkerPool::forwardInterrupt()
 {
+    char bytes[16];
+    while (::read(interruptDescriptor(), bytes, sizeof bytes) > 0) {
+    }
     m_stopping = true;
-    for (Worker* worker : m_workers) {
-        if (worker->process->state() == QProcess::NotRunning)
+    for (const auto& worker : m_workers) {
+        if (worker->socket < 0)
             continue;
-        ::kill(static_cast<pid_t>(worker->process->processId()), SIGINT);
-        worker->process->closeWriteChannel();
+        ::kill(worker->pid, SIGINT);
+        ::shutdown(worker->socket, SHUT_WR);
     }
 }
 

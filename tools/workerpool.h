@@ -1,52 +1,58 @@
 #pragma once
-// The parent side of --jobs: N worker processes of this same program, each fed batch indices on its
-// standard input as it finishes the previous ones, each streaming its results back as JSON lines.
+// The parent side of --jobs: N worker processes forked from this one once the graph and its plug-ins are
+// loaded, so that none repeats the start-up. Each is fed batch indices over a socket as it finishes the
+// previous ones and streams its results back as JSON lines. A worker that dies costs only the index it was
+// running: the indices it held beyond that go back to the queue and a new worker takes its place.
+//
+// Forking is only sound while this process has a single thread (a forked child gets no copy of the other
+// threads, whatever locks they held stay locked): check singleThreaded() first.
 #include <QList>
-#include <QObject>
-#include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
-
-class QProcess;
+#include <string>
+#include <vector>
 
 namespace VORNE::batch {
 
-class WorkerPool : public QObject
+class WorkerPool
 {
-    Q_OBJECT
-
 public:
+    // The child's whole life: reads indices from one descriptor, writes results to the other, returns its
+    // exit status.
+    using Work = std::function<int(int indices, int results)>;
     using ResultHandler = std::function<void(const nlohmann::json& result)>;
 
-    // arguments: the worker's command line (without the program).
-    WorkerPool(const QString& program, const QStringList& arguments, int workers, ResultHandler handler);
-    ~WorkerPool() override;
+    WorkerPool(Work work, int workers, ResultHandler handler);
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
 
-    // Runs the indices and returns when every worker has ended. Indices a worker took but never answered
-    // (it crashed) come back as failed results.
+    static bool singleThreaded();
+    // Runs the indices and returns when every worker has ended.
     void run(const QList<int>& indices);
 
 private:
     struct Worker
     {
-        QProcess* process = nullptr;
-        QByteArray pending; // a partial result line
+        int pid = -1;
+        int socket = -1;
+        std::string pending; // a partial result line
         QList<int> outstanding;
     };
 
+    bool spawn();
     void feed(Worker& worker);
-    void readResults(Worker& worker);
-    void workerEnded(Worker& worker, int exitCode, bool crashed);
+    bool readResults(Worker& worker);
+    void workerEnded(Worker& worker);
     void forwardInterrupt();
 
-    QString m_program;
-    QStringList m_arguments;
+    Work m_work;
     int m_workerCount;
     ResultHandler m_handler;
     QList<int> m_queue;
-    QList<Worker*> m_workers;
-    int m_running = 0;
+    std::vector<std::unique_ptr<Worker>> m_workers; // the ended ones too, with socket -1
     bool m_stopping = false;
 };
 

@@ -6,17 +6,13 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
 
-#include <memory>
-
 #include "items/item.h"
-#include "kora/node.h"
-#include "kora/value.h"
-#include "kora/valuepointer.h"
 #include "items/itemmodel.h"
 #include "viewers/displaytoolbar.h"
 #include "viewers/signalblocker.h"
@@ -52,6 +48,10 @@ AbstractDisplay::AbstractDisplay(int portType, int portIndex, QWidget* parent)
     QComboBox* kinds = m_toolbar->m_displayTypeComboBox;
     connect(kinds, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this, kinds](int index) { emit changeDisplayType(kinds->itemText(index)); });
+    // The toolbar may move into a plug-in's own window, whose menu would list toolbars instead.
+    m_toolbar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_toolbar, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { showKindMenu(m_toolbar->mapToGlobal(at)); });
 }
 
 AbstractDisplay::~AbstractDisplay()
@@ -87,6 +87,7 @@ void AbstractDisplay::display(Item* item)
         m_item = nullptr;
     }
     if (!item) {
+        displayedItemModelChanged();
         close();
         return;
     }
@@ -95,15 +96,7 @@ void AbstractDisplay::display(Item* item)
     connect(m_item, &Item::dataChanged, this, &AbstractDisplay::displayedItemDataChanged);
     connect(m_item, &QObject::destroyed, this, &AbstractDisplay::displayedItemDestroyed);
     displayedItemModelChanged();
-
-    if (m_item->type() == Item::ImageFileType) {
-        const QString summary = m_item->summaryText();
-        setWindowTitle(QFileInfo(summary).fileName());
-        setToolTip(summary);
-    } else {
-        setWindowTitle(QString());
-        setToolTip(QString());
-    }
+    refreshTitle();
 
     if (isVisible()) {
         updateView(m_item);
@@ -115,6 +108,24 @@ void AbstractDisplay::display(Item* item)
         m_item->setDisplayState(Item::DisplayedHidden);
         m_viewUpToDate = false;
     }
+}
+
+void AbstractDisplay::refreshTitle()
+{
+    if (m_item && m_item->type() == Item::ImageFileType) {
+        const QString summary = m_item->summaryText();
+        setWindowTitle(QFileInfo(summary).fileName());
+        setToolTip(summary);
+    } else {
+        setWindowTitle(QString());
+        setToolTip(QString());
+    }
+}
+
+void AbstractDisplay::setPortModel(ItemModel* model)
+{
+    m_portModel = model;
+    displayedItemModelChanged();
 }
 
 void AbstractDisplay::setCurrentItemIndex(int index)
@@ -149,6 +160,8 @@ void AbstractDisplay::setPortsCount(int input_ports, int output_ports, QList<QSt
     for (int i = 0; i < output_ports; ++i)
         addPort(QStringLiteral("Output %1"), i, output_names.value(i));
     ports->setCurrentIndex(ownPortEntry());
+    // A reload may have renamed the port.
+    refreshTitle();
 }
 
 void AbstractDisplay::setDisplayTypes(QStringList display_types, QString current_display_type)
@@ -203,27 +216,30 @@ void AbstractDisplay::displayedItemDataChanged(int role)
 
 void AbstractDisplay::displayedItemModelChanged()
 {
-    if (!m_item)
+    ItemModel* model = m_item ? m_item->model() : m_portModel.data();
+    if (!m_item && !model)
         return;
-    ItemModel* model = m_item->model();
-    const int rows = model ? model->rowCount() : 0;
-    const int row = model ? m_item->row() : 0;
-
     if (model != m_model) {
-        if (m_model) {
+        if (m_model)
             disconnect(m_model, nullptr, this, nullptr);
-            m_model = nullptr;
-        }
+        m_model = model;
         if (model) {
-            m_model = model;
-            connect(m_model, &ItemModel::rowsCountChanged, this, &AbstractDisplay::displayedItemModelChanged);
-            connect(m_model, &QAbstractItemModel::rowsMoved, this, &AbstractDisplay::displayedItemModelChanged);
+            connect(model, &ItemModel::rowsCountChanged, this, &AbstractDisplay::displayedItemModelChanged);
+            connect(model, &QAbstractItemModel::rowsMoved, this, &AbstractDisplay::displayedItemModelChanged);
         }
     }
 
-    setMaximumItemIndex(rows);
+    setMaximumItemIndex(model ? model->rowCount() : 0);
     SignalBlocker<AbstractDisplay> blocker(this);
-    m_toolbar->m_indexSpinBox->setValue(row + 1);
+    QSpinBox* spin = m_toolbar->m_indexSpinBox;
+    if (m_item) {
+        spin->setSpecialValueText(QString());
+        spin->setValue(model ? m_item->row() + 1 : 1);
+    } else {
+        spin->setMinimum(0);
+        spin->setSpecialValueText(QStringLiteral("-"));
+        spin->setValue(0);
+    }
 }
 
 void AbstractDisplay::displayedItemDestroyed()
@@ -272,28 +288,6 @@ void AbstractDisplay::endFlash()
     repaint();
 }
 
-KORA::CValueVector* AbstractDisplay::attachNode(KORA::CPNode* node)
-{
-    auto inputs = std::make_unique<KORA::CValueVector>();
-    node->SetInputVector(inputs.get());
-    const char* widgetKey = "QWidgetPointer";
-    node->Parameters().SetEntry(widgetKey, new KORA::CValuePointer<QWidget>(this));
-    KORA::CValueMap init;
-    init.SetEntry("stack_in/0", new KORA::CValueLong(0));
-    node->Init(&init);
-    return inputs.release();
-}
-
-QWidget* AbstractDisplay::adoptPluginWidget(const QString& objectName)
-{
-    auto* widget = findChild<QWidget*>(objectName);
-    if (!widget)
-        return nullptr;
-    widget->setWindowFlags(Qt::WindowFlags());
-    setCentralWidget(widget);
-    return widget;
-}
-
 void AbstractDisplay::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() == m_shakeTimerId)
@@ -322,6 +316,29 @@ void AbstractDisplay::paintEvent(QPaintEvent* event)
     painter.setBrush(Qt::white);
     painter.drawRect(rect());
     event->accept();
+}
+
+void AbstractDisplay::contextMenuEvent(QContextMenuEvent* event)
+{
+    showKindMenu(event->globalPos());
+    event->accept();
+}
+
+void AbstractDisplay::showKindMenu(const QPoint& globalPos)
+{
+    QComboBox* kinds = m_toolbar->m_displayTypeComboBox;
+    QMenu menu(this);
+    menu.addSection(tr("Viewer kind"));
+    for (int i = 0; i < kinds->count(); ++i) {
+        QAction* action = menu.addAction(kinds->itemText(i));
+        action->setCheckable(true);
+        action->setChecked(i == kinds->currentIndex());
+        action->setData(i);
+    }
+    // Through the selector, so that the request leaves exactly as from the toolbar; after the menu has
+    // closed, since the request replaces this window.
+    if (QAction* chosen = menu.exec(globalPos))
+        kinds->setCurrentIndex(chosen->data().toInt());
 }
 
 void AbstractDisplay::closeEvent(QCloseEvent* event)

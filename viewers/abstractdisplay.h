@@ -9,13 +9,9 @@
 // an item given to a hidden viewer is rendered once, when the window is shown.
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
-
-namespace KORA {
-class CPNode;
-class CValueVector;
-} // namespace KORA
 
 namespace VORNE {
 
@@ -39,6 +35,9 @@ public:
     // The displayed item, or null.
     Item* item() const { return m_item; }
     DisplayToolbar* toolbar() const { return m_toolbar; }
+    // The list of the viewer's own port. While no item is held the item numbers follow it, so that a
+    // number can be typed; "-" stands for "none shown".
+    void setPortModel(ItemModel* model);
 
 signals:
     void displayPrevItem();
@@ -76,13 +75,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-
-    // For the plug-in backed viewers. Installs a new input vector (returned; the caller owns it) in the node,
-    // gives the node this window as "QWidgetPointer" and initialises it with "stack_in/0" = 0.
-    KORA::CValueVector* attachNode(KORA::CPNode* node);
-    // Makes the descendant widget of that object name a plain child and the central widget; null when
-    // there is none.
-    QWidget* adoptPluginWidget(const QString& objectName);
+    // Anywhere in the window that nothing else claims: the viewer kinds, so that the kind can be changed
+    // even when the toolbar's selector sits in its overflow menu.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private slots:
     void showDisplay_proxy(int index);
@@ -93,6 +88,9 @@ private slots:
 
 private:
     int ownPortEntry() const;
+    // The title as display() gives it, with the current port label.
+    void refreshTitle();
+    void showKindMenu(const QPoint& globalPos);
     void shakeStep();
     void endFlash();
 
@@ -102,7 +100,8 @@ private:
     int m_portType;
     int m_portIndex;
     bool m_synced = true;
-    ItemModel* m_model = nullptr;
+    QPointer<ItemModel> m_model;
+    QPointer<ItemModel> m_portModel;
     int m_inputPortsCount = 0;
     int m_shakeTimerId = -1;
     int m_shakeStep = 0;

@@ -5,9 +5,8 @@
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "mainwindow/pvorne.h"
-#include "viewers/display.h"
-#include "viewers/plot.h"
-#include "viewers/scatterplot.h"
+#include "viewers/abstractdisplay.h"
+#include "viewers/viewerkinds.h"
 
 namespace VORNE {
 
@@ -35,8 +34,12 @@ DisplayManager::~DisplayManager()
 
 const QStringList& DisplayManager::displayTypes()
 {
-    static const QStringList types{QStringLiteral("display::Display"), QStringLiteral("display::ScatterPlot"),
-                                   QStringLiteral("plot::Plot")};
+    static const QStringList types = [] {
+        QStringList names;
+        for (const ViewerKind& kind : viewerKinds())
+            names << QString::fromLatin1(kind.name);
+        return names;
+    }();
     return types;
 }
 
@@ -83,21 +86,16 @@ AbstractDisplay* DisplayManager::createDisplay(QString typeName, int portType, i
 {
     // A QMainWindow stays a window of its own under a parent; the parent only keeps it above the main
     // window and ties its lifetime to it at the latest.
-    QWidget* parentWidget = qobject_cast<QWidget*>(parent());
-    AbstractDisplay* viewer = nullptr;
-    if (typeName == QLatin1String("display::Display"))
-        viewer = new Display(portType, portIndex, parentWidget);
-    else if (typeName == QLatin1String("plot::Plot"))
-        viewer = new Plot(portType, portIndex, parentWidget);
-    else if (typeName == QLatin1String("display::ScatterPlot"))
-        viewer = new ScatterPlot(portType, portIndex, parentWidget);
-    else
+    const ViewerKind* kind = findViewerKind(typeName);
+    if (!kind)
         return nullptr;
+    AbstractDisplay* viewer = kind->create(portType, portIndex, qobject_cast<QWidget*>(parent()));
 
     QStringList inputNames;
     QStringList outputNames;
     portNames(inputNames, outputNames);
     viewer->setPortsCount(m_inputModels.size(), m_outputModels.size(), inputNames, outputNames);
+    viewer->setPortModel(model(portType, portIndex));
     viewer->setDisplayTypes(displayTypes(), typeName);
     viewer->setSynced(true);
 
@@ -133,10 +131,54 @@ void DisplayManager::reloadModels()
     while (m_outputDisplays.size() > m_outputModels.size())
         delete m_outputDisplays.takeLast();
 
-    for (AbstractDisplay* viewer : qAsConst(m_inputDisplays))
-        viewer->setPortsCount(m_inputModels.size(), m_outputModels.size(), inputNames, outputNames);
-    for (AbstractDisplay* viewer : qAsConst(m_outputDisplays))
-        viewer->setPortsCount(m_inputModels.size(), m_outputModels.size(), inputNames, outputNames);
+    m_reopenings.clear();
+    for (const QList<AbstractDisplay*>* list : {&m_inputDisplays, &m_outputDisplays}) {
+        for (AbstractDisplay* viewer : *list) {
+            viewer->setPortsCount(m_inputModels.size(), m_outputModels.size(), inputNames, outputNames);
+            viewer->setPortModel(model(viewer->portType(), viewer->portIndex()));
+        }
+    }
+}
+
+void DisplayManager::rememberOutputViewers()
+{
+    m_reopenings.clear();
+    for (const AbstractDisplay* viewer : qAsConst(m_outputDisplays)) {
+        if (viewer->isVisible())
+            m_reopenings << Reopening{viewer->portIndex(), heldRow(viewer), viewer->geometry()};
+    }
+    for (const QPointer<ItemModel>& output : qAsConst(m_outputModels)) {
+        if (output)
+            // Insertions only: emptying the other output lists must not reopen a viewer on an old item.
+            connect(output, &QAbstractItemModel::rowsInserted, this, &DisplayManager::reopenOutputViewers,
+                    Qt::UniqueConnection);
+    }
+}
+
+void DisplayManager::reopenOutputViewers()
+{
+    for (int i = m_reopenings.size() - 1; i >= 0; --i) {
+        const Reopening reopening = m_reopenings.at(i);
+        ItemModel* output = m_outputModels.value(reopening.port);
+        Item* item = output ? output->item(reopening.itemIndex) : nullptr;
+        AbstractDisplay* viewer = m_outputDisplays.value(reopening.port);
+        if (!item || !viewer)
+            continue;
+        m_reopenings.removeAt(i);
+        viewer->setGeometry(reopening.geometry);
+        viewer->display(item); // rendered once, when shown
+        viewer->show();
+    }
+}
+
+void DisplayManager::forgetReopening(const AbstractDisplay* viewer)
+{
+    if (viewer->portType() != ItemModel::OutputModel)
+        return;
+    for (int i = m_reopenings.size() - 1; i >= 0; --i) {
+        if (m_reopenings.at(i).port == viewer->portIndex())
+            m_reopenings.removeAt(i);
+    }
 }
 
 void DisplayManager::showItem(int portType, int portIndex, int itemIndex)
@@ -144,6 +186,7 @@ void DisplayManager::showItem(int portType, int portIndex, int itemIndex)
     AbstractDisplay* target = viewer(portType, portIndex);
     if (!target)
         return;
+    forgetReopening(target);
     target->show();
 
     if (!target->isSynced()) {
@@ -185,14 +228,30 @@ AbstractDisplay* DisplayManager::requestingDisplay() const
 
 void DisplayManager::prevItemRequest()
 {
-    if (AbstractDisplay* from = requestingDisplay())
-        showItem(from->portType(), from->portIndex(), from->item() ? from->item()->row() - 1 : -1);
+    stepRequest(-1);
 }
 
 void DisplayManager::nextItemRequest()
 {
-    if (AbstractDisplay* from = requestingDisplay())
-        showItem(from->portType(), from->portIndex(), from->item() ? from->item()->row() + 1 : -1);
+    stepRequest(1);
+}
+
+void DisplayManager::stepRequest(int step)
+{
+    AbstractDisplay* from = requestingDisplay();
+    if (!from)
+        return;
+    if (from->item()) {
+        showItem(from->portType(), from->portIndex(), from->item()->row() + step);
+        return;
+    }
+    // Stepping from "none" must not ask every synced viewer for item -1.
+    ItemModel* own = model(from->portType(), from->portIndex());
+    const int rows = own ? own->rowCount() : 0;
+    if (rows == 0)
+        from->shake();
+    else
+        showItem(from->portType(), from->portIndex(), step > 0 ? 0 : rows - 1);
 }
 
 void DisplayManager::itemRequest(int index)
@@ -203,19 +262,33 @@ void DisplayManager::itemRequest(int index)
 
 void DisplayManager::showDisplayForPortRequest(int port_type, int port_index)
 {
-    if (!requestingDisplay())
+    AbstractDisplay* from = requestingDisplay();
+    if (!from)
         return;
     AbstractDisplay* target = viewer(port_type, port_index);
     if (!target)
         return;
     if (!target->isVisible())
-        showItem(target->portType(), target->portIndex(), heldRow(target));
+        openAlone(target, from);
     if (target->isVisible()) {
         target->shake();
         target->flash();
     }
     target->activateWindow();
     target->raise();
+}
+
+void DisplayManager::openAlone(AbstractDisplay* target, const AbstractDisplay* from)
+{
+    forgetReopening(target);
+    // Opening a viewer moves no other: one without an item takes the asking viewer's number when both
+    // are synced and its port has that item.
+    if (!target->item() && target->isSynced() && from->isSynced()) {
+        ItemModel* own = model(target->portType(), target->portIndex());
+        if (Item* item = own ? own->item(heldRow(from)) : nullptr)
+            target->display(item);
+    }
+    target->show();
 }
 
 void DisplayManager::changeDisplayTypeRequest(QString display_type)

@@ -7,6 +7,7 @@
 #include <QModelIndex>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +32,11 @@ public:
     // Opens the viewer of the index's port at the index's row (a double-click in an item list).
     void showImage(QModelIndex index);
 
+    // Called as a run starts, before its output lists are emptied (which closes their viewers): the output
+    // viewers open now open again, at the same place and item number, once the run has produced that item.
+    // One the user opens meanwhile is left to the user.
+    void rememberOutputViewers();
+
     // For tests and the screenshot tool: the viewer of a port, or null.
     AbstractDisplay* viewer(int portType, int portIndex) const;
 
@@ -43,12 +49,20 @@ protected slots:
 
 private slots:
     void reloadModels();
+    void reopenOutputViewers();
 
 private:
     // A new hidden viewer of that kind bound to the port, wired to the request slots; null for an unknown
     // kind.
     AbstractDisplay* createDisplay(QString typeName, int portType, int portIndex);
     void showItem(int portType, int portIndex, int itemIndex);
+    // Next (+1) or previous (-1) from the sending viewer's item; without one, from the port's first or
+    // last item.
+    void stepRequest(int step);
+    // The viewer shows no longer after a run: the user has it in hand.
+    void forgetReopening(const AbstractDisplay* viewer);
+    // Shows a hidden viewer that another one asked for, without moving any other viewer.
+    void openAlone(AbstractDisplay* target, const AbstractDisplay* from);
     AbstractDisplay* requestingDisplay() const;
     QList<AbstractDisplay*>* displays(int portType);
     ItemModel* model(int portType, int portIndex) const;
@@ -61,6 +75,15 @@ private:
     // failed load announces nothing), while a visible viewer can still send requests.
     QList<QPointer<ItemModel>> m_inputModels;
     QList<QPointer<ItemModel>> m_outputModels;
+
+    // An output viewer to open again once its port has the item; the viewer keeps its kind and synced flag.
+    struct Reopening
+    {
+        int port;
+        int itemIndex;
+        QRect geometry;
+    };
+    QList<Reopening> m_reopenings;
 };
 
 } // namespace VORNE

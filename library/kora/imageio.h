@@ -1,7 +1,8 @@
 #pragma once
-// Image files. Formats by extension, case-insensitive: png, jpg/jpeg, tif/tiff (several pages make a
-// 3-D image), pgm/ppm/pbm/pnm/pam/pfm, bmp, jp2, iass, iass.gz. Every failure is a CExIo whose source
-// is the file's path and whose message says what is wrong.
+// Image files. Formats by extension, case-insensitive, as CFormatRegistry lists them with a codec: png,
+// jpg/jpeg, tif/tiff (several pages make a 3-D image), pgm/ppm/pbm/pnm/pam/pfm, bmp, jp2/j2k, gif and tga
+// (the first frame), ico (its largest entry), iass, iass.gz, and text images (asc/ascii/mark/txt). Every
+// failure is a CExIo whose source is the file's path and whose message says what is wrong.
 #include <cstdint>
 
 #include "kora/image.h"

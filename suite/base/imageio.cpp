@@ -20,40 +20,16 @@
 #include <unistd.h>
 
 #include "iassformat.h"
+#include "kora/formatregistry.h"
 #include "kora/opencv.h"
+#include "kora/textimage.h"
+#include "pixelsources.h"
 
 namespace KORA {
 
 namespace {
 
-enum Format { FMT_UNKNOWN, FMT_PNG, FMT_JPEG, FMT_TIFF, FMT_PGM, FMT_PPM, FMT_PBM, FMT_PNM, FMT_PAM, FMT_PFM,
-              FMT_BMP, FMT_JP2, FMT_IASS, FMT_IASS_GZ };
-
-struct StFormat
-{
-    Format format;
-    const char* extension; // lower case, with the dot
-    const char* name;      // for messages
-};
-
-constexpr StFormat kFormats[] = {
-    {FMT_PNG, ".png", "PNG"},   {FMT_JPEG, ".jpg", "JPEG"}, {FMT_JPEG, ".jpeg", "JPEG"}, {FMT_TIFF, ".tif", "TIFF"},
-    {FMT_TIFF, ".tiff", "TIFF"}, {FMT_PGM, ".pgm", "PGM"},   {FMT_PPM, ".ppm", "PPM"},    {FMT_PBM, ".pbm", "PBM"},
-    {FMT_PNM, ".pnm", "PNM"},   {FMT_PAM, ".pam", "PAM"},   {FMT_PFM, ".pfm", "PFM"},    {FMT_BMP, ".bmp", "BMP"},
-    {FMT_JP2, ".jp2", "JPEG 2000"}, {FMT_IASS, ".iass", "IASS"}, {FMT_IASS_GZ, ".iass.gz", "IASS (gzip)"},
-};
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-bool EndsWith(const std::string& text, const std::string& end)
-{
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
+using StFormat = StFileFormat;
 
 std::string BaseName(const std::string& path)
 {
@@ -61,30 +37,13 @@ std::string BaseName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// ".iass.gz" is looked for before the last dot, so that it never reads as a plain ".gz".
-const StFormat* FormatOf(const std::string& path)
-{
-    const std::string name = Lower(BaseName(path));
-    if (EndsWith(name, ".iass.gz"))
-        return &kFormats[std::size(kFormats) - 1];
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos)
-        return nullptr;
-    const std::string extension = name.substr(dot);
-    for (const StFormat& format : kFormats)
-        if (extension == format.extension)
-            return &format;
-    return nullptr;
-}
-
 const StFormat& RequireFormat(const std::string& path)
 {
-    const StFormat* format = FormatOf(path);
-    if (!format) {
-        const std::string name = BaseName(path);
-        const std::size_t dot = name.rfind('.');
-        throw CExIo(dot == std::string::npos ? "unsupported image format (the name has no extension)"
-                                             : "unsupported image format \"" + name.substr(dot) + "\"",
+    const StFormat* format = CFormatRegistry::Find(path);
+    if (!format || format->codec == FMT_UNKNOWN) {
+        const std::string extension = CFormatRegistry::LastExtension(path);
+        throw CExIo(extension.empty() ? "unsupported image format (the name has no extension)"
+                                      : "unsupported image format \"" + extension + "\"",
                     path);
     }
     return *format;
@@ -156,11 +115,24 @@ ImageType TypeOfMat(const cv::Mat& mat)
     }
 }
 
+std::string ReadWhole(const std::string& path)
+{
+    std::string bytes;
+    if (!ReadTextImageFile(path.c_str(), bytes))
+        throw CExIo(std::string("cannot read: ") + std::strerror(errno), path);
+    return bytes;
+}
+
 std::vector<cv::Mat> Decode(const std::string& path, const StFormat& format)
 {
     std::vector<cv::Mat> pages;
     try {
-        if (format.format == FMT_TIFF) {
+        if (format.codec == FMT_GIF || format.codec == FMT_TGA || format.codec == FMT_ICO) {
+            const std::string bytes = ReadWhole(path);
+            pages.push_back(format.codec == FMT_ICO   ? PixelSources::DecodeIco(bytes, path)
+                            : format.codec == FMT_TGA ? PixelSources::DecodeTga(bytes, path)
+                                                      : PixelSources::DecodeWithStb(bytes, path, format.name));
+        } else if (format.codec == FMT_TIFF) {
             if (!cv::imreadmulti(path, pages, cv::IMREAD_UNCHANGED))
                 pages.clear();
         } else {
@@ -191,7 +163,7 @@ CImage* LoadWithOpenCv(const std::string& path, const StFormat& format)
             throw CExIo("page " + std::to_string(z + 1) + " differs from the first page in size or pixel type",
                         path);
 
-    const ImageType type = format.format == FMT_PBM && first.type() == CV_8UC1 ? IMAGE_BOOL : TypeOfMat(first);
+    const ImageType type = format.codec == FMT_PBM && first.type() == CV_8UC1 ? IMAGE_BOOL : TypeOfMat(first);
     std::unique_ptr<CImage> image;
     try {
         image = std::make_unique<CImage>(type, CSize(first.cols, first.rows, static_cast<int64_t>(pages.size())));
@@ -231,7 +203,7 @@ void CheckReadable(const std::string& path)
 
 // ---- saving ----
 
-bool CanHold(Format format, ImageType type, bool threeD)
+bool CanHold(ImageCodec format, ImageType type, bool threeD)
 {
     if (threeD && format != FMT_TIFF && format != FMT_IASS && format != FMT_IASS_GZ)
         return false;
@@ -260,6 +232,10 @@ bool CanHold(Format format, ImageType type, bool threeD)
         return IsMaskType(type);
     case FMT_PFM:
         return type == IMAGE_GREY_F;
+    case FMT_GIF:
+    case FMT_TGA:
+    case FMT_ICO:
+    case FMT_TEXT:
     case FMT_UNKNOWN:
         break;
     }
@@ -280,7 +256,7 @@ cv::Mat EncoderPlane(const CImage& image, int64_t z)
     return out;
 }
 
-std::vector<int> EncoderParams(Format format, const StImgSaveCfg& config)
+std::vector<int> EncoderParams(ImageCodec format, const StImgSaveCfg& config)
 {
     switch (format) {
     case FMT_PNG:
@@ -314,7 +290,7 @@ void WriteWithOpenCv(const std::string& temporary, const std::string& path, cons
     std::vector<cv::Mat> planes;
     for (int64_t z = 0; z < image.Size().Depth(); ++z)
         planes.push_back(EncoderPlane(image, z));
-    const std::vector<int> params = EncoderParams(format.format, config);
+    const std::vector<int> params = EncoderParams(format.codec, config);
     bool ok = false;
     std::string detail;
     try {
@@ -363,8 +339,10 @@ CImage* CImageIo2::Load(const char* pathText, const StImgLoadCfg& /*config*/)
     const StFormat& format = RequireFormat(path);
     CheckReadable(path);
     try {
-        if (format.format == FMT_IASS || format.format == FMT_IASS_GZ)
-            return IassFormat::Load(path, format.format == FMT_IASS_GZ);
+        if (format.codec == FMT_IASS || format.codec == FMT_IASS_GZ)
+            return IassFormat::Load(path, format.codec == FMT_IASS_GZ);
+        if (format.codec == FMT_TEXT)
+            return LoadTextImage(path);
         return LoadWithOpenCv(path, format);
     } catch (const CExIo&) {
         throw;
@@ -381,11 +359,13 @@ void CImageIo2::Save(const char* pathText, const CImage& image, const StImgSaveC
 {
     const std::string path = pathText ? pathText : "";
     const StFormat& format = RequireFormat(path);
+    if (!format.writable)
+        throw CExIo(std::string("cannot save ") + format.name + " files, only read them", path);
     if (image.Empty())
         throw CExIo("cannot save an empty image", path);
     const bool threeD = image.Size().Depth() > 1;
-    if (!CanHold(format.format, image.Type(), threeD)) {
-        if (threeD && CanHold(format.format, image.Type(), false))
+    if (!CanHold(format.codec, image.Type(), threeD)) {
+        if (threeD && CanHold(format.codec, image.Type(), false))
             throw CExIo(std::string("a 3-D image (") + image.Size().ToString() + ") cannot be saved as " +
                             format.name + "; use TIFF or IASS",
                         path);
@@ -395,9 +375,9 @@ void CImageIo2::Save(const char* pathText, const CImage& image, const StImgSaveC
 
     const std::string temporary = ReserveTemporary(path, format);
     try {
-        if (format.format == FMT_IASS || format.format == FMT_IASS_GZ) {
+        if (format.codec == FMT_IASS || format.codec == FMT_IASS_GZ) {
             const int level = config.compression < 0 ? 1 : std::min(config.compression, 9);
-            IassFormat::Save(temporary, path, image, format.format == FMT_IASS_GZ, level);
+            IassFormat::Save(temporary, path, image, format.codec == FMT_IASS_GZ, level);
         } else {
             WriteWithOpenCv(temporary, path, image, format, config);
         }

@@ -132,19 +132,32 @@ TEST(Parameters, KeyPathsAndKinds)
     KORA::CValueMap map;
     map.SetEntry("sigma", new KORA::CValueDouble(1.0));
     map.SetEntry("method", new KORA::CValueString("otsu"));
+    map.SetEntry("node/inner/size", new KORA::CValueLong(1));
+    map.SetEntry("list", new KORA::CValueVector());
     setParameter(map, "sigma", "3");           // a long for a double entry
     setParameter(map, "method", "fixed");      // a bare word
-    setParameter(map, "method2", "\"x y\"");   // a quoted string
-    setParameter(map, "node/inner/size", "5"); // maps along the path are made
+    setParameter(map, "node/inner/size", "5"); // a key path
     setParameter(map, "list", "[1, 2]");
     EXPECT_EQ(map.EntryDouble("sigma"), 3.0);
     EXPECT_EQ(map.Entry("sigma").GenericType(), KORA::GT_DOUBLE);
     EXPECT_EQ(map.EntryString("method"), "fixed");
-    EXPECT_EQ(map.EntryString("method2"), "x y");
     EXPECT_EQ(map.EntryLong("node/inner/size"), 5);
     EXPECT_EQ(map.Entry("list").GenericType(), KORA::GT_VECTOR);
     EXPECT_THROW(setParameter(map, "sigma", "abc"), UsageError);
     EXPECT_THROW(setParameter(map, "node/inner/size", "true"), UsageError);
+    // A misspelt key changes nothing the graph reads: refused, naming the nearest known key.
+    const std::pair<const char*, const char*> misspelt[] = {
+        {"sigam", "unknown parameter 'sigam'; did you mean 'sigma'?"},
+        {"node/inner/sise", "unknown parameter 'node/inner/sise'; did you mean 'node/inner/size'?"}};
+    for (const auto& [key, message] : misspelt) {
+        try {
+            setParameter(map, key, "2");
+            ADD_FAILURE() << key;
+        } catch (const UsageError& e) {
+            EXPECT_STREQ(e.what(), message);
+        }
+    }
+    EXPECT_FALSE(map.HasEntry("sigam"));
 }
 
 class Plan : public BatchFixture
@@ -177,6 +190,10 @@ TEST_F(Plan, SharedAndPerPortPatternsAndParameterFiles)
     EXPECT_EQ(perPort.parameters().EntryDouble("sigma"), 4.5);
     EXPECT_EQ(perPort.parameters().EntryString("method"), "fixed");
     EXPECT_NE(perPort.digest(), shared.digest());
+    params.open(QIODevice::WriteOnly);
+    params.write(R"(<map><double key="sigam">4.5</double></map>)");
+    params.close();
+    EXPECT_THROW(BatchPlan(options({"--params", "p.xml"})), UsageError);
 
     EXPECT_THROW(BatchPlan(options({"--pattern", "3=x"})), UsageError);
     EXPECT_THROW(BatchPlan(parseOptions({"-i", "1=long:1", path("blur_otsu.ogr")})), UsageError);

@@ -4,7 +4,9 @@
 #include <QProcess>
 #include <QThread>
 
+#include <algorithm>
 #include <csignal>
+#include <fstream>
 #include <map>
 
 #include "batchfixture.h"
@@ -63,6 +65,13 @@ protected:
                 QString::fromLocal8Bit(process.readAllStandardError())};
     }
     QString lastLine(const Outcome& outcome) { return outcome.out.trimmed().split('\n').last(); }
+    // slow.ogr: passes its image on after a pause.
+    void writeSlowGraph(int ms)
+    {
+        writeGraph("slow.ogr", QStringLiteral(R"({ "nodes": { "d": { "plugin": "%KORADIR%/bin/testing::Delay",
+          "parameters": { "ms": %1 } } }, "inputs": [ { "name": "image", "to": [ "d:0" ] } ],
+          "outputs": [ { "name": "image", "from": "d:0" } ] })").arg(ms).toUtf8());
+    }
 };
 
 TEST_F(Process, ExitStatusesAndSummary)
@@ -74,6 +83,9 @@ TEST_F(Process, ExitStatusesAndSummary)
     EXPECT_EQ(ok.err.count("done in"), 5) << "one progress line per index off a terminal";
 
     EXPECT_EQ(run({"--bogus", "blur_otsu.ogr"}).status, 2);
+    const Outcome misspelt = run({"-i", "0=images/", "-p", "sigam=3", "blur_otsu.ogr"});
+    EXPECT_EQ(misspelt.status, 2);
+    EXPECT_TRUE(misspelt.err.contains("unknown parameter 'sigam'; did you mean 'sigma'?")) << misspelt.err.toStdString();
     EXPECT_EQ(run({"-i", "0=images/none.png", "blur_otsu.ogr"}).status, 2);
     writeGraph("broken.ogr", "{ \"nodes\": ");
     const Outcome broken = run({"-i", "0=images/", "broken.ogr"});
@@ -95,6 +107,54 @@ TEST_F(Process, ExitStatusesAndSummary)
     EXPECT_EQ(plan.status, 0);
     EXPECT_TRUE(plan.out.contains("1: " + path("images/img_1.png"))) << plan.out.toStdString();
     EXPECT_FALSE(QDir(path("img_1_0.pgm")).exists());
+}
+
+TEST_F(Process, DryRunNamesEveryFileOfAFolderAsItemOrSkipped)
+{
+    QDir().mkpath(path("mixed"));
+    std::ofstream(QFile::encodeName(path("mixed")).toStdString() + "/\xff\xfe.png") << "x";
+    std::vector<std::string> names{"x.tga", "y.j2k", "notes.md"};
+    for (const KORA::StFileFormat& format : KORA::CFormatRegistry::Formats())
+        names.push_back(std::string("a") + format.extension);
+    for (const std::string& name : names)
+        std::ofstream(QFile::encodeName(path("mixed")).toStdString() + "/" + name) << "x";
+    const Outcome plan = run({"-i", "0=mixed/", "--dry-run", "blur_otsu.ogr"});
+    EXPECT_EQ(plan.status, 0) << plan.err.toStdString();
+    for (const std::string& name : names) {
+        const QString shown = QFile::decodeName(name.c_str());
+        const bool item = plan.out.contains(": " + path("mixed/" + shown) + " -> ");
+        EXPECT_NE(item, plan.out.contains(shown + " (")) << name << "\n" << plan.out.toStdString();
+    }
+    EXPECT_TRUE(plan.out.contains("x.tga -> ") && plan.out.contains("notes.md (no reader for .md)"));
+    EXPECT_TRUE(plan.out.contains("\\xFF\\xFE.png (") || plan.out.contains(QFile::decodeName("\xff\xfe.png -> ")));
+    EXPECT_TRUE(plan.err.contains("skipped ")) << plan.err.toStdString();
+}
+
+// What failed and why reaches the exit status, the journal, the progress line and the summary: an input
+// that cannot be read (named with the decoder's reason) and an output its format cannot hold.
+TEST_F(Process, UnreadableInputsAndUnsavedOutputsAreExplained)
+{
+    QFile(path("images/empty.png")).open(QIODevice::WriteOnly);
+    const Outcome unreadable = run({"-i", "0=images/empty.png", "-i", "0=images/img_0.png", "-o", "out",
+                                    "--journal", "j.jsonl", "blur_otsu.ogr"});
+    EXPECT_EQ(unreadable.status, 1);
+    const QString reason = "cannot read input 0 'image' from '" + path("images/empty.png") + "': ";
+    const QList<nlohmann::json> lines = journalLines(path("j.jsonl"));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0]["status"], "failed");
+    ASSERT_EQ(lines[0]["input_errors"].size(), 1u);
+    EXPECT_TRUE(QString::fromStdString(lines[0]["input_errors"][0]).startsWith(reason));
+    EXPECT_TRUE(lines[1]["input_errors"].empty());
+    EXPECT_TRUE(unreadable.err.contains(reason)) << unreadable.err.toStdString();
+    EXPECT_TRUE(unreadable.out.contains("0: " + reason)) << unreadable.out.toStdString();
+
+    writeGraph("wide.ogr", R"({ "nodes": { "w": { "plugin": "%KORADIR%/bin/imgproc::ConvertType",
+      "parameters": { "to": "GREY_16", "scale": 256.0 } } },
+      "inputs": [ { "name": "x", "to": [ "w:0" ] } ], "outputs": [ { "name": "y", "from": "w:0" } ] })");
+    const Outcome unsaved = run({"-i", "0=images/img_0.png", "-o", "wide", "--suffix", ".jpg", "--journal", "w.jsonl",
+                                 "wide.ogr"});
+    EXPECT_EQ(unsaved.status, 1);
+    EXPECT_EQ(journalLines(path("w.jsonl")).value(0)["status"], "failed");
 }
 
 TEST_F(Process, TypedInputsReachTheGraphAndTheJournal)
@@ -182,8 +242,7 @@ TEST_F(Process, ShardsWithJournalsCoverTheBatchAndRerunsSkipWhatIsDone)
 
 TEST_F(Process, InterruptAbortsKeepsFinishedFilesAndExits130)
 {
-    writeGraph("slow.ogr", R"({ "nodes": { "d": { "plugin": "%KORADIR%/bin/testing::Delay", "parameters": { "ms": 800 } } },
-      "inputs": [ { "name": "image", "to": [ "d:0" ] } ], "outputs": [ { "name": "image", "from": "d:0" } ] })");
+    writeSlowGraph(800);
     for (const QString jobs : {"1", "2"}) {
         const QString out = "slow" + jobs;
         QProcess process;
@@ -205,4 +264,29 @@ TEST_F(Process, InterruptAbortsKeepsFinishedFilesAndExits130)
                 << name.toStdString();
         EXPECT_EQ(journalLines(path(out + ".jsonl")).size(), static_cast<int>(files.size()));
     }
+}
+
+TEST_F(Process, AKilledWorkerCostsOnlyTheIndexItWasRunning)
+{
+    writeSlowGraph(300);
+    QProcess process;
+    process.setWorkingDirectory(m_dir.path());
+    process.start(QStringLiteral(VORNE_BATCH_PROGRAM),
+                  {"-j", "2", "-i", "0=images/", "-o", "out", "--suffix", ".png", "--journal", "k.jsonl", "slow.ogr"});
+    ASSERT_TRUE(process.waitForStarted());
+    const QString children = QStringLiteral("/proc/%1/task/%1/children").arg(process.processId());
+    QByteArray pids;
+    for (int wait = 0; wait < 1000 && pids.trimmed().isEmpty(); ++wait) {
+        QThread::msleep(10);
+        QFile file(children);
+        if (file.open(QIODevice::ReadOnly))
+            pids = file.readAll();
+    }
+    ::kill(pids.trimmed().split(' ').first().toInt(), SIGKILL);
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitCode(), 1) << process.readAllStandardError().toStdString();
+    const QList<nlohmann::json> lines = journalLines(path("k.jsonl"));
+    EXPECT_EQ(lines.size(), 5);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const nlohmann::json& line) { return line["status"] == "failed"; }),
+              1);
 }

@@ -141,7 +141,12 @@ void GraphExecutorTest::batchWithOneBadInput()
 
         const QList<Item*> items = executor.outputItems(true);
         QCOMPARE(items.size(), 2);
+        // The unreadable input is named with the decoder's reason, beside the failure it causes.
+        const QString unreadable = QString("cannot read input 0 'image' from '%1': ").arg(truncated);
+        QCOMPARE(executor.inputErrors().size(), k == 1 ? 1 : 0);
+        QCOMPARE(items[1]->data(Item::InputErrorRole).toString().startsWith(unreadable), k == 1);
         if (k == 1) {
+            QVERIFY(executor.inputErrors()[0].size() > unreadable.size());
             ++failures;
             QVERIFY(executor.error());
             for (Item* item : items) {

@@ -24,6 +24,8 @@ class ItemTest : public QObject
 private slots:
     void conversion_data();
     void conversion();
+    void unreadableImageReason_data();
+    void unreadableImageReason();
     void containerRoundTrip_data();
     void containerRoundTrip();
     void texts_data();
@@ -137,6 +139,36 @@ void ItemTest::conversion()
     } else if (expected) {
         QVERIFY2(value->EqualData(*expected) && value->GenericType() == expected->GenericType(), qPrintable(text));
     }
+}
+
+// Why a file gave no image: the loader plug-in's own words when one takes the extension, else the reader's.
+void ItemTest::unreadableImageReason_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("byPlugin");
+    QTest::newRow("not an image") << "data.png" << QByteArray("not an image") << false;
+    QTest::newRow("text image with a word") << "ragged.csv" << QByteArray("1 2\n3 x\n") << true;
+}
+
+void ItemTest::unreadableImageReason()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, byPlugin);
+    const QString path = m_dir.filePath(name);
+    writeFile(path, content);
+    QString direct;
+    try {
+        delete KORA::CImageIo2::Load(path.toLocal8Bit().constData());
+    } catch (const KORA::CException& e) {
+        direct = QString::fromLocal8Bit(e.what());
+    }
+    QString reason;
+    StderrCapture quiet;
+    QVERIFY(!std::unique_ptr<KORA::CValue>(Item(path, Item::ImageFileType).toCValue(&reason)));
+    QVERIFY(!reason.isEmpty() && !direct.isEmpty());
+    QCOMPARE(reason == direct, !byPlugin);
 }
 
 // Containers set as values come back equal; one holding a pointer cannot be written as text.

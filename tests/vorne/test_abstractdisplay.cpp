@@ -137,12 +137,6 @@ void AbstractDisplayTest::toolbarFollowsTheModel()
     ports->setCurrentIndex(2);
     QCOMPARE(portRequests.count(), 1);
 
-    for (bool synced : {false, true}) {
-        viewer.toolbar()->m_syncButton->click();
-        QCOMPARE(viewer.isSynced(), synced);
-        QCOMPARE(viewer.toolbar()->m_syncButton->text(), synced ? "Synced" : "Unsynced");
-    }
-
     QSignalSpy kindChanges(&viewer, &AbstractDisplay::changeDisplayType);
     viewer.setDisplayTypes({"display::Display", "display::ScatterPlot", "plot::Plot"}, kind);
     QComboBox* kinds = viewer.toolbar()->m_displayTypeComboBox;

@@ -1,6 +1,12 @@
 #include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <algorithm>
@@ -60,6 +66,16 @@ Item* vectorItem(KORA::CValueVector* vector)
     return item;
 }
 
+// The caption over the picture, or null while it is hidden; the status line must say the same.
+QString caption(AbstractDisplay* viewer)
+{
+    auto* label = viewer->findChild<QLabel*>("ViewerCaption");
+    if (!label || !label->isVisible())
+        return QString();
+    const auto* line = viewer->findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly);
+    return line && line->isVisible() && line->currentMessage() == label->text() ? label->text() : "(status differs)";
+}
+
 } // namespace
 
 class DisplaysTest : public QObject
@@ -74,6 +90,8 @@ private slots:
     void itemsThePluginCannotShow_data();
     void itemsThePluginCannotShow();
     void errorIconIsCopiedAgainWhenDeleted();
+    void captionSaysWhyUntilTheNextPicture();
+    void errorIconCopyGoesWithTheProcess();
 };
 
 void DisplaysTest::missingPluginIsReported_data()
@@ -172,14 +190,17 @@ void DisplaysTest::itemsThePluginCannotShow_data()
     QTest::addColumn<int>("type");
     QTest::addColumn<QString>("report");
     QTest::addColumn<bool>("flashes");
+    QTest::addColumn<QString>("why"); // the reason the caption gives
     // An empty item in an image viewer shows the error icon; the other kinds have nothing to show.
-    QTest::newRow("image, empty") << "display::Display" << int(Item::UndefinedType) << "" << false;
-    QTest::newRow("plot, empty") << "plot::Plot" << int(Item::NoValueType) << "" << true;
-    QTest::newRow("scatter, empty") << "display::ScatterPlot" << int(Item::UndefinedType) << "" << true;
+    QTest::newRow("image, empty") << "display::Display" << int(Item::UndefinedType) << "" << false << "";
+    QTest::newRow("plot, empty") << "plot::Plot" << int(Item::NoValueType) << "" << true << "the item has no value";
+    QTest::newRow("scatter, empty") << "display::ScatterPlot" << int(Item::UndefinedType) << "" << true
+                                    << "the item has no value";
     QTest::newRow("plot, text") << "plot::Plot" << int(Item::StringType)
-                                << "Plot::updateView() Could not execute plot plugin.\n" << true;
+                                << "Plot::updateView() Could not execute plot plugin.\n" << true << "cannot plot a string";
     QTest::newRow("scatter, text") << "display::ScatterPlot" << int(Item::StringType)
-                                   << "ScatterPlot::updateView() Could not execute scatter plot plugin.\n" << true;
+                                   << "ScatterPlot::updateView() Could not execute scatter plot plugin.\n" << true
+                                   << "cannot plot a string";
 }
 
 void DisplaysTest::itemsThePluginCannotShow()
@@ -188,6 +209,7 @@ void DisplaysTest::itemsThePluginCannotShow()
     QFETCH(int, type);
     QFETCH(QString, report);
     QFETCH(bool, flashes);
+    QFETCH(QString, why);
     if (pluginMissing(kind))
         QSKIP("the viewer plug-in is not built");
     if (!flashes && !QFile::exists(QStringLiteral(":/resources/error-icon.png")))
@@ -201,6 +223,9 @@ void DisplaysTest::itemsThePluginCannotShow()
     QCOMPARE(QString::fromLocal8Bit(capture.text()), report);
     QCOMPARE(flashRunning(viewer.get()), flashes);
     QCOMPARE(viewer->centralWidget() != nullptr, !flashes);
+    const QString said = caption(viewer.get());
+    QVERIFY2(why.isEmpty() ? said.isNull() : said.startsWith("Item - (no numbers here) cannot be shown: ") && said.contains(why),
+             qPrintable(said));
 }
 
 void DisplaysTest::errorIconIsCopiedAgainWhenDeleted()
@@ -221,6 +246,57 @@ void DisplaysTest::errorIconIsCopiedAgainWhenDeleted()
     empty.setData(Item::ValueRole, QStringLiteral("out_1.png")); // renders again
     QVERIFY(QFile::exists(path));
     QVERIFY(!flashRunning(&viewer));
+}
+
+void DisplaysTest::captionSaysWhyUntilTheNextPicture()
+{
+    if (pluginMissing("display::Display"))
+        QSKIP("the image plug-in is not built");
+    VORNE::ItemModel model(VORNE::ItemModel::InputModel, 0);
+    const QString missing = QDir::temp().filePath("vorne-no-such-image.png");
+    for (const QString& file : {qEnvironmentVariable("VORNE_SOURCE_DIR") + "/examples/data/cells_1.png", missing})
+        model.appendItem(new Item(file, Item::ImageFileType));
+    VORNE::Display viewer(VORNE::ItemModel::InputModel, 0);
+    viewer.show();
+    viewer.display(model.item(0));
+    QVERIFY(caption(&viewer).isNull());
+    viewer.display(model.item(1));
+    QCOMPARE(caption(&viewer), QString("Item 2 (%1) cannot be shown: the file does not exist").arg(missing));
+    viewer.display(model.item(0));
+    QVERIFY(caption(&viewer).isNull());
+    QVERIFY(!viewer.findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly)->isVisible());
+
+    // The toolbar now sits in the plug-in's window, whose own menu would list toolbars: the kinds come up.
+    viewer.setDisplayTypes({"display::Display", "plot::Plot"}, "display::Display");
+    QStringList offered;
+    QTimer::singleShot(0, [&offered] {
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            for (QAction* action : menu->actions())
+                offered << action->text();
+            menu->close();
+        }
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), viewer.toolbar()->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(viewer.toolbar(), &event);
+    QVERIFY2(offered.contains("plot::Plot"), qPrintable(offered.join(", ")));
+}
+
+// Run in a process of its own with its own temporary folder, the icon test leaves nothing there.
+void DisplaysTest::errorIconCopyGoesWithTheProcess()
+{
+    if (pluginMissing("display::Display"))
+        QSKIP("the image plug-in is not built");
+    QTemporaryDir temp;
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", temp.path());
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {"errorIconIsCopiedAgainWhenDeleted"});
+    QVERIFY(child.waitForFinished(60000));
+    const QByteArray output = child.readAllStandardOutput();
+    QVERIFY2(child.exitCode() == 0 && output.contains("PASS   : DisplaysTest::errorIconIsCopiedAgainWhenDeleted"),
+             output.constData());
+    QCOMPARE(QDir(temp.path()).entryList(QDir::Files), QStringList());
 }
 
 QTEST_MAIN(DisplaysTest)

@@ -10,6 +10,7 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -25,6 +26,7 @@
 #include "items/itemmodel.h"
 #include "kora/serializer.h"
 #include "kora/value.h"
+#include "mainwindow/messagebanner.h"
 #include "mainwindow/pvorne.h"
 #include "streamcapture.h"
 #include "vornetest.h"
@@ -84,6 +86,7 @@ private slots:
     void moves();
     void clipboard();
     void aboutDialog();
+    void itemsReadableOnDarkTheme();
 };
 
 // Each example graph, and files that do not load, after a graph with pages was loaded.
@@ -153,6 +156,16 @@ void PVorneTest::loadGraph()
         QVERIFY2(lines.size() == 3 && lines[2].isEmpty(), err.constData());
         QCOMPARE(lines[0], "VORNE: Could not load graph: '" + file.toUtf8() + "'!");
         QVERIFY(lines[1].startsWith("VORNE: ") && lines[1].size() > 7);
+        QVERIFY(w.graphLoadError().endsWith(QString::fromUtf8(lines[1].mid(7))));
+    }
+    // The field is emptied; the message keeps the path and the reason, and Retry loads that path again.
+    auto* banner = w.findChild<VORNE::MessageBanner*>();
+    const QString message = banner->text("graph");
+    QCOMPARE(message.isNull(), loads);
+    if (!loads) {
+        QVERIFY2(message.contains("'" + file + "'") && message.endsWith(w.graphLoadError()), qPrintable(message));
+        banner->findChild<QPushButton*>("action")->click();
+        QCOMPARE(banner->text("graph"), message);
     }
 }
 
@@ -207,6 +220,15 @@ void PVorneTest::reloadKeepsInputsAndClearsOutputs()
     QCOMPARE(child<QTabWidget>(w, "input_tabWidget")->tabText(1), QString("Input 1: b (2 items)"));
     QCOMPARE(outputs(w, 2)->rowCount(), 0);
     QCOMPARE(child<QTabWidget>(w, "output_tabWidget")->tabText(2), QString("Output 2: statistics b (0 items)"));
+    // The titles fit a narrow window instead of hiding behind scroll arrows: shortened on screen, whole in
+    // the tool tip.
+    w.resize(420, 400);
+    child<QTabWidget>(w, "input_output_tabWidget")->setCurrentIndex(2);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QTabBar* bar = child<QTabWidget>(w, "output_tabWidget")->tabBar();
+    QVERIFY(bar->rect().contains(bar->tabRect(2)));
+    QCOMPARE(bar->tabToolTip(2), bar->tabText(2));
 
     // A graph with fewer inputs drops the highest ports with their items.
     QPointer<Item> dropped = inputs(w, 1)->item(0);
@@ -476,6 +498,28 @@ void PVorneTest::aboutDialog()
     invoke(w, "showAbout");
     qputenv("KORADIR", koradir);
     QCOMPARE(shown, QString());
+}
+
+// Light text on a dark base: an item painted in a fixed black would leave no light pixel.
+void PVorneTest::itemsReadableOnDarkTheme()
+{
+    PVorne w;
+    QVERIFY(w.loadGraph(graph("count_cells.ogr")));
+    inputs(w, 0)->appendItem(new VORNE::Item("WWWWWWWW", VORNE::Item::StringType));
+    QListView* list = view(w, "input_tabWidget", 0);
+    QPalette dark = list->palette();
+    dark.setColor(QPalette::Base, Qt::black);
+    dark.setColor(QPalette::Text, Qt::white);
+    list->setPalette(dark);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QImage shot = list->viewport()->grab().toImage();
+    int light = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            light += qGray(shot.pixel(x, y)) > 160 ? 1 : 0;
+    QVERIFY(light > 0);
+    QCOMPARE(inputs(w, 0)->item(0)->data(Qt::ForegroundRole).value<QBrush>(), QBrush());
 }
 
 QTEST_MAIN(PVorneTest)

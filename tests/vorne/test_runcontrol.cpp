@@ -16,6 +16,7 @@
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "mainwindow/filedroplistview.h"
+#include "mainwindow/messagebanner.h"
 #include "mainwindow/pvorne.h"
 #include "streamcapture.h"
 #include "vornetest.h"
@@ -70,6 +71,10 @@ private slots:
     void editedParameters();
     void outputNamesFollowPatterns_data();
     void outputNamesFollowPatterns();
+    void batchEndMessage_data();
+    void batchEndMessage();
+    void graphChangeDuringRun();
+    void closeDuringRunAsks();
 };
 
 void RunControlTest::unequalPorts_data()
@@ -167,10 +172,8 @@ void RunControlTest::cancelWhileRunning()
     invoke(w, "Run");
     invoke(w, "cancel");
     QVERIFY(!button(w, "cancel_run_pushButton")->isEnabled() && !button(w, "pause_run_pushButton")->isEnabled());
-    // run() clears the abort flag when it begins, so a request made before the thread got there is lost;
-    // repeating it (as only the executor allows) makes the test independent of that moment.
-    auto* executor = w.findChild<VORNE::GraphExecutor*>();
-    QTRY_VERIFY_WITH_TIMEOUT((executor->abort(), idle(w)), 60000);
+    // Pressed before the step's thread has begun: one press must still end the step.
+    QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
     QCOMPARE(outputs(w, 0)->rowCount(), 0);
 }
 
@@ -225,9 +228,13 @@ void RunControlTest::editedParameters_data()
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<bool>("zeroCounts");
-    QTest::newRow("unchanged") << ">20<" << ">20<" << false;
-    QTest::newRow("huge min_area") << ">20<" << ">100000000<" << true;
-    QTest::newRow("unparsable") << "<map>" << "<map" << false;
+    QTest::addColumn<QStringList>("message"); // parts of the message area's word; empty: none
+    QTest::newRow("unchanged") << ">20<" << ">20<" << false << QStringList();
+    QTest::newRow("huge min_area") << ">20<" << ">100000000<" << true << QStringList();
+    QTest::newRow("unparsable") << "<map>" << "<map" << false
+                                << QStringList{"line 3, column 3", "This run uses the graph's own parameters."};
+    QTest::newRow("misspelt key") << "\"min_area\"" << "\"min_aera\"" << false
+                                  << QStringList{"unknown parameter 'min_aera'; did you mean 'min_area'?"};
 }
 
 void RunControlTest::editedParameters()
@@ -235,6 +242,7 @@ void RunControlTest::editedParameters()
     QFETCH(QString, from);
     QFETCH(QString, to);
     QFETCH(bool, zeroCounts);
+    QFETCH(QStringList, message);
     PVorne w;
     open(w, "examples/graphs/count_cells.ogr", {3});
     editParameters(w, from, to);
@@ -245,6 +253,10 @@ void RunControlTest::editedParameters()
     for (const QString& count : counts)
         QCOMPARE(count == "0", zeroCounts);
     QCOMPARE(err.text().contains("VORNE: Could not load graph parameters:\nVORNE: "), to == "<map");
+    const QString shown = w.findChild<VORNE::MessageBanner*>()->text("parameters");
+    QCOMPARE(shown.isNull(), message.isEmpty());
+    for (const QString& part : message)
+        QVERIFY2(shown.contains(part), qPrintable(shown));
 }
 
 void RunControlTest::outputNamesFollowPatterns_data()
@@ -281,6 +293,90 @@ void RunControlTest::outputNamesFollowPatterns()
         QVERIFY2(QFile::exists(expected), qPrintable(expected));
     }
     QCOMPARE(QDir(asDefault ? dirA.path() : dirB.path()).entryList(QDir::Files), QStringList());
+}
+
+// The message area after a batch: failed steps, outputs that could not be saved, inputs that could not be
+// read. Every row runs two steps.
+void RunControlTest::batchEndMessage_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<bool>("emptyInput"); // the second input is an empty file
+    QTest::addColumn<QString>("message"); // its start (%1: the empty file); null: no message
+    const QString blur = "examples/graphs/blur_otsu.ogr", wide = "tests/vorne/graphs/sixteen_bit.ogr";
+    QTest::newRow("all saved") << blur << ".png" << false << QString();
+    QTest::newRow("steps fail") << "examples/graphs/fails.ogr" << ".png" << false
+                                << "2 of 2 steps failed \u2014 see the Output tab.";
+    QTest::newRow("16 bits as png") << wide << ".png" << false << QString();
+    QTest::newRow("16 bits as jpg") << wide << ".jpg" << false
+                                    << "2 of 2 steps failed, 2 outputs could not be saved \u2014 see the Output tab.";
+    QTest::newRow("unreadable input") << blur << ".png" << true
+                                      << "1 of 2 steps failed \u2014 see the Output tab.\n"
+                                         "cannot read input 0 'image' from '%1': ";
+}
+
+void RunControlTest::batchEndMessage()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, suffix);
+    QFETCH(bool, emptyInput);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString empty = dir.filePath("empty.png");
+    writeFile(empty, QByteArray());
+    PVorne w;
+    open(w, file, {2});
+    if (emptyInput)
+        inputs(w, 0)->item(1)->setValue(empty, Item::ImageFileType);
+    auto* patterns = child<QWidget>(w, "output_filename_pattern_widget");
+    child<QLineEdit>(*patterns, "directory_lineEdit")->setText(dir.path());
+    child<QComboBox>(*patterns, "suffix_comboBox")->setCurrentText(suffix);
+    runToEnd(w);
+    const QString shown = w.findChild<VORNE::MessageBanner*>()->text("batch");
+    QVERIFY2(message.isNull() ? shown.isNull() : shown.startsWith(QString(message).replace("%1", empty)), qPrintable(shown));
+    QCOMPARE(outputs(w, 0)->item(1)->data(Item::InputErrorRole).isNull(), !emptyInput);
+}
+
+// A host loads another graph during a run: the run is cancelled and the load refused as before, the message
+// area offers the reload, and no run starts under the new path before it.
+void RunControlTest::graphChangeDuringRun()
+{
+    PVorne w;
+    open(w, "tests/vorne/graphs/delay.ogr", {3});
+    invoke(w, "Run");
+    const QString next = source("examples/graphs/count_cells.ogr");
+    QVERIFY(!w.loadGraph(next));
+    QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
+    auto* banner = w.findChild<VORNE::MessageBanner*>();
+    QVERIFY(banner->text("graph").contains("'" + next + "'"));
+    invoke(w, "Run");
+    QVERIFY(idle(w));
+    banner->findChild<QPushButton*>("action")->click();
+    QVERIFY(w.graphIsLoaded() && banner->text("graph").isNull());
+    QCOMPARE(child<QTabWidget>(w, "output_tabWidget")->count(), 2); // count_cells' pages
+}
+
+void RunControlTest::closeDuringRunAsks()
+{
+    PVorne w;
+    w.show();
+    open(w, "tests/vorne/graphs/delay.ogr", {3});
+    editParameters(w, ">150<", ">600000<");
+    invoke(w, "Run");
+    QString answer = "Keep running";
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            for (QAbstractButton* choice : box->buttons())
+                if (choice->text() == answer)
+                    choice->click();
+    });
+    poll.start(10);
+    QVERIFY(!w.close());
+    QVERIFY(w.isVisible() && !idle(w));
+    answer = "Cancel the run and close";
+    QVERIFY(w.close());
+    QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
 }
 
 QTEST_MAIN(RunControlTest)

@@ -40,7 +40,8 @@ int runStartUp(const QStringList& arguments, Session& session)
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&session] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            session.boxes << box->windowTitle() + "|" + box->text();
+            const QString reason = box->informativeText();
+            session.boxes << box->windowTitle() + "|" + box->text() + (reason.isEmpty() ? "" : "|" + reason);
             box->accept();
             return;
         }
@@ -200,7 +201,8 @@ void StartupTest::unloadableGraphShowsBox()
     const QByteArray err = capture.text();
     QCOMPARE(status, 0);
     QVERIFY(session.sawWindow);
-    QCOMPARE(session.boxes, QStringList{"Could not load graph - VORNE|Could not load the graph '-x'"});
+    QCOMPARE(session.boxes, QStringList{"Could not load graph - VORNE|Could not load the graph '-x'|"
+                                        "-x: cannot open graph file: No such file or directory"});
     QCOMPARE(session.graphField, QString());
     QVERIFY2(err.contains("VORNE: Could not load graph: '-x'!\n"), err.constData());
 }

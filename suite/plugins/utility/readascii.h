@@ -1,7 +1,8 @@
 #pragma once
-// Text images (.txt, .asc, .csv) as a GREY_F image: one row per line, numbers separated by white space,
-// commas or semicolons. Empty lines and lines holding "#" anywhere are skipped. Every row must have as
-// many numbers as the first; anything that is not a number is an error naming the file and the line.
+// Text images (.txt, .asc, .csv) as a GREY_F image, read by the base library's text-image reader, so that
+// a file gives the same pixels here as anywhere else: numbers separated by blanks (in a .csv also by
+// commas and semicolons), a row cut at the first text that is not a number (said in the "warning"
+// attribute), every row as long as the first.
 #include "loadernode.h"
 
 namespace utility {
