@@ -80,6 +80,11 @@ IndexRunner::Finished IndexRunner::finish(int index)
         finished.result["aborted"] = true;
     else if (m_executor->error())
         finished.result["error"] = m_executor->errorMessage().toStdString();
+    // Taken now: by the time the saves are complete the executor is loading the next index's inputs.
+    nlohmann::json inputErrors = nlohmann::json::array();
+    for (const QString& inputError : m_executor->inputErrors())
+        inputErrors.push_back(inputError.toStdString());
+    finished.result["input_errors"] = inputErrors;
     return finished;
 }
 
@@ -130,10 +135,6 @@ IndexResult IndexRunner::complete(Finished& finished)
     }
     qDeleteAll(finished.items);
     result["outputs"] = outputs;
-    nlohmann::json inputErrors = nlohmann::json::array();
-    for (const QString& inputError : m_executor->inputErrors())
-        inputErrors.push_back(inputError.toStdString());
-    result["input_errors"] = inputErrors;
     result["failed"] = failed;
     return result;
 }
