@@ -127,8 +127,8 @@ mutant "skipped warning status on items that carry an error" "vorne_item|vorne_g
     ';'
 mutant "recordings not sent to their loader" "vorne_graphexecutor" \
     executor/inputloader.cpp \
-    'if (item->type() == Item::ImageFileType && path.endsWith(QLatin1String(".cine"))) {' \
-    'if (item->type() == Item::ImageFileType && path.endsWith(QLatin1String(".CINE"))) {'
+    'if (const KORA::StFileFormat* recording = exactFormat(path, KORA::FileReader::Cine)) {' \
+    'if (const KORA::StFileFormat* recording = exactFormat(path, KORA::FileReader::TextImage)) {'
 mutant "a folder read as a text image" "vorne_graphexecutor" \
     executor/textimage.cpp \
     'if (!std::filesystem::is_regular_file(path, notAFile))' \
