@@ -1,6 +1,7 @@
 // Input loading: turns an input item into the value a graph input receives. Most items convert themselves;
 // text images are parsed here and recordings go through their loader plug-in.
 #include <QFile>
+#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cstring>
@@ -19,6 +20,8 @@
 namespace VORNE {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcInput, "vorne.executor")
 
 // The registry's format for the file when its name ends in that format's extension exactly as written:
 // "image.TXT" is no text image here, the item converts it itself.
@@ -103,6 +106,7 @@ KORA::CImage* GraphExecutor::loadTxtImage(const QString& path)
     if (!KORA::ReadTextImageFile(localPath.constData(), bytes)) {
         fail(QStringLiteral("GraphExecutor: Could not open the txt file"));
         std::cerr << m_errorMessage.toLocal8Bit().constData() << std::endl;
+        qCWarning(lcInput) << "not a readable file:" << path;
         return nullptr;
     }
     const KORA::StTextImage text = KORA::ParseTextImage(bytes.data(), bytes.size());

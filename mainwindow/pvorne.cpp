@@ -600,15 +600,13 @@ void PVorne::moveInputDown()
     const int port = currentInputPort();
     if (port >= 0 && port < m_inputModels.size()) {
         ItemModel* model = m_inputModels[port];
-        QList<int> rows;
-        for (const QModelIndex& index : m_inputViews[port]->selectionModel()->selectedIndexes())
-            rows << index.row();
-        std::sort(rows.begin(), rows.end(), std::greater<int>());
-        // Each row below the block climbs over it, so the block as a whole moves down by one.
-        for (const int row : qAsConst(rows)) {
-            if (row >= model->rowCount() - 1)
+        const QModelIndexList selected = m_inputViews[port]->selectionModel()->selectedIndexes();
+        // From the end of the selection list, each row below climbs over the selected one, so a block
+        // moves down by one as a whole.
+        for (auto index = selected.crbegin(); index != selected.crend(); ++index) {
+            if (index->row() >= model->rowCount() - 1)
                 break;
-            model->moveRow(QModelIndex(), row + 1, QModelIndex(), row);
+            model->moveRow(QModelIndex(), index->row() + 1, QModelIndex(), index->row());
         }
     }
     onInputEdit();

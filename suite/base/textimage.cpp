@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <memory>
@@ -117,6 +118,10 @@ bool extract(const char*& p, const char* end, float& value)
 
 bool ReadTextImageFile(const char* path, std::string& bytes)
 {
+    // A folder opens like a file but reports an endless size; only plain files are read.
+    std::error_code notAFile;
+    if (!std::filesystem::is_regular_file(path, notAFile))
+        return false;
     std::ifstream file(path, std::ios::in | std::ios::binary);
     if (!file)
         return false;

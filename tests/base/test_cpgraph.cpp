@@ -74,5 +74,18 @@ TEST(CPGraph, RunThrowsTheNodesErrorNamingIt)
     cp.DeserializeGraph(description.Map());
     cp.SetStackInput(0, new CValueLong(0));
     EXPECT_EQ(testsupport::ErrorOf([&] { cp.Run(); }, true), "node 'f' (testing::Fail): no");
+}
+
+TEST(CPGraph, FailedDeserializationLeavesNoGraph)
+{
+    CPGraph cp(25);
     EXPECT_THROW(cp.DeserializeGraph("/nonexistent/graph.ogr"), CExIo);
+    CValueMap notAGraph;
+    notAGraph.SetEntry("nodes", new CValueLong(3));
+    EXPECT_EQ(testsupport::ErrorOf([&] { cp.DeserializeGraph(notAGraph); }, true).rfind("graph map: ", 0), 0u);
+    EXPECT_EQ(cp.StackInputs(), 0);
+    EXPECT_EQ(cp.StackOutputs(), 0);
+    EXPECT_EQ(testsupport::ErrorOf([&] { cp.Run(); }, true), "CPGraph: no graph loaded");
+    EXPECT_THROW(cp.SetStackInput(0, new CValueLong(1)), CException);
+    EXPECT_THROW(cp.Parameters(), CException);
 }

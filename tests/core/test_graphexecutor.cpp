@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QTimer>
 #include <QtTest>
 
@@ -49,6 +50,22 @@ KORA::CValueMap* parameters(const char* key, KORA::CValue* value)
     auto* map = new KORA::CValueMap();
     map->SetEntry(key, value);
     return map;
+}
+
+// An uncompressed one-frame recording of 8-bit pixels: a bright square on a dark ground.
+QByteArray cine(quint32 width, quint32 height)
+{
+    QByteArray bytes("CINE");
+    const auto u32 = [&bytes](quint32 value) {
+        const quint32 little = qToLittleEndian(value);
+        bytes.append(reinterpret_cast<const char*>(&little), 4);
+    };
+    for (quint32 value : {40u, width, height, 1u, 8u, 0u, 0u, 40u, 0u}) // the last two: a 64-bit data offset
+        u32(value);
+    for (quint32 y = 0; y < height; ++y)
+        for (quint32 x = 0; x < width; ++x)
+            bytes.append(char(x > width / 4 && x < 3 * width / 4 && y > height / 4 && y < 3 * height / 4 ? 200 : 10));
+    return bytes;
 }
 
 // One input, held as long as "$ms" says.
@@ -160,11 +177,12 @@ void GraphExecutorTest::batchWithOneBadInput()
 void GraphExecutorTest::graphsAndInputs_data()
 {
     QTest::addColumn<QString>("graph");
-    // Example image names, "long:" and "string:" values, or "tmp:" a file made from `content` (null: none).
+    // Example image names, "long:" and "string:" values, "tmp:" a file made from `content` (null: none), or
+    // "dir:" a folder.
     QTest::addColumn<QStringList>("inputs");
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QList<int>>("types");
-    QTest::addColumn<QString>("error"); // null: the execution succeeds
+    QTest::addColumn<QString>("error"); // null: the execution succeeds; %1: the temporary folder
     QTest::addColumn<int>("runsFailed");
 
     const int image = Item::ImageFileType, map = Item::MapType, vector = Item::VectorType, number = Item::LongType;
@@ -181,10 +199,17 @@ void GraphExecutorTest::graphsAndInputs_data()
         << QList<int>{number, int(Item::StringType), number} << QString() << 0;
     QTest::newRow("text image into a graph")
         << "count_cells.ogr" << QStringList{"cells.txt"} << QByteArray() << QList<int>{image, number} << QString() << 0;
-    QTest::newRow("graph that fails: one error item")
-        << "fails.ogr" << QStringList{"cells_1.png"} << QByteArray() << QList<int>{failed} << "" << 1;
+    QTest::newRow("graph that fails: one error item, named by its node") << "fails.ogr" << QStringList{"cells_1.png"}
+        << QByteArray() << QList<int>{failed} << "broken: this graph fails on purpose" << 1;
     QTest::newRow("missing text image") << "count_cells.ogr" << QStringList{"tmp:none.txt"} << QByteArray()
                                         << twoFailed << "GraphExecutor: Could not open the txt file" << 0;
+    QTest::newRow("folder as a text image") << "count_cells.ogr" << QStringList{"dir:folder.txt"} << QByteArray()
+                                            << twoFailed << "GraphExecutor: Could not open the txt file" << 0;
+    QTest::newRow("recording") << "count_cells.ogr" << QStringList{"tmp:frame.cine"} << cine(16, 12)
+                               << QList<int>{image, number} << QString() << 0;
+    QTest::newRow("recording that is none") << "count_cells.ogr" << QStringList{"tmp:text.cine"}
+                                            << QByteArray(48, 'x') << twoFailed
+                                            << "'%1/text.cine' is not a recording" << 0;
     QTest::newRow("text image with ragged rows")
         << "count_cells.ogr" << QStringList{"tmp:ragged.asc"} << QByteArray("1 2 3\n4 5 6 7\n") << twoFailed
         << txtError + "The number of columns are not equal in each row." << 0;
@@ -213,7 +238,7 @@ void GraphExecutorTest::graphsAndInputs()
             model.appendItem(new Item(entry.mid(5), Item::LongType));
         else if (entry.startsWith("string:"))
             model.appendItem(new Item(entry.mid(7), Item::StringType));
-        else if (entry.startsWith("tmp:"))
+        else if (entry.startsWith("tmp:") || entry.startsWith("dir:"))
             model.appendItem(new Item(dir.filePath(entry.mid(4)), Item::ImageFileType));
         else
             model.appendItem(new Item(source("examples/data/" + entry), Item::ImageFileType));
@@ -221,6 +246,12 @@ void GraphExecutorTest::graphsAndInputs()
     }
     if (!content.isNull())
         writeFile(items[0]->valueText(), content);
+    if (inputs[0].startsWith("dir:")) {
+        QVERIFY(QDir(dir.path()).mkdir(inputs[0].mid(4)));
+        // The log names the path, which the item's described error does not.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(items[0]->valueText())));
+    }
+    error.replace("%1", dir.path());
     auto loaded = loadGraph(source("examples/graphs/" + graph));
     GraphExecutor executor;
     executor.setGraph(loaded.get());
@@ -232,7 +263,7 @@ void GraphExecutorTest::graphsAndInputs()
     const QByteArray printed = console.text();
 
     QCOMPARE(executor.error(), !error.isNull());
-    QVERIFY2(executor.errorMessage().startsWith(error), qPrintable(executor.errorMessage()));
+    QVERIFY2(executor.errorMessage().contains(error), qPrintable(executor.errorMessage()));
     QCOMPARE(executor.runsFailed, runsFailed);
     const QList<Item*> outputs = executor.outputItems(false);
     QCOMPARE(outputs.size(), types.size());
@@ -340,14 +371,20 @@ void GraphExecutorTest::cpgraphKind_data()
 {
     QTest::addColumn<bool>("fromMap");
     QTest::addColumn<QString>("graphPath");
-    QTest::newRow("graph file") << false << source("examples/graphs/smooth.xml");
-    QTest::newRow("current graph from the host's map") << true << QString("CURRENT GRAPH");
+    QTest::addColumn<QString>("error"); // null: the execution succeeds
+    const QString notAGraph = source("examples/data/grey.txt");
+    QTest::newRow("graph file") << false << source("examples/graphs/smooth.xml") << QString();
+    QTest::newRow("current graph from the host's map") << true << QString("CURRENT GRAPH") << QString();
+    QTest::newRow("current graph without a map")
+        << false << QString("CURRENT GRAPH") << "GraphExecutor: no graph map was given for the current graph";
+    QTest::newRow("file that is no graph") << false << notAGraph << notAGraph + ": cannot read the graph description";
 }
 
 void GraphExecutorTest::cpgraphKind()
 {
     QFETCH(bool, fromMap);
     QFETCH(QString, graphPath);
+    QFETCH(QString, error);
 
     std::unique_ptr<KORA::CValue> map;
     if (fromMap) {
@@ -369,8 +406,15 @@ void GraphExecutorTest::cpgraphKind()
     QVERIFY(execute(executor));
     QVERIFY(console.text().contains("Executing graph as CPGraph graph.\n"));
 
-    QVERIFY2(!executor.error(), qPrintable(executor.errorMessage()));
     const QList<Item*> items = executor.outputItems(false);
+    if (!error.isNull()) {
+        QVERIFY(executor.error());
+        QVERIFY2(executor.errorMessage().startsWith(error), qPrintable(executor.errorMessage()));
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(items[0]->errorMessage(), executor.errorMessage());
+        return;
+    }
+    QVERIFY2(!executor.error(), qPrintable(executor.errorMessage()));
     QCOMPARE(items.size(), 1);
     QCOMPARE(items[0]->valueText(), out.filePath("cells_1_0.iass"));
     std::unique_ptr<KORA::CImage> saved(KORA::CImageIo2::Load(items[0]->valueText().toLocal8Bit().constData()));

@@ -21,7 +21,6 @@ private slots:
     void moveRows();
     void moveRow_data();
     void moveRow();
-    void moveDownStopsAtLastRow();
     void roleChangeSignalsTheRow();
 
 private:
@@ -168,21 +167,6 @@ void ItemModelTest::moveRow()
     fill(model, "ABCD");
     QCOMPARE(model.moveRow(QModelIndex(), from, QModelIndex(), to), moved);
     QCOMPARE(letters(model), order);
-}
-
-void ItemModelTest::moveDownStopsAtLastRow()
-{
-    // The main window moves a selection down entry by entry from the end of the selection list and stops
-    // at the first entry already in the last row.
-    ItemModel model(ItemModel::InputModel, 0);
-    fill(model, "ABCDE");
-    const QList<int> selection{0, 4, 2};
-    for (int i = selection.size() - 1; i >= 0; --i) {
-        if (selection[i] == model.rowCount() - 1)
-            break;
-        QVERIFY(model.moveRow(QModelIndex(), selection[i] + 1, QModelIndex(), selection[i]));
-    }
-    QCOMPARE(letters(model), QString("ABDCE"));
 }
 
 void ItemModelTest::roleChangeSignalsTheRow()

@@ -17,6 +17,7 @@
 #include "mainwindow/pvorne.h"
 #include "vornetest.h"
 #include "viewers/displaymanager.h"
+#include "viewers/abstractdisplay.h"
 #include "viewers/displaytoolbar.h"
 #include "viewers/plot.h"
 #include "viewers/scatterplot.h"

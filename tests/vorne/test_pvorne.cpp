@@ -58,12 +58,12 @@ void answerNextDialog(const QString& text, QString* title)
     poll->start(10);
 }
 
-void selectRows(QListView* listView, int first, int last)
+// Selects the rows one by one, so the selection lists them in this order.
+void selectRows(QListView* listView, const QList<int>& rows)
 {
     listView->selectionModel()->clearSelection();
-    const QModelIndex top = listView->model()->index(first, 0);
-    const QModelIndex bottom = listView->model()->index(last, 0);
-    listView->selectionModel()->select(QItemSelection(top, bottom), QItemSelectionModel::Select);
+    for (const int row : rows)
+        listView->selectionModel()->select(listView->model()->index(row, 0), QItemSelectionModel::Select);
 }
 
 } // namespace
@@ -399,33 +399,31 @@ void PVorneTest::textLists()
 void PVorneTest::moves_data()
 {
     QTest::addColumn<QString>("slot");
-    QTest::addColumn<int>("first");
-    QTest::addColumn<int>("last"); // -1: nothing selected
+    QTest::addColumn<QList<int>>("selection");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("up block") << "moveInputUp" << 2 << 3 << "ACDBE";
-    QTest::newRow("up first row refused") << "moveInputUp" << 0 << 1 << "ABCDE";
-    QTest::newRow("up nothing selected") << "moveInputUp" << 0 << -1 << "ABCDE";
-    QTest::newRow("down block") << "moveInputDown" << 1 << 2 << "ADBCE";
-    QTest::newRow("down single") << "moveInputDown" << 0 << 0 << "BACDE";
-    QTest::newRow("down with last row refused") << "moveInputDown" << 3 << 4 << "ABCDE";
-    QTest::newRow("delete block") << "deleteInputItems" << 1 << 3 << "AE";
-    QTest::newRow("delete nothing selected") << "deleteInputItems" << 0 << -1 << "ABCDE";
+    QTest::newRow("up block") << "moveInputUp" << QList<int>{2, 3} << "ACDBE";
+    QTest::newRow("up first row refused") << "moveInputUp" << QList<int>{0, 1} << "ABCDE";
+    QTest::newRow("up nothing selected") << "moveInputUp" << QList<int>{} << "ABCDE";
+    QTest::newRow("down block") << "moveInputDown" << QList<int>{1, 2} << "ADBCE";
+    QTest::newRow("down with last row refused") << "moveInputDown" << QList<int>{3, 4} << "ABCDE";
+    // Walked from the end of the list as selected, not by row: 2 moves, then 4 (the last row) stops it.
+    QTest::newRow("down stops at the last row") << "moveInputDown" << QList<int>{0, 4, 2} << "ABDCE";
+    QTest::newRow("delete block") << "deleteInputItems" << QList<int>{1, 2, 3} << "AE";
+    QTest::newRow("delete nothing selected") << "deleteInputItems" << QList<int>{} << "ABCDE";
 }
 
 void PVorneTest::moves()
 {
     QFETCH(QString, slot);
-    QFETCH(int, first);
-    QFETCH(int, last);
+    QFETCH(QList<int>, selection);
     QFETCH(QString, expected);
     PVorne w;
     QVERIFY(w.loadGraph(graph("count_cells.ogr")));
     for (const QChar letter : QString("ABCDE"))
         inputs(w, 0)->appendItem(new Item(QString(letter), Item::StringType));
     outputs(w, 0)->appendItem(new Item("stale.pgm", Item::ImageFileType));
-    if (last >= 0)
-        selectRows(view(w, "input_tabWidget", 0), first, last);
+    selectRows(view(w, "input_tabWidget", 0), selection);
     invoke(w, slot.toLatin1().constData());
     QCOMPARE(texts(inputs(w, 0)).join(""), expected);
     // Even a refused move discards the outputs.
@@ -440,7 +438,7 @@ void PVorneTest::clipboard()
     inputs(w, 0)->appendItem(new Item("[1, 2]", Item::VectorType));
     inputs(w, 0)->appendItem(new Item("three", Item::StringType));
     outputs(w, 1)->appendItem(new Item("12", Item::LongType));
-    selectRows(view(w, "input_tabWidget", 0), 0, 1);
+    selectRows(view(w, "input_tabWidget", 0), {0, 1});
     QApplication::clipboard()->setText("before");
 
     auto* tabs = child<QTabWidget>(w, "input_output_tabWidget");
@@ -448,16 +446,21 @@ void PVorneTest::clipboard()
     invoke(w, "itemSelectionToClipboard");
     QCOMPARE(QApplication::clipboard()->text(), QString("before"));
 
-    tabs->setCurrentIndex(1);
-    invoke(w, "itemSelectionToClipboard");
-    QCOMPARE(QApplication::clipboard()->text(), QString("one\n[1, 2] ..."));
-
     tabs->setCurrentIndex(2);
     child<QTabWidget>(w, "output_tabWidget")->setCurrentIndex(1);
-    selectRows(view(w, "output_tabWidget", 1), 0, 0);
-    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
-    QApplication::sendEvent(&w, &copy);
+    selectRows(view(w, "output_tabWidget", 1), {0});
+    invoke(w, "itemSelectionToClipboard");
     QCOMPARE(QApplication::clipboard()->text(), QString("12"));
+
+    // The key as a user presses it: in the list that has the focus, with the whole selection copied.
+    tabs->setCurrentIndex(1);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QListView* list = view(w, "input_tabWidget", 0);
+    list->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), list);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QString("one\n[1, 2] ..."));
 }
 
 void PVorneTest::aboutDialog()

@@ -156,6 +156,7 @@ void RunControlTest::pauseAndResume()
     QTRY_VERIFY_WITH_TIMEOUT(!resume->isHidden(), 60000); // step 2 finishes, nothing more starts
     QVERIFY(pause->isHidden() && resume->isEnabled() && cancel->isEnabled());
     QCOMPARE(outputs(w, 0)->rowCount(), 2);
+    QCOMPARE(child<QProgressBar>(w, "run_progressBar")->value(), 2);
 
     invoke(w, "resumeRun");
     QVERIFY(!pause->isHidden() && resume->isHidden());

@@ -7,8 +7,10 @@
 
 #include <functional>
 
+#include "app/ccatchingapplication.h"
 #include "app/commandline.h"
 #include "app/startup.h"
+#include "kora/exception.h"
 #include "mainwindow/pvorne.h"
 #include "streamcapture.h"
 #include "vornetest.h"
@@ -71,6 +73,8 @@ private slots:
     void firstFileIsLoaded_data();
     void firstFileIsLoaded();
     void unloadableGraphShowsBox();
+    void exceptionInASlotIsShownAndTheLoopGoesOn_data();
+    void exceptionInASlotIsShownAndTheLoopGoesOn();
 };
 
 void StartupTest::parse_data()
@@ -203,5 +207,58 @@ void StartupTest::unloadableGraphShowsBox()
     QVERIFY2(err.contains("VORNE: Could not load graph: '-x'!\n"), err.constData());
 }
 
-QTEST_MAIN(StartupTest)
+void StartupTest::exceptionInASlotIsShownAndTheLoopGoesOn_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("logged");
+    QTest::addColumn<QString>("box");
+
+    QTest::newRow("library error") << 0 << "KORA::CException: Node: broken" << "Node: broken";
+    QTest::newRow("standard exception") << 1 << "std::exception: broken" << "broken";
+    QTest::newRow("anything else") << 2 << "unknown exception." << "unknown exception";
+}
+
+void StartupTest::exceptionInASlotIsShownAndTheLoopGoesOn()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, logged);
+    QFETCH(QString, box);
+    QVERIFY(dynamic_cast<CCatchingApplication*>(QCoreApplication::instance()));
+    QStringList boxes;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&boxes] {
+        if (auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            boxes << shown->windowTitle() + "|" + shown->text();
+            shown->accept();
+        }
+    });
+    poll.start(20);
+    QEventLoop loop;
+    bool after = false;
+    QTimer::singleShot(0, [kind] {
+        if (kind == 0)
+            throw KORA::CException("broken", "Node");
+        if (kind == 1)
+            throw std::runtime_error("broken");
+        throw 42;
+    });
+    QTimer::singleShot(100, [&] {
+        after = true;
+        loop.quit();
+    });
+    StderrCapture capture;
+    loop.exec();
+    const QByteArray err = capture.text();
+    QVERIFY(after);
+    QCOMPARE(boxes, QStringList{"Error in QT signal handler|" + box});
+    QCOMPARE(QString::fromUtf8(err), "exception in QT signal handler thrown: " + logged + "\n");
+}
+
+// The application object of the real program, so that start-up and escaping exceptions meet it here.
+int main(int argc, char** argv)
+{
+    CCatchingApplication app(argc, argv);
+    StartupTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_startup.moc"
