@@ -1,4 +1,5 @@
 #pragma once
+#include "ostrel/ostrel.h"
 #include "testsupport.h"
 // Graph descriptions built in code for the engine's tests, over the testing plug-in.
 
@@ -67,6 +68,14 @@ public:
 private:
     std::unique_ptr<KORA::CValueMap> m_map = std::make_unique<KORA::CValueMap>();
 };
+
+// The graph of the description, its first input fed one long.
+inline std::unique_ptr<OstrelGraph::Graph> Loaded(GraphText& description, OstrelGraph::ThreadScheduler* scheduler = nullptr)
+{
+    std::unique_ptr<OstrelGraph::Graph> graph(OstrelGraph::Graph::LoadFromMap(description.Map(), scheduler));
+    graph->SetInpinData(0, new KORA::CValueLong(1));
+    return graph;
+}
 
 // in -> a -> {b, c}: one value reaching two outputs through a shared node.
 inline GraphText Fork(const char* middle = "Echo")

@@ -157,16 +157,9 @@ TEST_F(ImageIoTest, ThreeDimensionalFilesKeepPlanesAndAttributes)
     }
 }
 
-TEST_F(ImageIoTest, MasksAreBytesOnDiskAndBitsInPbm)
+TEST_F(ImageIoTest, PbmFromElsewhereLoadsAsAMask)
 {
-    CImage mask = MakeImage(IMAGE_BINARY_FG, CSize(9, 4), 3);
-    CImageIo2::Save(Path("m.png").c_str(), mask);
-    cv::Mat onDisk = cv::imread(Path("m.png"), cv::IMREAD_UNCHANGED);
-    cv::Mat expected;
-    cv::compare(PlaneMat(mask), 0, expected, cv::CMP_NE);
-    EXPECT_EQ(cv::norm(onDisk, expected, cv::NORM_INF), 0);
-
-    // A .pbm from elsewhere loads as a mask whatever the codec made of its bits.
+    // Whatever the codec made of its bits.
     WriteBytes("other.pbm", std::string("P1\n3 2\n1 0 1\n0 0 1\n"));
     std::unique_ptr<CImage> loaded(CImageIo2::Load(Path("other.pbm").c_str()));
     ASSERT_EQ(loaded->Type(), IMAGE_BOOL);
@@ -187,7 +180,6 @@ TEST_F(ImageIoTest, WhatCannotBeKeptIsConvertedWithAWarning)
     cv::Mat bgra(3, 4, CV_8UC4, cv::Scalar(10, 20, 30, 128));
     cv::imwrite(Path("alpha.png"), bgra);
     std::unique_ptr<CImage> loaded(CImageIo2::Load(Path("alpha.png").c_str()));
-    EXPECT_FALSE(deep->Attributes().EntryString("warning").find("alpha") != std::string::npos);
     ASSERT_EQ(loaded->Type(), IMAGE_RGB_8);
     EXPECT_EQ(loaded->Row<uint8_t>(0)[0], 30);
     EXPECT_NE(loaded->Attributes().EntryString("warning").find("alpha"), std::string::npos);

@@ -9,12 +9,8 @@ const ImageType kAllTypes[] = {IMAGE_GREY_8, IMAGE_GREY_16,   IMAGE_RGB_8,     I
 
 TEST(ImageTypes, SizesAgreeWithOpenCvAndUnknownTypesAreRefused)
 {
-    for (ImageType type : kAllTypes) {
-        ImageType back = IMAGE_GREY_8;
-        ASSERT_TRUE(ImageTypeFromName(ImageTypeName(type), back)) << ImageTypeName(type);
-        EXPECT_EQ(back, type);
+    for (ImageType type : kAllTypes)
         EXPECT_EQ(ImagePixelSize(type), CV_ELEM_SIZE(CvType(type))) << ImageTypeName(type);
-    }
     ImageType unchanged = IMAGE_RGB_8;
     EXPECT_FALSE(ImageTypeFromName("grey_8", unchanged));
     EXPECT_EQ(unchanged, IMAGE_RGB_8);
@@ -27,8 +23,6 @@ TEST(ImageTypes, SizesAgreeWithOpenCvAndUnknownTypesAreRefused)
 TEST(Image, ZeroFilledWithLayout)
 {
     CImage image(IMAGE_RGB_8, CSize(5, 3, 2));
-    EXPECT_EQ(image.RowBytes(), 15u);
-    EXPECT_EQ(image.PlaneBytes(), 45u);
     ASSERT_EQ(image.TotalBytes(), 90u);
     EXPECT_EQ(std::count(image.Data(), image.Data() + image.TotalBytes(), 0), 90);
     EXPECT_EQ(image.Row<uint8_t>(2, 1) - image.Data(), 45 + 30);
@@ -52,21 +46,15 @@ TEST(Image, CopiesAreDeep)
     image.SetOrigin(CSize(1, 2, 3));
     image.Row<uint16_t>(1)[2] = 777;
 
-    CImage copy(image);
-    EXPECT_TRUE(copy.SamePixels(image));
-    copy.Row<uint16_t>(1)[2] = 1;
-    copy.Attributes().SetEntry("info/name", new CValueString("b"));
-    EXPECT_FALSE(copy.SamePixels(image));
-    EXPECT_EQ(image.Row<uint16_t>(1)[2], 777);
-    EXPECT_EQ(image.Attributes().EntryString("info/name"), "a");
-
-    CImage assigned;
-    assigned = image;
-    assigned.Row<uint16_t>(1)[2] = 2;
-    EXPECT_EQ(image.Row<uint16_t>(1)[2], 777);
+    CImage copy(image), assigned;
     assigned = image;
     EXPECT_TRUE(assigned.SamePixels(image));
-    EXPECT_EQ(assigned.Attributes().EntryString("info/name"), "a");
+    for (CImage* other : {&copy, &assigned}) {
+        other->Row<uint16_t>(1)[2] = 1;
+        other->Attributes().SetEntry("info/name", new CValueString("b"));
+    }
+    EXPECT_EQ(image.Row<uint16_t>(1)[2], 777);
+    EXPECT_EQ(image.Attributes().EntryString("info/name"), "a");
 }
 
 TEST(PlaneMat, SharesTheBufferPlaneByPlane)
@@ -78,8 +66,6 @@ TEST(PlaneMat, SharesTheBufferPlaneByPlane)
     const uint8_t* pixel = image.Row<uint8_t>(1, 1) + 2 * 3;
     EXPECT_EQ(pixel[0], 10); // R stays first
     EXPECT_EQ(pixel[2], 30);
-    const CImage& constImage = image;
-    EXPECT_EQ(PlaneMat(constImage, 1).data, plane.data);
     EXPECT_THROW(PlaneMat(image, 2), CException);
     EXPECT_THROW(PlaneMat(image, -1), CException);
 }

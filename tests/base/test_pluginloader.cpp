@@ -50,14 +50,7 @@ TEST(PluginLoader, CreatesNamedNodesAndInitialisesThem)
     EXPECT_EQ(node->Parameters().EntryLong("ms"), 100);
     EXPECT_TRUE(node->Parameters().HasEntry("QWidgetPointer", GT_POINTER));
     EXPECT_EQ(node->Parameters().EntryString("extra"), "replaced");
-}
-
-TEST(PluginLoader, ListsEntries)
-{
-    std::unique_ptr<CValueVector> names(ListPluginEntries("%KORADIR%/bin/testing"));
-    ASSERT_EQ(names->Size(), 3u);
-    EXPECT_EQ(names->EntryString(0), "Delay");
-    EXPECT_EQ(names->EntryString(2), "Fail");
+    EXPECT_EQ(std::unique_ptr<CValueVector>(ListPluginEntries("%KORADIR%/bin/testing"))->Size(), 3u);
 }
 
 TEST(PluginLoader, RefusesWithTheReason)
@@ -104,8 +97,6 @@ TEST(Node, ExecuteReplacesOutputsAndNamesMissingInputs)
 {
     auto node = MakeNode("Echo");
     node->Init(nullptr);
-    node->SetMayContinueCallback([] { return false; });
-    EXPECT_FALSE(node->MayContinue());
     testsupport::ExpectWords(testsupport::ErrorOf([&] { node->Execute(); }, true), {"'n1'", "input 0 'in'"}, "Echo");
 
     CValueVector inputs;

@@ -17,7 +17,6 @@ int Tracked::alive = 0;
 
 struct Other
 {
-    int payload = 7;
 };
 
 class PointerValues : public ::testing::Test
@@ -33,7 +32,6 @@ TEST_F(PointerValues, OnlyOwnedPointersDeleteTheirObjects)
 {
     Tracked object;
     { CValuePointer<Tracked> view(&object); }
-    { CValueOwnedPointer<Tracked> owned(new Tracked); EXPECT_EQ(Tracked::alive, 2); }
     { CValueOwnedPointer<Tracked> array(new Tracked[3], 3); EXPECT_EQ(Tracked::alive, 4); }
     EXPECT_EQ(Tracked::alive, 1);
 }
@@ -43,33 +41,23 @@ TEST_F(PointerValues, CloneRules)
     CValueOwnedPointer<Tracked> owned(new Tracked);
     EXPECT_EQ(testsupport::ErrorOf([&] { delete owned.Clone(COPY_NO_OWNERSHIP); }),
               "Owned pointers can only be cloned with a valid ownership transfer strategy!");
-    EXPECT_TRUE(owned.Owned());
 
     std::unique_ptr<CValue> shared(owned.Clone(COPY_SHARE_POINTER));
-    auto* sharedPointer = dynamic_cast<CValuePointer<Tracked>*>(shared.get());
-    ASSERT_NE(sharedPointer, nullptr);
-    EXPECT_FALSE(sharedPointer->Owned());
-    EXPECT_TRUE(owned.Owned());
-    EXPECT_EQ(sharedPointer->Pointer(), owned.Pointer());
+    EXPECT_FALSE(static_cast<CValuePointerBase*>(shared.get())->Owned());
     shared.reset();
     EXPECT_EQ(Tracked::alive, 1) << "a shared clone must not delete";
 
     std::unique_ptr<CValue> moved(owned.Clone(COPY_MOVE_OWNERSHIP));
     EXPECT_FALSE(owned.Owned());
-    EXPECT_TRUE(static_cast<CValuePointerBase*>(moved.get())->Owned());
     moved.reset();
     EXPECT_EQ(Tracked::alive, 0) << "the clone that took ownership deletes";
-}
 
-TEST_F(PointerValues, CloneOfNonOwningPointerWorksWithEveryStrategy)
-{
+    // A view clones with every strategy and stays a view.
     Tracked object;
     CValuePointer<Tracked> view(&object);
-    view.Meta().SetEntry("label", new CValueString("x"));
     for (int strategy : {0, 1, 2}) {
         std::unique_ptr<CValue> clone(view.Clone(strategy));
         EXPECT_TRUE(clone->Equal(view)) << "strategy " << strategy;
-        EXPECT_EQ(clone->Meta().EntryString("label"), "x");
         EXPECT_FALSE(static_cast<CValuePointerBase*>(clone.get())->Owned());
     }
 }
@@ -78,16 +66,12 @@ TEST_F(PointerValues, CopyRules)
 {
     CValueOwnedPointer<Tracked> source(new Tracked);
     CValueOwnedPointer<Tracked> target(new Tracked);
-    EXPECT_EQ(Tracked::alive, 2);
-
     EXPECT_THROW(target.Copy(source, COPY_NO_OWNERSHIP), CException);
     EXPECT_EQ(Tracked::alive, 2) << "a refused copy changes nothing";
 
     target.Copy(source, COPY_MOVE_OWNERSHIP);
     EXPECT_EQ(Tracked::alive, 1) << "the target released what it owned";
-    EXPECT_TRUE(target.Owned());
     EXPECT_FALSE(source.Owned());
-    EXPECT_EQ(target.Pointer(), source.Pointer());
 
     CValuePointer<Tracked> third;
     third.Copy(target, COPY_SHARE_POINTER);
@@ -95,14 +79,12 @@ TEST_F(PointerValues, CopyRules)
     EXPECT_TRUE(target.Owned());
     Other other;
     EXPECT_THROW(third.Copy(CValuePointer<Other>(&other)), CExBadType) << "another element type";
-    EXPECT_THROW(third.Copy(CValueLong(3)), CExBadType);
 }
 
 TEST_F(PointerValues, EqualComparesPointersEqualDataComparesBytes)
 {
     Tracked a, b;
-    CValuePointer<Tracked> pa(&a), pa2(&a), pb(&b);
-    EXPECT_TRUE(pa.Equal(pa2));
+    CValuePointer<Tracked> pa(&a), pb(&b);
     EXPECT_FALSE(pa.Equal(pb));
     EXPECT_TRUE(pa.EqualData(pb));
     b.payload = 8;
@@ -114,12 +96,8 @@ TEST_F(PointerValues, UnwrapPointerSeesThroughSmartHandles)
     auto* object = new Tracked;
     CValueSmart handle(new CValueOwnedPointer<Tracked>(object));
     EXPECT_EQ(UnwrapPointer<Tracked>(&handle), object);
-    EXPECT_TRUE(IsPointerTo<Tracked>(&handle));
     EXPECT_FALSE(IsPointerTo<Other>(&handle));
-    EXPECT_THROW(UnwrapPointer<Other>(&handle), CExBadType);
     EXPECT_NE(testsupport::ErrorOf([&] { UnwrapPointer<Other>(&handle); }).find("Other"), std::string::npos);
-    CValueLong notAPointer(1);
-    EXPECT_THROW(UnwrapPointer<Tracked>(&notAPointer), CExBadType);
     EXPECT_THROW(UnwrapPointer<Tracked>(nullptr), CExBadType);
 }
 

@@ -45,9 +45,7 @@ std::unique_ptr<Graph> TwoDelays(int ms, ThreadScheduler* scheduler)
     description.Node("d1", "Delay").Node("d2", "Delay");
     description.Param("d1", "ms", new CValueLong(ms)).Param("d2", "ms", new CValueLong(ms));
     description.Input("in", {"d1:0", "d2:0"}).Output("o1", "d1:0").Output("o2", "d2:0");
-    std::unique_ptr<Graph> graph(Graph::LoadFromMap(description.Map(), scheduler));
-    graph->SetInpinData(0, new CValueLong(5));
-    return graph;
+    return graphtest::Loaded(description, scheduler);
 }
 
 } // namespace
@@ -104,9 +102,7 @@ TEST(Scheduler, StopEndsTheExecutionWithoutError)
     GraphText description;
     description.Node("long", "Delay").Node("next", "Echo").Param("long", "ms", new CValueLong(10000));
     description.Edge("long:0 -> next:0").Input("in", {"long:0"}).Output("out", "next:0");
-    std::unique_ptr<Graph> graph(Graph::LoadFromMap(description.Map(), scheduler.get()));
-    graph->SetInpinData(0, new CValueLong(1));
-
+    auto graph = graphtest::Loaded(description, scheduler.get());
     std::thread runner([&] { graph->Execute(); });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const auto requested = Clock::now();
@@ -133,8 +129,7 @@ TEST(Scheduler, RecordsWhatTheErrorCallbackThrows)
         description.Param("slow", "ms", new CValueLong(50)).Param("bad", "message", new CValueString("broken"));
         description.Edge("bad:0 -> after:0").Input("in", {"slow:0", "bad:0"});
         description.Output("slow", "slow:0").Output("after", "after:0");
-        std::unique_ptr<Graph> graph(Graph::LoadFromMap(description.Map(), scheduler.get()));
-        graph->SetInpinData(0, new CValueLong(1));
+        auto graph = graphtest::Loaded(description, scheduler.get());
         graph->Execute();
         EXPECT_EQ(graph->GetOutpinData(1), nullptr) << "a node after the failure ran";
         EXPECT_EQ(testsupport::ErrorOf([&] { graph->CheckError(); }, true),

@@ -1,7 +1,6 @@
 // Environment references and library state.
 #include "testsupport.h"
 
-
 using namespace KORA;
 
 struct UnwrapRow
@@ -37,16 +36,11 @@ INSTANTIATE_TEST_SUITE_P(
                       UnwrapRow{"50% of %VORNE_TEST_ROOT%", "50% of /opt/kora"},
                       UnwrapRow{"%VORNE_TEST_ROOT%%VORNE_TEST_ROOT%", "/opt/kora/opt/kora"}));
 
-TEST(LibraryState, InitExitAndVersion)
+TEST(LibraryState, InitAndExit)
 {
-    setenv("VORNE_TEST_ROOT", "/opt/kora", 1);
-    EXPECT_EQ(CString::GetEnv("VORNE_TEST_ROOT"), "/opt/kora");
     EXPECT_EQ(VexState(), 0);
     VexInit(-1);
     EXPECT_EQ(VexState(), 1);
     VexExit();
     EXPECT_EQ(VexState(), 0);
-    const std::string version = GetVexlibVersion();
-    EXPECT_NE(version.find("OpenCV 4."), std::string::npos) << version;
-    EXPECT_NE(version.find("oneTBB"), std::string::npos) << version;
 }
