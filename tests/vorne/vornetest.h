@@ -1,8 +1,7 @@
 #pragma once
 // Set-up shared by the tests that drive the main window.
-#include <QListView>
-#include <QTabWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 #include "coretest.h"
 #include "items/item.h"
