@@ -238,9 +238,7 @@ private slots:
         for (int n = 1; n <= 3; ++n)
             inputs(w, 0)->appendItem(new Item(source(QString("examples/data/cells_%1.png").arg(n)), Item::ImageFileType));
         auto* manager = w.findChild<DisplayManager*>();
-        const auto runEnded = [&w] { return !child<QWidget>(w, "run_pushButton")->isHidden(); };
-        invoke(w, "Run");
-        QTRY_VERIFY_WITH_TIMEOUT(runEnded(), 60000);
+        runToEnd(w);
         w.showImage(outputs(w, 1)->index(2, 0));
         AbstractDisplay* viewer = manager->viewer(Out, 1);
         emit viewer->changeDisplayType("plot::Plot");
@@ -251,7 +249,7 @@ private slots:
 
         invoke(w, "Run");
         QVERIFY(!viewer->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(runEnded(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
         QVERIFY(viewer->isVisible() && !viewer->isSynced());
         QCOMPARE(manager->viewer(Out, 1), viewer);
         QCOMPARE(viewer->item(), outputs(w, 1)->item(2));
@@ -262,7 +260,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(outputs(w, 1)->rowCount() > 0, 60000);
         w.showImage(outputs(w, 1)->index(0, 0));
         viewer->close();
-        QTRY_VERIFY_WITH_TIMEOUT(runEnded(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
         QVERIFY(!viewer->isVisible());
     }
 
