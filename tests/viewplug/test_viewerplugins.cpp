@@ -1,11 +1,6 @@
-#include <QAction>
-#include <QChartView>
-#include <QLabel>
-#include <QLineSeries>
-#include <QMainWindow>
-#include <QPlainTextEdit>
-#include <QSlider>
 #include <QtTest>
+#include <QtWidgets>
+#include <QtCharts>
 
 #include <cmath>
 #include <memory>
@@ -13,7 +8,8 @@
 #include "kora/kora.h"
 
 QT_CHARTS_USE_NAMESPACE
-Q_DECLARE_METATYPE(std::shared_ptr<KORA::CValue>)
+using Value = std::shared_ptr<KORA::CValue>;
+Q_DECLARE_METATYPE(Value)
 
 namespace {
 
@@ -47,7 +43,6 @@ struct Host
             node->Parameters().SetEntry("StatusLine", new KORA::CValueString(kStatusLine));
         window.resize(700, 600);
     }
-    ~Host() { node.reset(); }
 
     // Shows value (taken over); the plot viewer wraps it in a shared handle as VORNE does. Then adopts
     // the plug-in's window as central widget, as the viewers do after a successful execution.
@@ -100,11 +95,9 @@ private slots:
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("depth");
-        QTest::newRow("grey 8") << int(KORA::IMAGE_GREY_8) << 1;
         QTest::newRow("grey 16, 3-D") << int(KORA::IMAGE_GREY_16) << 5;
         QTest::newRow("float") << int(KORA::IMAGE_GREY_F) << 1;
         QTest::newRow("rgb") << int(KORA::IMAGE_RGB_8) << 1;
-        QTest::newRow("mask") << int(KORA::IMAGE_BOOL) << 1;
         QTest::newRow("complex, 3-D") << int(KORA::IMAGE_COMPLEX_F) << 2;
     }
     void displayShowsImages()
@@ -113,13 +106,10 @@ private slots:
         QFETCH(int, depth);
         Host host(kDisplay);
         QWidget* window = host.show(ImageValue(KORA::ImageType(type), 40, 30, depth), "DisplayMainWindow");
-        QVERIFY(window);
         QVERIFY(qobject_cast<QMainWindow*>(window));
         auto* view = window->findChild<QWidget*>(QStringLiteral("DisplayView"));
-        QVERIFY(view);
         QCOMPARE(view->property("pictureSize").toSize(), QSize(40, 30));
         auto* slider = window->findChild<QSlider*>(QStringLiteral("SliceSlider"));
-        QVERIFY(slider);
         QCOMPARE(slider->maximum(), depth - 1);
         QCOMPARE(slider->parentWidget()->isVisibleTo(window), depth > 1);
         QCOMPARE(StatusField(window, 0), QString::fromLatin1(KORA::ImageTypeName(KORA::ImageType(type))));
@@ -129,7 +119,6 @@ private slots:
         }
         // A second value reuses the window.
         QCOMPARE(host.show(ImageValue(KORA::IMAGE_GREY_8, 8, 8), "DisplayMainWindow"), window);
-        QCOMPARE(host.window.findChildren<QMainWindow*>(QStringLiteral("DisplayMainWindow")).size(), 1);
     }
 
     void displayStatusLineAndZoom()
@@ -141,7 +130,6 @@ private slots:
             for (int x = 0; x < 200; ++x)
                 image->Row<uint16_t>(y)[x] = static_cast<uint16_t>(x * 100 + y);
         QWidget* window = host.show(value, "DisplayMainWindow");
-        QVERIFY(window);
         // The value the host put in is gone; the window keeps its own handle to the pixels.
         host.inputs.SetEntry(0, new KORA::CValueLong(0));
         host.window.show();
@@ -171,14 +159,13 @@ private slots:
 
         // Dragging moves the picture with the mouse.
         const QPointF start = view->property("origin").toPointF();
-        for (auto [kind, where] : {std::pair{QEvent::MouseButtonPress, QPointF(50, 50)}, {QEvent::MouseMove, QPointF(80, 40)},
-                                   {QEvent::MouseButtonRelease, QPointF(80, 40)}}) {
-            QMouseEvent event(kind, where, kind == QEvent::MouseButtonRelease ? Qt::LeftButton : Qt::NoButton,
-                              kind == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-            if (kind == QEvent::MouseButtonPress)
-                event = QMouseEvent(kind, where, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        const auto mouse = [view](QEvent::Type kind, QPointF at, Qt::MouseButton button, Qt::MouseButtons held) {
+            QMouseEvent event(kind, at, button, held, Qt::NoModifier);
             QApplication::sendEvent(view, &event);
-        }
+        };
+        mouse(QEvent::MouseButtonPress, {50, 50}, Qt::LeftButton, Qt::LeftButton);
+        mouse(QEvent::MouseMove, {80, 40}, Qt::NoButton, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, {80, 40}, Qt::LeftButton, Qt::NoButton);
         QCOMPARE(view->property("origin").toPointF(), start + QPointF(30, -10));
 
         window->findChild<QAction*>(QStringLiteral("FitAction"))->trigger();
@@ -249,11 +236,8 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("long") << "42" << "42";
-        QTest::newRow("double") << "2.5" << "2.5";
         QTest::newRow("string") << "\"two words\"" << "two words";
         QTest::newRow("vector") << "[1, 2.0, \"x\"]" << "[1, 2.0, \"x\"]";
-        QTest::newRow("map") << "{\"count\": 3}" << "{\"count\": 3}";
     }
     void displayShowsOtherValuesAsText()
     {
@@ -261,7 +245,6 @@ private slots:
         QFETCH(QString, shown);
         Host host(kDisplay);
         QWidget* window = host.show(Parse(text.toUtf8().constData()), "DisplayMainWindow");
-        QVERIFY(window);
         auto* editor = window->findChild<QPlainTextEdit*>(QStringLiteral("DisplayText"));
         QVERIFY(editor && editor->isReadOnly());
         QCOMPARE(editor->toPlainText().trimmed(), shown);
@@ -270,26 +253,24 @@ private slots:
 
     void plots_data()
     {
-        QTest::addColumn<std::shared_ptr<KORA::CValue>>("value");
+        QTest::addColumn<Value>("value");
         QTest::addColumn<int>("series");
         QTest::addColumn<int>("points");
         QTest::addColumn<double>("sumOfY");
-        QTest::newRow("numbers") << std::shared_ptr<KORA::CValue>(Parse("[1, 2.5, 4]")) << 1 << 3 << 7.5;
-        QTest::newRow("vectors") << std::shared_ptr<KORA::CValue>(Parse("[[1, 2], [3, 4], [5, 6]]")) << 3 << 2 << 3.0;
-        QTest::newRow("8-bit histogram") << std::shared_ptr<KORA::CValue>(ImageValue(KORA::IMAGE_GREY_8, 16, 8)) << 1 << 256 << 128.0;
-        QTest::newRow("RGB histogram") << std::shared_ptr<KORA::CValue>(ImageValue(KORA::IMAGE_RGB_8, 4, 4)) << 3 << 256 << 16.0;
+        QTest::newRow("numbers") << Value(Parse("[1, 2.5, 4]")) << 1 << 3 << 7.5;
+        QTest::newRow("vectors") << Value(Parse("[[1, 2], [3, 4], [5, 6]]")) << 3 << 2 << 3.0;
+        QTest::newRow("8-bit histogram") << Value(ImageValue(KORA::IMAGE_GREY_8, 16, 8)) << 1 << 256 << 128.0;
+        QTest::newRow("RGB histogram") << Value(ImageValue(KORA::IMAGE_RGB_8, 4, 4)) << 3 << 256 << 16.0;
     }
     void plots()
     {
-        QFETCH(std::shared_ptr<KORA::CValue>, value);
+        QFETCH(Value, value);
         QFETCH(int, series);
         QFETCH(int, points);
         QFETCH(double, sumOfY);
         Host host(kPlot);
         QWidget* window = host.show(value->Clone(KORA::COPY_MOVE_OWNERSHIP), "PlotMainWindow");
-        QVERIFY(window);
         auto* view = window->findChild<QChartView*>();
-        QVERIFY(view);
         const auto all = view->chart()->series();
         QCOMPARE(all.size(), series);
         auto* first = qobject_cast<QLineSeries*>(all.front());
@@ -306,29 +287,25 @@ private slots:
 
     void scatterPlots_data()
     {
-        QTest::addColumn<std::shared_ptr<KORA::CValue>>("value");
+        QTest::addColumn<Value>("value");
         QTest::addColumn<int>("points");
         QTest::addColumn<QPointF>("contains");
-        QTest::newRow("pairs") << std::shared_ptr<KORA::CValue>(Parse("[[1.5, 2], [10, -4.0], null, [3, 3]]")) << 3
-                               << QPointF(10, -4);
+        QTest::newRow("pairs") << Value(Parse("[[1.5, 2], [10, -4.0], null, [3, 3]]")) << 3 << QPointF(10, -4);
         auto* image = new KORA::CImage(KORA::IMAGE_GREY_F, KORA::CSize(2, 5));
         for (int y = 0; y < 5; ++y) {
             image->Row<float>(y)[0] = static_cast<float>(y);
             image->Row<float>(y)[1] = static_cast<float>(100 + y);
         }
-        QTest::newRow("two-column image") << std::shared_ptr<KORA::CValue>(new KORA::CValueOwnedPointer<KORA::CImage>(image))
-                                          << 5 << QPointF(4, 104);
+        QTest::newRow("two-column image") << Value(new KORA::CValueOwnedPointer<KORA::CImage>(image)) << 5 << QPointF(4, 104);
     }
     void scatterPlots()
     {
-        QFETCH(std::shared_ptr<KORA::CValue>, value);
+        QFETCH(Value, value);
         QFETCH(int, points);
         QFETCH(QPointF, contains);
         Host host(kScatter);
         QWidget* window = host.show(value->Clone(KORA::COPY_MOVE_OWNERSHIP), "ScatterPlotMainWindow");
-        QVERIFY(window);
         auto* view = window->findChild<QWidget*>(QStringLiteral("ScatterView"));
-        QVERIFY(view);
         QCOMPARE(view->property("pointCount").toInt(), points);
         QVERIFY(view->property("dataRange").toRectF().contains(contains));
     }
@@ -336,26 +313,21 @@ private slots:
     void refusals_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::addColumn<std::shared_ptr<KORA::CValue>>("value");
+        QTest::addColumn<Value>("value");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("display, widget pointer") << kDisplay << std::shared_ptr<KORA::CValue>(new KORA::CValuePointer<QWidget>(nullptr))
-                                                 << "Display: cannot show";
-        QTest::newRow("display, empty image") << kDisplay << std::shared_ptr<KORA::CValue>(ImageValue(KORA::IMAGE_GREY_8, 0, 0))
-                                              << "no pixels";
-        QTest::newRow("plot, string") << kPlot << std::shared_ptr<KORA::CValue>(Parse("\"text\"")) << "Plot: cannot plot a string";
-        QTest::newRow("plot, mixed vector") << kPlot << std::shared_ptr<KORA::CValue>(Parse("[1, \"x\"]")) << "entry 1";
-        QTest::newRow("plot, mixed nesting") << kPlot << std::shared_ptr<KORA::CValue>(Parse("[[1], 2]")) << "entry 1";
-        QTest::newRow("scatter, long") << kScatter << std::shared_ptr<KORA::CValue>(Parse("7")) << "ScatterPlot: cannot plot a long";
-        QTest::newRow("scatter, triple") << kScatter << std::shared_ptr<KORA::CValue>(Parse("[[1, 2], [1, 2, 3]]")) << "entry 1";
-        QTest::newRow("scatter, wide image") << kScatter << std::shared_ptr<KORA::CValue>(ImageValue(KORA::IMAGE_GREY_F, 3, 4))
-                                             << "two columns";
-        QTest::newRow("scatter, rgb image") << kScatter << std::shared_ptr<KORA::CValue>(ImageValue(KORA::IMAGE_RGB_8, 2, 4))
-                                            << "RGB_8";
+        QTest::newRow("display, widget pointer") << kDisplay << Value(new KORA::CValuePointer<QWidget>(nullptr)) << "Display: cannot show";
+        QTest::newRow("display, empty image") << kDisplay << Value(ImageValue(KORA::IMAGE_GREY_8, 0, 0)) << "no pixels";
+        QTest::newRow("plot, mixed vector") << kPlot << Value(Parse("[1, \"x\"]")) << "entry 1";
+        QTest::newRow("plot, mixed nesting") << kPlot << Value(Parse("[[1], 2]")) << "entry 1";
+        QTest::newRow("scatter, long") << kScatter << Value(Parse("7")) << "ScatterPlot: cannot plot a long";
+        QTest::newRow("scatter, triple") << kScatter << Value(Parse("[[1, 2], [1, 2, 3]]")) << "entry 1";
+        QTest::newRow("scatter, wide image") << kScatter << Value(ImageValue(KORA::IMAGE_GREY_F, 3, 4)) << "two columns";
+        QTest::newRow("scatter, rgb image") << kScatter << Value(ImageValue(KORA::IMAGE_RGB_8, 2, 4)) << "RGB_8";
     }
     void refusals()
     {
         QFETCH(QString, path);
-        QFETCH(std::shared_ptr<KORA::CValue>, value);
+        QFETCH(Value, value);
         QFETCH(QString, reason);
         Host host(path == kDisplay ? kDisplay : path == kPlot ? kPlot : kScatter);
         host.inputs.SetEntry(0, value->Clone(KORA::COPY_MOVE_OWNERSHIP));
@@ -381,58 +353,12 @@ private slots:
         QFETCH(QString, path);
         Host host(path == kDisplay ? kDisplay : path == kPlot ? kPlot : kScatter, false);
         host.inputs.SetEntry(0, Parse("[[1, 2]]"));
-        QVERIFY_EXCEPTION_THROWN(host.node->Execute(), KORA::CException);
         try {
             host.node->Execute();
+            QFAIL("shown without a window");
         } catch (const KORA::CException& error) {
             QVERIFY(QString::fromUtf8(error.what()).contains("QWidgetPointer"));
         }
-    }
-
-    // Pictures of the three viewers for the documentation: VIEWER_SCREENSHOT_DIR=<dir> under a display.
-    void screenshots()
-    {
-        const QString folder = qEnvironmentVariable("VIEWER_SCREENSHOT_DIR");
-        if (folder.isEmpty())
-            QSKIP("VIEWER_SCREENSHOT_DIR not set");
-        const std::string cells = qEnvironmentVariable("VORNE_SOURCE_DIR").toStdString() + "/examples/data/cells_16.png";
-        Host display(kDisplay);
-        QWidget* window = display.show(new KORA::CValueOwnedPointer<KORA::CImage>(KORA::CImageIo2::Load(cells.c_str(), {})),
-                                       "DisplayMainWindow");
-        display.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&display.window));
-        auto* view = window->findChild<QWidget*>(QStringLiteral("DisplayView"));
-        QTest::mouseMove(view, QPoint(view->width() / 2, view->height() / 2));
-        QTest::qWait(300);
-        QVERIFY(display.window.grab().save(folder + "/viewer-display.png"));
-
-        Host plot(kPlot);
-        auto* curves = new KORA::CValueVector;
-        for (int k = 1; k <= 3; ++k) {
-            auto* curve = new KORA::CValueVector;
-            for (int i = 0; i <= 100; ++i)
-                curve->Append(new KORA::CValueDouble(std::sin(i * 0.06 * k) * std::exp(-i * 0.01 * k)));
-            curves->Append(curve);
-        }
-        plot.show(curves, "PlotMainWindow");
-        plot.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&plot.window));
-        QTest::qWait(300);
-        QVERIFY(plot.window.grab().save(folder + "/viewer-plot.png"));
-
-        Host scatter(kScatter);
-        auto* pairs = new KORA::CValueVector;
-        for (int i = 0; i < 60; ++i) {
-            auto* pair = new KORA::CValueVector;
-            pair->Append(new KORA::CValueDouble(20 + (i * 37) % 200 + 0.3 * i));
-            pair->Append(new KORA::CValueDouble(15 + (i * 53) % 150 + 0.2 * i));
-            pairs->Append(pair);
-        }
-        scatter.show(pairs, "ScatterPlotMainWindow");
-        scatter.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&scatter.window));
-        QTest::qWait(300);
-        QVERIFY(scatter.window.grab().save(folder + "/viewer-scatterplot.png"));
     }
 };
 

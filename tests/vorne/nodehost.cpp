@@ -1,6 +1,6 @@
 #include "nodehost.h"
 
-#include <QFile>
+#include <QtCore>
 
 #include <string>
 

@@ -1,13 +1,4 @@
-#include <QAbstractEventDispatcher>
-#include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSpinBox>
-#include <QtTest>
-
-#include "items/item.h"
-#include "items/itemmodel.h"
+#include "vornetest.h"
 #include "viewers/abstractdisplay.h"
 #include "viewers/displaytoolbar.h"
 
@@ -55,200 +46,173 @@ class AbstractDisplayTest : public QObject
     Q_OBJECT
 
 private slots:
-    void toolbarFollowsTheModel_data();
-    void toolbarFollowsTheModel();
-    void itemLeavesTheViewer();
-    void renderingFollowsRolesAndVisibility_data();
-    void renderingFollowsRolesAndVisibility();
-    void flash();
-    void shakeEndsWhereItStartedAndEscapeCloses();
-};
-
-void AbstractDisplayTest::toolbarFollowsTheModel_data()
-{
-    QTest::addColumn<int>("rows"); // 0: the item is in no model
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("minimum");
-    QTest::addColumn<int>("value");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("kind"); // the viewer kind named as current, and its place in the list
-    QTest::addColumn<int>("kindIndex");
-    const QString numberTitle = " - Output 0: out - VORNE";
-    QTest::newRow("outside a model") << 0 << -1 << 0 << 0 << "cells.png - Output 0: out - VORNE" << "plot::Plot" << 2;
-    QTest::newRow("first of three") << 3 << 0 << 1 << 1 << numberTitle << "display::Nothing" << -1;
-    QTest::newRow("last of three, kind in other case") << 3 << 2 << 1 << 3 << numberTitle << "Plot::plot" << -1;
-}
-
-void AbstractDisplayTest::toolbarFollowsTheModel()
-{
-    QFETCH(int, rows);
-    QFETCH(int, row);
-    QFETCH(int, minimum);
-    QFETCH(int, value);
-    QFETCH(QString, title);
-    QFETCH(QString, kind);
-    QFETCH(int, kindIndex);
-    ItemModel model(ItemModel::OutputModel, 0);
-    fill(model, rows);
-    Item loose(QStringLiteral("/data/run/cells.png"), Item::ImageFileType);
-    Item* item = rows ? model.item(row) : &loose;
-    CountingDisplay viewer(ItemModel::OutputModel);
-    QSignalSpy requests(&viewer, &AbstractDisplay::displayIndex);
-    QSignalSpy portRequests(&viewer, &AbstractDisplay::showDisplayForPort);
-    viewer.setPortsCount(2, 1, {QStringLiteral("a"), QString()}, {QStringLiteral("out")});
-    viewer.display(item);
-    QSpinBox* spin = viewer.toolbar()->m_indexSpinBox;
-    const QLabel* count = viewer.toolbar()->m_countLabel;
-    QCOMPARE(spin->minimum(), minimum);
-    QCOMPARE(spin->maximum(), rows);
-    QCOMPARE(spin->value(), value);
-    QCOMPARE(count->text(), QStringLiteral(" of %1").arg(rows));
-    QCOMPARE(viewer.windowTitle(), title);
-    if (!rows)
-        QCOMPARE(viewer.toolTip(), loose.valueText()); // a file's full path
-    if (rows) {
-        // A new row, then a move that puts the item elsewhere.
-        model.appendItem(new Item(QStringLiteral("x"), Item::StringType));
-        QCOMPARE(count->text(), QStringLiteral(" of %1").arg(rows + 1));
-        model.moveRows(QModelIndex(), rows, 1, QModelIndex(), 0);
-        QCOMPARE(spin->value(), item->row() + 1);
-        QCOMPARE(requests.count(), 0);
-        // Only a typed index asks for another item; the viewer never moves by itself.
-        spin->selectAll();
-        QTest::keyClicks(spin, QStringLiteral("3"));
-        QCOMPARE(requests.count(), 1);
-        QCOMPARE(requests.at(0).at(0).toInt(), 2);
-        QCOMPARE(viewer.item(), item);
+    void toolbarFollowsTheModel_data()
+    {
+        QTest::addColumn<int>("rows"); // 0: the item is in no model
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("minimum");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("kind"); // the viewer kind named as current, and its place in the list
+        QTest::addColumn<int>("kindIndex");
+        const QString numberTitle = " - Output 0: out - VORNE";
+        QTest::newRow("outside a model") << 0 << -1 << 0 << 0 << "cells.png - Output 0: out - VORNE" << "plot::Plot" << 2;
+        QTest::newRow("first of three") << 3 << 0 << 1 << 1 << numberTitle << "display::Nothing" << -1;
+        QTest::newRow("last of three, kind in other case") << 3 << 2 << 1 << 3 << numberTitle << "Plot::plot" << -1;
     }
-    QCOMPARE(requests.count(), rows ? 1 : 0);
 
-    // The port selector lists every port, asks for another one and stays on its own.
-    QComboBox* ports = viewer.toolbar()->m_portComboBox;
-    QStringList entries;
-    for (int i = 0; i < ports->count(); ++i)
-        entries << ports->itemText(i);
-    QCOMPARE(entries, (QStringList{"Input 0: a", "Input 1", "Output 0: out"}));
-    QCOMPARE(ports->currentIndex(), 2);
-    QCOMPARE(portRequests.count(), 0);
-    ports->setCurrentIndex(1);
-    QCOMPARE(portRequests.count(), 1);
-    QCOMPARE(portRequests.at(0), (QList<QVariant>{int(ItemModel::InputModel), 1}));
-    QCOMPARE(ports->currentIndex(), 2);
-    ports->setCurrentIndex(2);
-    QCOMPARE(portRequests.count(), 1);
+    void toolbarFollowsTheModel()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, row);
+        QFETCH(int, minimum);
+        QFETCH(int, value);
+        QFETCH(QString, title);
+        QFETCH(QString, kind);
+        QFETCH(int, kindIndex);
+        ItemModel model(ItemModel::OutputModel, 0);
+        fill(model, rows);
+        Item loose(QStringLiteral("/data/run/cells.png"), Item::ImageFileType);
+        Item* item = rows ? model.item(row) : &loose;
+        CountingDisplay viewer(ItemModel::OutputModel);
+        QSignalSpy requests(&viewer, &AbstractDisplay::displayIndex);
+        viewer.setPortsCount(2, 1, {QStringLiteral("a"), QString()}, {QStringLiteral("out")});
+        viewer.display(item);
+        QSpinBox* spin = viewer.toolbar()->m_indexSpinBox;
+        const QLabel* count = viewer.toolbar()->m_countLabel;
+        QCOMPARE(spin->minimum(), minimum);
+        QCOMPARE(spin->maximum(), rows);
+        QCOMPARE(spin->value(), value);
+        QCOMPARE(count->text(), QStringLiteral(" of %1").arg(rows));
+        QCOMPARE(viewer.windowTitle(), title);
+        if (!rows)
+            QCOMPARE(viewer.toolTip(), loose.valueText()); // a file's full path
+        if (rows) {
+            // A new row, then a move that puts the item elsewhere.
+            model.appendItem(new Item(QStringLiteral("x"), Item::StringType));
+            QCOMPARE(count->text(), QStringLiteral(" of %1").arg(rows + 1));
+            model.moveRows(QModelIndex(), rows, 1, QModelIndex(), 0);
+            QCOMPARE(spin->value(), item->row() + 1);
+            QCOMPARE(requests.count(), 0);
+            // Only a typed index asks for another item; the viewer never moves by itself.
+            spin->selectAll();
+            QTest::keyClicks(spin, QStringLiteral("3"));
+            QCOMPARE(requests.count(), 1);
+            QCOMPARE(requests.at(0).at(0).toInt(), 2);
+            QCOMPARE(viewer.item(), item);
+        }
+        QCOMPARE(requests.count(), rows ? 1 : 0);
 
-    QSignalSpy kindChanges(&viewer, &AbstractDisplay::changeDisplayType);
-    viewer.setDisplayTypes({"display::Display", "display::ScatterPlot", "plot::Plot"}, kind);
-    QComboBox* kinds = viewer.toolbar()->m_displayTypeComboBox;
-    QCOMPARE(kinds->count(), 3);
-    QCOMPARE(kinds->currentIndex(), kindIndex);
-    QCOMPARE(kindChanges.count(), 0);
-    kinds->setCurrentIndex(1);
-    QCOMPARE(kindChanges.count(), 1);
-    QCOMPARE(kindChanges.at(0).at(0).toString(), QStringLiteral("display::ScatterPlot"));
-}
+        QSignalSpy kindChanges(&viewer, &AbstractDisplay::changeDisplayType);
+        viewer.setDisplayTypes({"display::Display", "display::ScatterPlot", "plot::Plot"}, kind);
+        QComboBox* kinds = viewer.toolbar()->m_displayTypeComboBox;
+        QCOMPARE(kinds->currentIndex(), kindIndex);
+        QCOMPARE(kindChanges.count(), 0);
+        kinds->setCurrentIndex(1);
+        QCOMPARE(kindChanges.count(), 1);
+        QCOMPARE(kindChanges.at(0).at(0).toString(), QStringLiteral("display::ScatterPlot"));
+    }
 
-void AbstractDisplayTest::itemLeavesTheViewer()
-{
-    ItemModel model(ItemModel::InputModel, 0);
-    fill(model, 2);
-    CountingDisplay viewer;
-    viewer.show();
-    viewer.display(model.item(0));
-    viewer.display(nullptr);
-    QCOMPARE(model.item(0)->displayState(), int(Item::NotDisplayed));
-    QVERIFY(!viewer.isVisible());
-    model.item(0)->setData(Item::ValueRole, QStringLiteral("2")); // released for good
-    QCOMPARE(viewer.renders, 1);
+    void itemLeavesTheViewer()
+    {
+        ItemModel model(ItemModel::InputModel, 0);
+        fill(model, 2);
+        CountingDisplay viewer;
+        viewer.show();
+        viewer.display(model.item(0));
+        viewer.display(nullptr);
+        QCOMPARE(model.item(0)->displayState(), int(Item::NotDisplayed));
+        QVERIFY(!viewer.isVisible());
+        model.item(0)->setData(Item::ValueRole, QStringLiteral("2")); // released for good
+        QCOMPARE(viewer.renders, 1);
 
-    // A destroyed item closes the viewer, which stays usable.
-    viewer.show();
-    viewer.display(model.item(1));
-    model.removeRows(1, 1);
-    QVERIFY(!viewer.isVisible());
-    QVERIFY(!viewer.item());
-    viewer.show();
-    viewer.display(model.item(0));
-    QCOMPARE(model.item(0)->displayState(), int(Item::DisplayedVisible));
-    QCOMPARE(viewer.toolbar()->m_countLabel->text(), QStringLiteral(" of 1"));
-}
+        // A destroyed item closes the viewer, which stays usable.
+        viewer.show();
+        viewer.display(model.item(1));
+        model.removeRows(1, 1);
+        QVERIFY(!viewer.isVisible());
+        QVERIFY(!viewer.item());
+        viewer.show();
+        viewer.display(model.item(0));
+        QCOMPARE(model.item(0)->displayState(), int(Item::DisplayedVisible));
+        QCOMPARE(viewer.toolbar()->m_countLabel->text(), QStringLiteral(" of 1"));
+    }
 
-void AbstractDisplayTest::renderingFollowsRolesAndVisibility_data()
-{
-    QTest::addColumn<int>("role");
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<int>("renders");
-    QTest::newRow("value") << int(Item::ValueRole) << QVariant(QStringLiteral("2")) << 1;
-    QTest::newRow("type") << int(Item::TypeRole) << QVariant(int(Item::StringType)) << 1;
-    QTest::newRow("status") << int(Item::StatusRole) << QVariant(int(Item::ErrorStatus)) << 1;
-    QTest::newRow("display state") << int(Item::DisplayStateRole) << QVariant(int(Item::NotDisplayed)) << 0;
-    QTest::newRow("error") << int(Item::ErrorRole) << QVariant(QStringLiteral("bad")) << 0;
-    QTest::newRow("unchanged value") << int(Item::ValueRole) << QVariant(QStringLiteral("1")) << 0;
-}
+    void renderingFollowsRolesAndVisibility_data()
+    {
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<int>("renders");
+        QTest::newRow("value") << int(Item::ValueRole) << QVariant(QStringLiteral("2")) << 1;
+        QTest::newRow("status") << int(Item::StatusRole) << QVariant(int(Item::ErrorStatus)) << 1;
+        QTest::newRow("error") << int(Item::ErrorRole) << QVariant(QStringLiteral("bad")) << 0;
+        QTest::newRow("unchanged value") << int(Item::ValueRole) << QVariant(QStringLiteral("1")) << 0;
+    }
 
-void AbstractDisplayTest::renderingFollowsRolesAndVisibility()
-{
-    QFETCH(int, role);
-    QFETCH(QVariant, value);
-    QFETCH(int, renders);
-    Item item(QStringLiteral("1"), Item::LongType);
-    CountingDisplay viewer;
-    viewer.display(&item);
-    QCOMPARE(viewer.renders, 0);
-    QCOMPARE(item.displayState(), int(Item::DisplayedHidden));
-    viewer.show();
-    QCOMPARE(viewer.renders, 1);
-    QCOMPARE(item.displayState(), int(Item::DisplayedVisible));
-    item.setData(role, value);
-    QCOMPARE(viewer.renders, 1 + renders);
-    viewer.hide();
-    QCOMPARE(item.displayState(), int(Item::DisplayedHidden));
-    viewer.show();
-    QCOMPARE(viewer.renders, 1 + renders); // nothing changed while hidden
-    viewer.close();
-    item.setData(Item::ValueRole, QStringLiteral("9"));
-    QCOMPARE(viewer.renders, 1 + renders);
-    viewer.show();
-    QCOMPARE(viewer.renders, 2 + renders);
-}
+    void renderingFollowsRolesAndVisibility()
+    {
+        QFETCH(int, role);
+        QFETCH(QVariant, value);
+        QFETCH(int, renders);
+        Item item(QStringLiteral("1"), Item::LongType);
+        CountingDisplay viewer;
+        viewer.display(&item);
+        QCOMPARE(viewer.renders, 0);
+        QCOMPARE(item.displayState(), int(Item::DisplayedHidden));
+        viewer.show();
+        QCOMPARE(viewer.renders, 1);
+        QCOMPARE(item.displayState(), int(Item::DisplayedVisible));
+        item.setData(role, value);
+        QCOMPARE(viewer.renders, 1 + renders);
+        viewer.hide();
+        QCOMPARE(item.displayState(), int(Item::DisplayedHidden));
+        viewer.show();
+        QCOMPARE(viewer.renders, 1 + renders); // nothing changed while hidden
+        viewer.close();
+        item.setData(Item::ValueRole, QStringLiteral("9"));
+        QCOMPARE(viewer.renders, 1 + renders);
+        viewer.show();
+        QCOMPARE(viewer.renders, 2 + renders);
+    }
 
-void AbstractDisplayTest::flash()
-{
-    CountingDisplay viewer;
-    viewer.resize(200, 200);
-    const auto pixel = [&viewer] { return viewer.grab().toImage().pixel(100, 180); }; // below the toolbar
-    const QRgb normal = pixel();
-    QVERIFY(normal != qRgb(255, 255, 255));
-    viewer.flash();
-    QCOMPARE(timerIntervals(&viewer), QList<int>{500});
-    QCOMPARE(pixel(), qRgb(255, 255, 255));
-    viewer.flash(); // a second call ends it at once
-    QVERIFY(timerIntervals(&viewer).isEmpty());
-    QCOMPARE(pixel(), normal);
-    viewer.flash();
-    QTRY_VERIFY_WITH_TIMEOUT(timerIntervals(&viewer).isEmpty(), 5000);
-    QCOMPARE(pixel(), normal);
-}
+    void flash()
+    {
+        CountingDisplay viewer;
+        viewer.resize(200, 200);
+        const auto pixel = [&viewer] { return viewer.grab().toImage().pixel(100, 180); }; // below the toolbar
+        const QRgb normal = pixel();
+        QVERIFY(normal != qRgb(255, 255, 255));
+        viewer.flash();
+        QCOMPARE(timerIntervals(&viewer), QList<int>{500});
+        QCOMPARE(pixel(), qRgb(255, 255, 255));
+        viewer.flash(); // a second call ends it at once
+        QVERIFY(timerIntervals(&viewer).isEmpty());
+        QCOMPARE(pixel(), normal);
+        viewer.flash();
+        QTRY_VERIFY_WITH_TIMEOUT(timerIntervals(&viewer).isEmpty(), 5000);
+        QCOMPARE(pixel(), normal);
+    }
 
-void AbstractDisplayTest::shakeEndsWhereItStartedAndEscapeCloses()
-{
-    CountingDisplay viewer;
-    QSignalSpy visibility(&viewer, &AbstractDisplay::visibilityChanged);
-    viewer.move(100, 100);
-    viewer.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&viewer));
-    const QPoint start = viewer.pos();
-    viewer.movedToX.clear();
-    viewer.shake();
-    QCOMPARE(viewer.pos().x(), start.x() - 5); // the first step at once
-    QCOMPARE(timerIntervals(&viewer), QList<int>{25});
-    QTRY_VERIFY(timerIntervals(&viewer).isEmpty());
-    QCOMPARE(viewer.pos(), start);
-    QCOMPARE(viewer.movedToX, (QList<int>{start.x() - 5, start.x(), start.x() + 5, start.x()}));
-    QTest::keyClick(&viewer, Qt::Key_Escape);
-    QVERIFY(!viewer.isVisible());
-    QVERIFY(visibility.count() >= 2);
-}
+    void shakeEndsWhereItStartedAndEscapeCloses()
+    {
+        CountingDisplay viewer;
+        QSignalSpy visibility(&viewer, &AbstractDisplay::visibilityChanged);
+        viewer.move(100, 100);
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        const QPoint start = viewer.pos();
+        viewer.movedToX.clear();
+        viewer.shake();
+        QCOMPARE(viewer.pos().x(), start.x() - 5); // the first step at once
+        QCOMPARE(timerIntervals(&viewer), QList<int>{25});
+        QTRY_VERIFY(timerIntervals(&viewer).isEmpty());
+        QCOMPARE(viewer.pos(), start);
+        QCOMPARE(viewer.movedToX, (QList<int>{start.x() - 5, start.x(), start.x() + 5, start.x()}));
+        QTest::keyClick(&viewer, Qt::Key_Escape);
+        QVERIFY(!viewer.isVisible());
+        QVERIFY(visibility.count() >= 2);
+    }
+};
 
 QTEST_MAIN(AbstractDisplayTest)
 #include "test_abstractdisplay.moc"

@@ -1,20 +1,8 @@
-#include <QAbstractEventDispatcher>
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QFile>
-#include <QLabel>
-#include <QProcess>
-#include <QStatusBar>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QtTest>
-
 #include <algorithm>
 #include <functional>
 #include <memory>
 
-#include "items/item.h"
-#include "items/itemmodel.h"
+#include "vornetest.h"
 #include "kora/image.h"
 #include "kora/valuepointer.h"
 #include "streamcapture.h"
@@ -50,22 +38,6 @@ bool flashRunning(QObject* viewer)
     return std::any_of(timers.begin(), timers.end(), [](const auto& timer) { return timer.interval == 500; });
 }
 
-KORA::CValueVector* numbers(std::initializer_list<double> values)
-{
-    auto* vector = new KORA::CValueVector;
-    for (double value : values)
-        vector->SetEntry(int(vector->Size()), new KORA::CValueDouble(value));
-    return vector;
-}
-
-Item* vectorItem(KORA::CValueVector* vector)
-{
-    auto* item = new Item;
-    item->setValue(vector);
-    delete vector;
-    return item;
-}
-
 // The caption over the picture, or null while it is hidden; the status line must say the same.
 QString caption(AbstractDisplay* viewer)
 {
@@ -83,221 +55,208 @@ class DisplaysTest : public QObject
     Q_OBJECT
 
 private slots:
-    void missingPluginIsReported_data();
-    void missingPluginIsReported();
-    void adoptsThePluginWindow_data();
-    void adoptsThePluginWindow();
-    void itemsThePluginCannotShow_data();
-    void itemsThePluginCannotShow();
-    void errorIconIsCopiedAgainWhenDeleted();
-    void captionSaysWhyUntilTheNextPicture();
-    void errorIconCopyGoesWithTheProcess();
-};
-
-void DisplaysTest::missingPluginIsReported_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("report");
-    QTest::newRow("image") << "display::Display" << "Display: Could not load the display::Display plugin.\nWhy: ";
-    QTest::newRow("plot") << "plot::Plot" << "";
-    QTest::newRow("scatter") << "display::ScatterPlot" << "ScatterPlot: Could not load the display::ScatterPlot plugin.";
-}
-
-void DisplaysTest::missingPluginIsReported()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, report);
-    QTemporaryDir emptyRoot;
-    const QByteArray koradir = qgetenv("KORADIR");
-    qputenv("KORADIR", emptyRoot.path().toLocal8Bit());
-    StderrCapture capture;
-    std::unique_ptr<AbstractDisplay> viewer = makeViewer(kind);
-    const QString written = QString::fromLocal8Bit(capture.text());
-    qputenv("KORADIR", koradir);
-    QVERIFY2(report.isEmpty() ? written.isEmpty() : written.startsWith(report), qPrintable(written));
-
-    // Without a node the window still works; it only draws nothing, and says nothing more.
-    Item item(QStringLiteral("[1, 2]"), Item::VectorType);
-    viewer->show();
-    viewer->display(&item);
-    QCOMPARE(item.displayState(), int(Item::DisplayedVisible));
-    QVERIFY(!viewer->centralWidget());
-    QVERIFY(!flashRunning(viewer.get()));
-}
-
-void DisplaysTest::adoptsThePluginWindow_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<ItemMaker>("makeItem");
-    QTest::addColumn<QString>("widgetName");
-    const QString cells = qEnvironmentVariable("VORNE_SOURCE_DIR") + "/examples/data/cells_1.png";
-    QTest::newRow("image file") << "display::Display"
-                                << ItemMaker([cells] { return new Item(cells, Item::ImageFileType); })
-                                << "DisplayMainWindow";
-    QTest::newRow("image handle") << "display::Display" << ItemMaker([] {
-        auto* item = new Item;
-        auto* image = new KORA::CImage(KORA::IMAGE_GREY_16, KORA::CSize(40, 30));
-        item->setImageHandle(new KORA::CValueOwnedPointer<KORA::CImage>(image), QStringLiteral("ramp"));
-        return item;
-    }) << "DisplayMainWindow";
-    QTest::newRow("vector") << "plot::Plot" << ItemMaker([] { return vectorItem(numbers({3, 1, 4, 1, 5})); })
-                            << "PlotMainWindow";
-    QTest::newRow("vector of pairs") << "display::ScatterPlot" << ItemMaker([] {
-        auto* pairs = new KORA::CValueVector;
-        pairs->SetEntry(0, numbers({1.5, 2.0}));
-        pairs->SetEntry(1, numbers({3.0, 4.5}));
-        return vectorItem(pairs);
-    }) << "ScatterPlotMainWindow";
-}
-
-void DisplaysTest::adoptsThePluginWindow()
-{
-    QFETCH(QString, kind);
-    QFETCH(ItemMaker, makeItem);
-    QFETCH(QString, widgetName);
-    if (pluginMissing(kind))
-        QSKIP("the viewer plug-in is not built");
-
-    VORNE::ItemModel model(VORNE::ItemModel::OutputModel, 0);
-    model.appendItem(makeItem());
-    model.appendItem(makeItem());
-    std::unique_ptr<AbstractDisplay> viewer = makeViewer(kind);
-    viewer->show();
-    StderrCapture capture;
-    viewer->display(model.item(0));
-    QCOMPARE(capture.text(), QByteArray());
-    QVERIFY(!flashRunning(viewer.get()));
-    QVERIFY(viewer->centralWidget());
-    QCOMPARE(viewer->centralWidget()->objectName(), widgetName);
-    QVERIFY(!viewer->centralWidget()->isWindow());
-
-    const bool image = kind == QLatin1String("display::Display");
-    if (image) {
-        QCOMPARE(viewer->size(), QSize(500, 500));
-        QCOMPARE(viewer->toolbar()->parentWidget(), viewer->centralWidget());
+    void missingPluginIsReported_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("report");
+        QTest::newRow("image") << "display::Display" << "Display: Could not load the display::Display plugin.\nWhy: ";
+        QTest::newRow("plot") << "plot::Plot" << "";
+        QTest::newRow("scatter") << "display::ScatterPlot" << "ScatterPlot: Could not load the display::ScatterPlot plugin.";
     }
-    // Later renderings leave size and toolbar alone.
-    viewer->resize(320, 240);
-    viewer->display(model.item(1));
-    QCOMPARE(viewer->size(), QSize(320, 240));
-    QCOMPARE(viewer->centralWidget()->objectName(), widgetName);
-    QVERIFY(!flashRunning(viewer.get()));
-}
 
-void DisplaysTest::itemsThePluginCannotShow_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("report");
-    QTest::addColumn<bool>("flashes");
-    QTest::addColumn<QString>("why"); // the reason the caption gives
-    // An empty item in an image viewer shows the error icon; the other kinds have nothing to show.
-    QTest::newRow("image, empty") << "display::Display" << int(Item::UndefinedType) << "" << false << "";
-    QTest::newRow("plot, empty") << "plot::Plot" << int(Item::NoValueType) << "" << true << "the item has no value";
-    QTest::newRow("scatter, empty") << "display::ScatterPlot" << int(Item::UndefinedType) << "" << true
-                                    << "the item has no value";
-    QTest::newRow("plot, text") << "plot::Plot" << int(Item::StringType)
-                                << "Plot::updateView() Could not execute plot plugin.\n" << true << "cannot plot a string";
-    QTest::newRow("scatter, text") << "display::ScatterPlot" << int(Item::StringType)
-                                   << "ScatterPlot::updateView() Could not execute scatter plot plugin.\n" << true
-                                   << "cannot plot a string";
-}
+    void missingPluginIsReported()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, report);
+        QTemporaryDir emptyRoot;
+        const QByteArray koradir = qgetenv("KORADIR");
+        qputenv("KORADIR", emptyRoot.path().toLocal8Bit());
+        StderrCapture capture;
+        std::unique_ptr<AbstractDisplay> viewer = makeViewer(kind);
+        const QString written = QString::fromLocal8Bit(capture.text());
+        qputenv("KORADIR", koradir);
+        QVERIFY2(report.isEmpty() ? written.isEmpty() : written.startsWith(report), qPrintable(written));
 
-void DisplaysTest::itemsThePluginCannotShow()
-{
-    QFETCH(QString, kind);
-    QFETCH(int, type);
-    QFETCH(QString, report);
-    QFETCH(bool, flashes);
-    QFETCH(QString, why);
-    if (pluginMissing(kind))
-        QSKIP("the viewer plug-in is not built");
-    if (!flashes && !QFile::exists(QStringLiteral(":/resources/error-icon.png")))
-        QSKIP("the icon resources are not built in");
+        // Without a node the window still works; it only draws nothing, and says nothing more.
+        Item item(QStringLiteral("[1, 2]"), Item::VectorType);
+        viewer->show();
+        viewer->display(&item);
+        QCOMPARE(item.displayState(), int(Item::DisplayedVisible));
+        QVERIFY(!viewer->centralWidget());
+        QVERIFY(!flashRunning(viewer.get()));
+    }
 
-    Item item(QStringLiteral("no numbers here"), type);
-    std::unique_ptr<AbstractDisplay> viewer = makeViewer(kind);
-    viewer->show();
-    StderrCapture capture;
-    viewer->display(&item);
-    QCOMPARE(QString::fromLocal8Bit(capture.text()), report);
-    QCOMPARE(flashRunning(viewer.get()), flashes);
-    QCOMPARE(viewer->centralWidget() != nullptr, !flashes);
-    const QString said = caption(viewer.get());
-    QVERIFY2(why.isEmpty() ? said.isNull() : said.startsWith("Item - (no numbers here) cannot be shown: ") && said.contains(why),
-             qPrintable(said));
-}
+    void adoptsThePluginWindow_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<ItemMaker>("makeItem");
+        QTest::addColumn<QString>("widgetName");
+        const QString cells = qEnvironmentVariable("VORNE_SOURCE_DIR") + "/examples/data/cells_1.png";
+        QTest::newRow("image file") << "display::Display"
+                                    << ItemMaker([cells] { return new Item(cells, Item::ImageFileType); })
+                                    << "DisplayMainWindow";
+        QTest::newRow("image handle") << "display::Display" << ItemMaker([] {
+            auto* item = new Item;
+            auto* image = new KORA::CImage(KORA::IMAGE_GREY_16, KORA::CSize(40, 30));
+            item->setImageHandle(new KORA::CValueOwnedPointer<KORA::CImage>(image), QStringLiteral("ramp"));
+            return item;
+        }) << "DisplayMainWindow";
+        QTest::newRow("vector") << "plot::Plot" << ItemMaker([] { return new Item("[3, 1, 4, 1, 5]", Item::VectorType); })
+                                << "PlotMainWindow";
+        QTest::newRow("vector of pairs") << "display::ScatterPlot"
+                                         << ItemMaker([] { return new Item("[[1.5, 2.0], [3.0, 4.5]]", Item::VectorType); })
+                                         << "ScatterPlotMainWindow";
+    }
 
-void DisplaysTest::errorIconIsCopiedAgainWhenDeleted()
-{
-    const QString path = VORNE::Display::errorImagePath();
-    QCOMPARE(VORNE::Display::errorImagePath(), path);
-    if (!QFile::exists(QStringLiteral(":/resources/error-icon.png")) || pluginMissing("display::Display"))
-        QSKIP("the icon resources or the image plug-in are not built");
+    void adoptsThePluginWindow()
+    {
+        QFETCH(QString, kind);
+        QFETCH(ItemMaker, makeItem);
+        QFETCH(QString, widgetName);
+        if (pluginMissing(kind))
+            QSKIP("the viewer plug-in is not built");
 
-    Item empty(QStringLiteral("out_0.png"), Item::NoValueType);
-    VORNE::Display viewer(VORNE::ItemModel::OutputModel, 0);
-    viewer.show();
-    viewer.display(&empty);
-    QVERIFY(QFile::exists(path));
-    QVERIFY(!flashRunning(&viewer));
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    QVERIFY(QFile::remove(path));
-    empty.setData(Item::ValueRole, QStringLiteral("out_1.png")); // renders again
-    QVERIFY(QFile::exists(path));
-    QVERIFY(!flashRunning(&viewer));
-}
+        VORNE::ItemModel model(VORNE::ItemModel::OutputModel, 0);
+        model.appendItem(makeItem());
+        model.appendItem(makeItem());
+        std::unique_ptr<AbstractDisplay> viewer = makeViewer(kind);
+        viewer->show();
+        StderrCapture capture;
+        viewer->display(model.item(0));
+        QCOMPARE(capture.text(), QByteArray());
+        QVERIFY(!flashRunning(viewer.get()));
+        QVERIFY(viewer->centralWidget());
+        QCOMPARE(viewer->centralWidget()->objectName(), widgetName);
+        QVERIFY(!viewer->centralWidget()->isWindow());
 
-void DisplaysTest::captionSaysWhyUntilTheNextPicture()
-{
-    if (pluginMissing("display::Display"))
-        QSKIP("the image plug-in is not built");
-    VORNE::ItemModel model(VORNE::ItemModel::InputModel, 0);
-    const QString missing = QDir::temp().filePath("vorne-no-such-image.png");
-    for (const QString& file : {qEnvironmentVariable("VORNE_SOURCE_DIR") + "/examples/data/cells_1.png", missing})
-        model.appendItem(new Item(file, Item::ImageFileType));
-    VORNE::Display viewer(VORNE::ItemModel::InputModel, 0);
-    viewer.show();
-    viewer.display(model.item(0));
-    QVERIFY(caption(&viewer).isNull());
-    viewer.display(model.item(1));
-    QCOMPARE(caption(&viewer), QString("Item 2 (%1) cannot be shown: the file does not exist").arg(missing));
-    viewer.display(model.item(0));
-    QVERIFY(caption(&viewer).isNull());
-    QVERIFY(!viewer.findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly)->isVisible());
-
-    // The toolbar now sits in the plug-in's window, whose own menu would list toolbars: the kinds come up.
-    viewer.setDisplayTypes({"display::Display", "plot::Plot"}, "display::Display");
-    QStringList offered;
-    QTimer::singleShot(0, [&offered] {
-        if (QWidget* menu = QApplication::activePopupWidget()) {
-            for (QAction* action : menu->actions())
-                offered << action->text();
-            menu->close();
+        const bool image = kind == QLatin1String("display::Display");
+        if (image) {
+            QCOMPARE(viewer->size(), QSize(500, 500));
+            QCOMPARE(viewer->toolbar()->parentWidget(), viewer->centralWidget());
         }
-    });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), viewer.toolbar()->mapToGlobal(QPoint(2, 2)));
-    QApplication::sendEvent(viewer.toolbar(), &event);
-    QVERIFY2(offered.contains("plot::Plot"), qPrintable(offered.join(", ")));
-}
+        // Later renderings leave size and toolbar alone.
+        viewer->resize(320, 240);
+        viewer->display(model.item(1));
+        QCOMPARE(viewer->size(), QSize(320, 240));
+        QCOMPARE(viewer->centralWidget()->objectName(), widgetName);
+        QVERIFY(!flashRunning(viewer.get()));
+    }
 
-// Run in a process of its own with its own temporary folder, the icon test leaves nothing there.
-void DisplaysTest::errorIconCopyGoesWithTheProcess()
-{
-    if (pluginMissing("display::Display"))
-        QSKIP("the image plug-in is not built");
-    QTemporaryDir temp;
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("TMPDIR", temp.path());
-    child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(), {"errorIconIsCopiedAgainWhenDeleted"});
-    QVERIFY(child.waitForFinished(60000));
-    const QByteArray output = child.readAllStandardOutput();
-    QVERIFY2(child.exitCode() == 0 && output.contains("PASS   : DisplaysTest::errorIconIsCopiedAgainWhenDeleted"),
-             output.constData());
-    QCOMPARE(QDir(temp.path()).entryList(QDir::Files), QStringList());
-}
+    void itemsThePluginCannotShow_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<bool>("flashes");
+        QTest::addColumn<QString>("why"); // the reason the caption gives
+        // An empty item in an image viewer shows the error icon; the other kinds have nothing to show.
+        QTest::newRow("image, empty") << "display::Display" << int(Item::UndefinedType) << "" << false << "";
+        QTest::newRow("plot, empty") << "plot::Plot" << int(Item::NoValueType) << "" << true << "the item has no value";
+        QTest::newRow("scatter, empty") << "display::ScatterPlot" << int(Item::UndefinedType) << "" << true
+                                        << "the item has no value";
+        QTest::newRow("plot, text") << "plot::Plot" << int(Item::StringType)
+                                    << "Plot::updateView() Could not execute plot plugin.\n" << true << "cannot plot a string";
+        QTest::newRow("scatter, text") << "display::ScatterPlot" << int(Item::StringType)
+                                       << "ScatterPlot::updateView() Could not execute scatter plot plugin.\n" << true
+                                       << "cannot plot a string";
+    }
+
+    void itemsThePluginCannotShow()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, type);
+        QFETCH(QString, report);
+        QFETCH(bool, flashes);
+        QFETCH(QString, why);
+        if (pluginMissing(kind))
+            QSKIP("the viewer plug-in is not built");
+        if (!flashes && !QFile::exists(QStringLiteral(":/resources/error-icon.png")))
+            QSKIP("the icon resources are not built in");
+
+        Item item(QStringLiteral("no numbers here"), type);
+        std::unique_ptr<AbstractDisplay> viewer = makeViewer(kind);
+        viewer->show();
+        StderrCapture capture;
+        viewer->display(&item);
+        QCOMPARE(QString::fromLocal8Bit(capture.text()), report);
+        QCOMPARE(flashRunning(viewer.get()), flashes);
+        QCOMPARE(viewer->centralWidget() != nullptr, !flashes);
+        const QString said = caption(viewer.get());
+        QVERIFY2(why.isEmpty() ? said.isNull() : said.startsWith("Item - (no numbers here) cannot be shown: ") && said.contains(why),
+                 qPrintable(said));
+    }
+
+    void errorIconIsCopiedAgainWhenDeleted()
+    {
+        const QString path = VORNE::Display::errorImagePath();
+        QCOMPARE(VORNE::Display::errorImagePath(), path);
+        if (!QFile::exists(QStringLiteral(":/resources/error-icon.png")) || pluginMissing("display::Display"))
+            QSKIP("the icon resources or the image plug-in are not built");
+
+        Item empty(QStringLiteral("out_0.png"), Item::NoValueType);
+        VORNE::Display viewer(VORNE::ItemModel::OutputModel, 0);
+        viewer.show();
+        viewer.display(&empty);
+        QVERIFY(QFile::exists(path));
+        QVERIFY(!flashRunning(&viewer));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(QFile::remove(path));
+        empty.setData(Item::ValueRole, QStringLiteral("out_1.png")); // renders again
+        QVERIFY(QFile::exists(path));
+        QVERIFY(!flashRunning(&viewer));
+    }
+
+    void captionSaysWhyUntilTheNextPicture()
+    {
+        if (pluginMissing("display::Display"))
+            QSKIP("the image plug-in is not built");
+        VORNE::ItemModel model(VORNE::ItemModel::InputModel, 0);
+        const QString missing = QDir::temp().filePath("vorne-no-such-image.png");
+        for (const QString& file : {qEnvironmentVariable("VORNE_SOURCE_DIR") + "/examples/data/cells_1.png", missing})
+            model.appendItem(new Item(file, Item::ImageFileType));
+        VORNE::Display viewer(VORNE::ItemModel::InputModel, 0);
+        viewer.show();
+        viewer.display(model.item(0));
+        QVERIFY(caption(&viewer).isNull());
+        viewer.display(model.item(1));
+        QCOMPARE(caption(&viewer), QString("Item 2 (%1) cannot be shown: the file does not exist").arg(missing));
+        viewer.display(model.item(0));
+        QVERIFY(caption(&viewer).isNull());
+        QVERIFY(!viewer.findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly)->isVisible());
+
+        // The toolbar now sits in the plug-in's window, whose own menu would list toolbars: the kinds come up.
+        viewer.setDisplayTypes({"display::Display", "plot::Plot"}, "display::Display");
+        QStringList offered;
+        QTimer::singleShot(0, [&offered] {
+            if (QWidget* menu = QApplication::activePopupWidget()) {
+                for (QAction* action : menu->actions())
+                    offered << action->text();
+                menu->close();
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), viewer.toolbar()->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(viewer.toolbar(), &event);
+        QVERIFY2(offered.contains("plot::Plot"), qPrintable(offered.join(", ")));
+    }
+
+    // Run in a process of its own with its own temporary folder, the icon test leaves nothing there.
+    void errorIconCopyGoesWithTheProcess()
+    {
+        if (pluginMissing("display::Display"))
+            QSKIP("the image plug-in is not built");
+        QTemporaryDir temp;
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", temp.path());
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(), {"errorIconIsCopiedAgainWhenDeleted"});
+        QVERIFY(child.waitForFinished(60000));
+        const QByteArray output = child.readAllStandardOutput();
+        QVERIFY2(child.exitCode() == 0 && output.contains("PASS   : DisplaysTest::errorIconIsCopiedAgainWhenDeleted"),
+                 output.constData());
+        QCOMPARE(QDir(temp.path()).entryList(QDir::Files), QStringList());
+    }
+};
 
 QTEST_MAIN(DisplaysTest)
 #include "test_displays.moc"

@@ -1,9 +1,4 @@
-#include <QFont>
-#include <QIcon>
-#include <QtTest>
-
-#include "items/item.h"
-#include "items/itemmodel.h"
+#include "vornetest.h"
 #include "mainwindow/itemdecoration.h"
 
 using VORNE::Item;
@@ -14,29 +9,27 @@ class ItemDecorationTest : public QObject
     Q_OBJECT
 
 private slots:
-    void fontAndIconFollowState();
+    void fontAndIconFollowState()
+    {
+        // As the main widget does when it is created.
+        Item::setDecoration(&VORNE::itemDecoration);
+        auto* item = new Item("a.png", Item::ImageFileType);
+        QCOMPARE(item->data(Qt::FontRole).value<QFont>().italic(), false);
+        item->setDisplayState(Item::DisplayedVisible);
+        const QFont font = item->data(Qt::FontRole).value<QFont>();
+        QVERIFY(font.italic());
+        QCOMPARE(font.weight(), 75);
+        QVERIFY(!item->data(Qt::EditRole).isValid());
+
+        // An ok item shows a tick only in an output list.
+        QVERIFY(!item->data(Qt::DecorationRole).isValid());
+        ItemModel outputs(ItemModel::OutputModel, 0);
+        outputs.appendItem(item);
+        QVERIFY(!item->data(Qt::DecorationRole).value<QIcon>().isNull());
+        item->setStatus(Item::ErrorStatus);
+        QVERIFY(!item->data(Qt::DecorationRole).value<QIcon>().isNull());
+    }
 };
-
-void ItemDecorationTest::fontAndIconFollowState()
-{
-    // As the main widget does when it is created.
-    Item::setDecoration(&VORNE::itemDecoration);
-    auto* item = new Item("a.png", Item::ImageFileType);
-    QCOMPARE(item->data(Qt::FontRole).value<QFont>().italic(), false);
-    item->setDisplayState(Item::DisplayedVisible);
-    const QFont font = item->data(Qt::FontRole).value<QFont>();
-    QVERIFY(font.italic());
-    QCOMPARE(font.weight(), 75);
-    QVERIFY(!item->data(Qt::EditRole).isValid());
-
-    // An ok item shows a tick only in an output list.
-    QVERIFY(!item->data(Qt::DecorationRole).isValid());
-    ItemModel outputs(ItemModel::OutputModel, 0);
-    outputs.appendItem(item);
-    QVERIFY(!item->data(Qt::DecorationRole).value<QIcon>().isNull());
-    item->setStatus(Item::ErrorStatus);
-    QVERIFY(!item->data(Qt::DecorationRole).value<QIcon>().isNull());
-}
 
 QTEST_MAIN(ItemDecorationTest)
 #include "test_itemdecoration.moc"

@@ -1,16 +1,7 @@
 // VORNE as the suite sees it: a library in $KORADIR/bin reached only through the plug-in runner, never
 // linked. Everything about the widget is found by object name, as a host would have to.
-#include <QApplication>
-#include <QDir>
-#include <QHBoxLayout>
-#include <QVBoxLayout>
-#include <QLineEdit>
-#include <QProcess>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QListView>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <cstring>
 #include <iostream>
@@ -77,210 +68,170 @@ class PluginNodeTest : public QObject
     Q_OBJECT
 
 private slots:
-    void entries();
-    void description();
-    void withoutApplication_data();
-    void withoutApplication();
-    void hostWidgetOfWrongType_data();
-    void hostWidgetOfWrongType();
-    void embedding();
-    void currentGraphFromHost();
-    void noGraphFromHost();
-    void runFromHost();
+    void entries()
+    {
+        std::unique_ptr<KORA::CValueVector> names(KORA::ListPluginEntries("%KORADIR%/bin/vorne"));
+        QCOMPARE(names->Size(), std::size_t(2));
+        QCOMPARE(static_cast<KORA::CValueString*>(names->At(0))->Value(), std::string("Vorne"));
+        QCOMPARE(static_cast<KORA::CValueString*>(names->At(1))->Value(), std::string("RunGraph"));
+
+        NodeHost vorne("Vorne"), runGraph("RunGraph");
+        QVERIFY(vorne.widget() != runGraph.widget());
+        // The node part is what a host reaches through the widget's meta-object.
+        QCOMPARE(vorne.widget()->qt_metacast("KORA::CPNode"), static_cast<void*>(&vorne.node()));
+        QVERIFY_EXCEPTION_THROWN(NodeHost("vorne"), KORA::CException);
+    }
+
+    void description()
+    {
+        NodeHost host;
+        KORA::CValueMap setup;
+        host.node().GetPluginSetup(setup);
+        QCOMPARE(text(setup, "name"), std::string("VORNE"));
+        const auto& parameters = static_cast<const KORA::CValueMap&>(setup.Entry("parameters"));
+        QCOMPARE(parameters.Keys(), (std::vector<std::string>{"Graph", "ResultDir", "ResultPattern", "ResultExtension",
+                                                               "Threaded", "MaxThreads", "interactive"}));
+        QCOMPARE(text(parameters, "Graph"), std::string("CURRENT GRAPH"));
+        QCOMPARE(text(*parameters.FindEntry("ResultExtension")->MetaOrNull(), "val/enValues"),
+                 std::string(".pxm,.png,.jpg,.tif,.iass.gz"));
+    }
+
+    void withoutApplication_data()
+    {
+        QTest::addColumn<bool>("interactive");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("not interactive") << false << "returned";
+        QTest::newRow("interactive") << true << "CExUnimp: VORNE needs an existing, running QApplication to be executed!";
+    }
+
+    void withoutApplication()
+    {
+        QFETCH(bool, interactive);
+        QFETCH(QString, outcome);
+        QProcess helper;
+        helper.start(QCoreApplication::applicationFilePath(),
+                     {kWithoutApplication, interactive ? QStringLiteral("1") : QStringLiteral("0")});
+        QVERIFY(helper.waitForFinished(60000));
+        QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(helper.exitCode(), 0);
+        // Untouched either way: not embedded, the host's graph not taken.
+        QCOMPARE(QString::fromLocal8Bit(helper.readAllStandardOutput()),
+                 outcome + "\nparent 0, field '', use-current 0\n");
+    }
+
+    void hostWidgetOfWrongType_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("string") << 0;
+        QTest::newRow("pointer to a non-widget") << 1;
+        QTest::newRow("null widget pointer") << 2;
+    }
+
+    void hostWidgetOfWrongType()
+    {
+        QFETCH(int, kind);
+        NodeHost host;
+        QObject notAWidget;
+        KORA::CValue* entry = kind == 0   ? static_cast<KORA::CValue*>(new KORA::CValueString("window"))
+                              : kind == 1 ? static_cast<KORA::CValue*>(new KORA::CValuePointer<QObject>(&notAWidget))
+                                          : new KORA::CValuePointer<QWidget>(nullptr);
+        host.node().Parameters().SetEntry("ParameterUiParentWidget", entry);
+        QVERIFY_EXCEPTION_THROWN(host.init(), KORA::CExBadType);
+        QVERIFY(host.widget()->parentWidget() == nullptr);
+    }
+
+    void embedding()
+    {
+        NodeHost host;
+        host.offerWindow();
+        host.init();
+        QCOMPARE(host.widget()->parentWidget(), static_cast<QWidget*>(&host.window()));
+        QCOMPARE(qobject_cast<QHBoxLayout*>(host.window().layout())->indexOf(host.widget()), 0);
+
+        host.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host.window()));
+        // Stand-alone the close button goes at the first show; inside the host it is the only way out.
+        QVERIFY(host.find<QPushButton>("close_pushButton")->isVisible());
+        QTest::keyClick(host.widget(), Qt::Key_Escape);
+        QVERIFY(!host.widget()->isVisible());
+        QVERIFY(host.window().isVisible());
+
+        // A host window arranged already keeps its arrangement; VORNE joins it.
+        NodeHost arranged;
+        auto* column = new QVBoxLayout(&arranged.window());
+        column->addWidget(new QWidget);
+        arranged.offerWindow();
+        arranged.init();
+        QCOMPARE(arranged.window().layout(), static_cast<QLayout*>(column));
+        QCOMPARE(column->indexOf(arranged.widget()), 1);
+    }
+
+    void currentGraphFromHost()
+    {
+        NodeHost host;
+        host.offerWindow();
+        host.offerGraph(example("graphs/two_inputs.ogr"));
+        host.init();
+        auto* field = host.find<QLineEdit>("graphname_lineEdit");
+        auto* inputPages = host.find<QTabWidget>("input_tabWidget");
+        QCOMPARE(field->text(), QString("CURRENT GRAPH"));
+        QVERIFY(!host.find<QPushButton>("use_current_ogr_graph_pushButton")->isHidden());
+        // Prepared, not loaded: the load waits for the host's notification.
+        QCOMPARE(inputPages->count(), 0);
+
+        emit host.window().GraphMapChanged();
+        QCOMPARE(inputPages->count(), 2);
+        host.offerGraph(example("graphs/count_cells.ogr"), true);
+        QCOMPARE(inputPages->count(), 1);
+        QCOMPARE(field->text(), QString("CURRENT GRAPH"));
+    }
+
+    void noGraphFromHost()
+    {
+        NodeHost host;
+        host.offerWindow();
+        // Not a map: as good as absent.
+        host.node().Parameters().SetEntry("GraphMap", new KORA::CValueString("two_inputs.ogr"));
+        host.init();
+        auto* field = host.find<QLineEdit>("graphname_lineEdit");
+        QCOMPARE(field->text(), QString());
+        QVERIFY(host.find<QPushButton>("use_current_ogr_graph_pushButton")->isHidden());
+        QVERIFY(QMetaObject::invokeMethod(host.widget(), "useCurrentOstrelGraph"));
+        QCOMPARE(host.find<QTabWidget>("input_tabWidget")->count(), 0);
+        QCOMPARE(field->text(), QString());
+
+        // A host that stops offering its graph leaves the node with the graph parameter instead.
+        host.offerGraph(example("graphs/count_cells.ogr"));
+        host.node().NodeInit();
+        QCOMPARE(field->text(), QString("CURRENT GRAPH"));
+        host.node().Parameters().RemoveEntry("GraphMap");
+        host.node().Parameters().SetEntry("Graph", new KORA::CValueString("/graphs/other.ogr"));
+        host.node().NodeInit();
+        QCOMPARE(field->text(), QString("/graphs/other.ogr"));
+    }
+
+    void runFromHost()
+    {
+        QTemporaryDir results;
+        NodeHost host;
+        host.offerWindow();
+        host.offerGraph(example("graphs/count_cells.ogr"));
+        host.init();
+        emit host.window().GraphMapChanged();
+        const QStringList images{example("data/cells_1.png"), example("data/cells_2.png")};
+        for (const QString& image : images)
+            QVERIFY(QMetaObject::invokeMethod(host.widget(), "addImageFileInput", Q_ARG(QString, image), Q_ARG(int, 0)));
+        auto* patterns = host.find<QWidget>("output_filename_pattern_widget");
+        patterns->findChild<QLineEdit*>("directory_lineEdit")->setText(results.path());
+
+        host.node().Run();
+        QTRY_VERIFY_WITH_TIMEOUT(idle(host), 120000);
+        QListView* masks = host.find<QTabWidget>("output_tabWidget")->widget(0)->findChild<QListView*>();
+        QCOMPARE(masks->model()->rowCount(), images.size());
+        QCOMPARE(QDir(results.path()).entryList(QDir::Files).size(), images.size());
+        QCOMPARE(host.find<QLineEdit>("graphname_lineEdit")->text(), QString("CURRENT GRAPH"));
+    }
 };
-
-void PluginNodeTest::entries()
-{
-    std::unique_ptr<KORA::CValueVector> names(KORA::ListPluginEntries("%KORADIR%/bin/vorne"));
-    QCOMPARE(names->Size(), std::size_t(2));
-    QCOMPARE(static_cast<KORA::CValueString*>(names->At(0))->Value(), std::string("Vorne"));
-    QCOMPARE(static_cast<KORA::CValueString*>(names->At(1))->Value(), std::string("RunGraph"));
-
-    NodeHost vorne("Vorne"), runGraph("RunGraph");
-    QVERIFY(vorne.widget() != nullptr && runGraph.widget() != nullptr);
-    QVERIFY(vorne.widget() != runGraph.widget());
-    // The node part is what a host reaches through the widget's meta-object.
-    QCOMPARE(vorne.widget()->qt_metacast("KORA::CPNode"), static_cast<void*>(&vorne.node()));
-    QVERIFY_EXCEPTION_THROWN(NodeHost("vorne"), KORA::CException);
-}
-
-void PluginNodeTest::description()
-{
-    NodeHost host;
-    KORA::CValueMap setup;
-    host.node().GetPluginSetup(setup);
-    QCOMPARE(setup.Keys(), (std::vector<std::string>{"pluginType", "subType", "name", "inputs", "outputs",
-                                                      "parameters"}));
-    QCOMPARE(text(setup, "pluginType"), std::string("Generic"));
-    QCOMPARE(text(setup, "subType"), std::string("Utility"));
-    QCOMPARE(text(setup, "name"), std::string("VORNE"));
-    for (const char* pins : {"inputs", "outputs"}) {
-        QVERIFY(setup.HasEntry(pins, KORA::GT_MAP));
-        QVERIFY(static_cast<const KORA::CValueMap&>(setup.Entry(pins)).Empty());
-    }
-
-    const auto& parameters = static_cast<const KORA::CValueMap&>(setup.Entry("parameters"));
-    QCOMPARE(parameters.Keys(), (std::vector<std::string>{"Graph", "ResultDir", "ResultPattern", "ResultExtension",
-                                                           "Threaded", "MaxThreads", "interactive"}));
-    QCOMPARE(text(parameters, "Graph"), std::string("CURRENT GRAPH"));
-    QCOMPARE(text(parameters, "ResultDir"), std::string());
-    QCOMPARE(text(parameters, "ResultPattern"), std::string("%i1_%o"));
-    QCOMPARE(text(parameters, "ResultExtension"), std::string(".tif"));
-    QVERIFY(parameters.HasEntry("Threaded", KORA::GT_BOOL) && parameters.EntryBool("Threaded"));
-    QVERIFY(parameters.HasEntry("MaxThreads", KORA::GT_LONG) && parameters.EntryLong("MaxThreads", -1) == 0);
-    QVERIFY(parameters.HasEntry("interactive", KORA::GT_BOOL) && parameters.EntryBool("interactive"));
-
-    for (const std::string& key : parameters.Keys()) {
-        const KORA::CValueMap* meta = parameters.FindEntry(key)->MetaOrNull();
-        const std::size_t expected = key == "ResultDir" || key == "ResultExtension" ? 1 : 0;
-        QCOMPARE(meta ? meta->Size() : 0, expected);
-    }
-    const KORA::CValueMap& dirMeta = *parameters.FindEntry("ResultDir")->MetaOrNull();
-    QVERIFY(dirMeta.HasEntry("gui/openDir", KORA::GT_BOOL) && dirMeta.EntryBool("gui/openDir"));
-    QCOMPARE(text(*parameters.FindEntry("ResultExtension")->MetaOrNull(), "val/enValues"),
-             std::string(".pxm,.png,.jpg,.tif,.iass.gz"));
-}
-
-void PluginNodeTest::withoutApplication_data()
-{
-    QTest::addColumn<bool>("interactive");
-    QTest::addColumn<QString>("outcome");
-    QTest::newRow("not interactive") << false << "returned";
-    QTest::newRow("interactive") << true << "CExUnimp: VORNE needs an existing, running QApplication to be executed!";
-}
-
-void PluginNodeTest::withoutApplication()
-{
-    QFETCH(bool, interactive);
-    QFETCH(QString, outcome);
-    QProcess helper;
-    helper.start(QCoreApplication::applicationFilePath(),
-                 {kWithoutApplication, interactive ? QStringLiteral("1") : QStringLiteral("0")});
-    QVERIFY(helper.waitForFinished(60000));
-    QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(helper.exitCode(), 0);
-    // Untouched either way: not embedded, the host's graph not taken.
-    QCOMPARE(QString::fromLocal8Bit(helper.readAllStandardOutput()),
-             outcome + "\nparent 0, field '', use-current 0\n");
-}
-
-void PluginNodeTest::hostWidgetOfWrongType_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::newRow("string") << 0;
-    QTest::newRow("pointer to a non-widget") << 1;
-    QTest::newRow("null widget pointer") << 2;
-}
-
-void PluginNodeTest::hostWidgetOfWrongType()
-{
-    QFETCH(int, kind);
-    NodeHost host;
-    QObject notAWidget;
-    KORA::CValue* entry = kind == 0   ? static_cast<KORA::CValue*>(new KORA::CValueString("window"))
-                          : kind == 1 ? static_cast<KORA::CValue*>(new KORA::CValuePointer<QObject>(&notAWidget))
-                                      : new KORA::CValuePointer<QWidget>(nullptr);
-    host.node().Parameters().SetEntry("ParameterUiParentWidget", entry);
-    QVERIFY_EXCEPTION_THROWN(host.init(), KORA::CExBadType);
-    QVERIFY(host.widget()->parentWidget() == nullptr);
-}
-
-void PluginNodeTest::embedding()
-{
-    NodeHost host;
-    host.offerWindow();
-    host.init();
-    QCOMPARE(host.widget()->parentWidget(), static_cast<QWidget*>(&host.window()));
-    auto* layout = qobject_cast<QHBoxLayout*>(host.window().layout());
-    QVERIFY(layout != nullptr);
-    QCOMPARE(layout->contentsMargins(), QMargins(0, 0, 0, 0));
-    QCOMPARE(layout->spacing(), 0);
-    QCOMPARE(layout->indexOf(host.widget()), 0);
-
-    host.window().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&host.window()));
-    QVERIFY(host.widget()->isVisible());
-    // Stand-alone the close button goes at the first show; inside the host it is the only way out.
-    QVERIFY(host.find<QPushButton>("close_pushButton")->isVisible());
-    QTest::keyClick(host.widget(), Qt::Key_Escape);
-    QVERIFY(!host.widget()->isVisible());
-    QVERIFY(host.window().isVisible());
-
-    // A host window arranged already keeps its arrangement; VORNE joins it.
-    NodeHost arranged;
-    auto* column = new QVBoxLayout(&arranged.window());
-    column->addWidget(new QWidget);
-    arranged.offerWindow();
-    arranged.init();
-    QCOMPARE(arranged.window().layout(), static_cast<QLayout*>(column));
-    QCOMPARE(column->indexOf(arranged.widget()), 1);
-}
-
-void PluginNodeTest::currentGraphFromHost()
-{
-    NodeHost host;
-    host.offerWindow();
-    host.offerGraph(example("graphs/two_inputs.ogr"));
-    host.init();
-    auto* field = host.find<QLineEdit>("graphname_lineEdit");
-    auto* inputPages = host.find<QTabWidget>("input_tabWidget");
-    QCOMPARE(field->text(), QString("CURRENT GRAPH"));
-    QVERIFY(!host.find<QPushButton>("use_current_ogr_graph_pushButton")->isHidden());
-    // Prepared, not loaded: the load waits for the host's notification.
-    QCOMPARE(inputPages->count(), 0);
-
-    emit host.window().GraphMapChanged();
-    QCOMPARE(inputPages->count(), 2);
-    host.offerGraph(example("graphs/count_cells.ogr"), true);
-    QCOMPARE(inputPages->count(), 1);
-    QCOMPARE(field->text(), QString("CURRENT GRAPH"));
-}
-
-void PluginNodeTest::noGraphFromHost()
-{
-    NodeHost host;
-    host.offerWindow();
-    // Not a map: as good as absent.
-    host.node().Parameters().SetEntry("GraphMap", new KORA::CValueString("two_inputs.ogr"));
-    host.init();
-    auto* field = host.find<QLineEdit>("graphname_lineEdit");
-    QCOMPARE(field->text(), QString());
-    QVERIFY(host.find<QPushButton>("use_current_ogr_graph_pushButton")->isHidden());
-    QVERIFY(QMetaObject::invokeMethod(host.widget(), "useCurrentOstrelGraph"));
-    QCOMPARE(host.find<QTabWidget>("input_tabWidget")->count(), 0);
-    QCOMPARE(field->text(), QString());
-
-    // A host that stops offering its graph leaves the node with the graph parameter instead.
-    host.offerGraph(example("graphs/count_cells.ogr"));
-    host.node().NodeInit();
-    QCOMPARE(field->text(), QString("CURRENT GRAPH"));
-    host.node().Parameters().RemoveEntry("GraphMap");
-    host.node().Parameters().SetEntry("Graph", new KORA::CValueString("/graphs/other.ogr"));
-    host.node().NodeInit();
-    QCOMPARE(field->text(), QString("/graphs/other.ogr"));
-}
-
-void PluginNodeTest::runFromHost()
-{
-    QTemporaryDir results;
-    NodeHost host;
-    host.offerWindow();
-    host.offerGraph(example("graphs/count_cells.ogr"));
-    host.init();
-    emit host.window().GraphMapChanged();
-    const QStringList images{example("data/cells_1.png"), example("data/cells_2.png")};
-    for (const QString& image : images)
-        QVERIFY(QMetaObject::invokeMethod(host.widget(), "addImageFileInput", Q_ARG(QString, image), Q_ARG(int, 0)));
-    auto* patterns = host.find<QWidget>("output_filename_pattern_widget");
-    patterns->findChild<QLineEdit*>("directory_lineEdit")->setText(results.path());
-
-    host.node().Run();
-    QTRY_VERIFY_WITH_TIMEOUT(idle(host), 120000);
-    QListView* masks = host.find<QTabWidget>("output_tabWidget")->widget(0)->findChild<QListView*>();
-    QCOMPARE(masks->model()->rowCount(), images.size());
-    QCOMPARE(QDir(results.path()).entryList(QDir::Files).size(), images.size());
-    QCOMPARE(host.find<QLineEdit>("graphname_lineEdit")->text(), QString("CURRENT GRAPH"));
-}
 
 int main(int argc, char** argv)
 {

@@ -1,10 +1,4 @@
 // The window's results table against vorne-batch's for the same batch.
-#include <QComboBox>
-#include <QLineEdit>
-#include <QProcess>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QtTest>
 
 #include "../results/tablelines.h"
 #include "mainwindow/resultsbar.h"
@@ -12,46 +6,42 @@
 
 using VORNE::Item;
 
-
 class ResultsBarTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void sameTableAsTheBatchRunner();
-};
+    void sameTableAsTheBatchRunner()
+    {
+        QTemporaryDir dir;
+        const QString out = dir.filePath("out");
+        PVorne w;
+        QVERIFY(w.loadGraph(graph("count_cells.ogr")));
+        QStringList arguments{"-o", out, "--suffix", ".png", "--table", dir.filePath("batch.csv"), graph("count_cells.ogr")};
+        for (int n = 1; n <= 4; ++n) {
+            inputs(w, 0)->appendItem(new Item(source(QString("examples/data/cells_%1.png").arg(n)), Item::ImageFileType));
+            arguments << "-i" << "0=" + source(QString("examples/data/cells_%1.png").arg(n));
+        }
+        QVERIFY(QDir().mkpath(out));
+        auto* patterns = child<QWidget>(w, "output_filename_pattern_widget");
+        child<QLineEdit>(*patterns, "directory_lineEdit")->setText(out);
+        child<QComboBox>(*patterns, "suffix_comboBox")->setCurrentText(".png");
+        auto* bar = w.findChild<VORNE::ResultsBar*>();
+        QVERIFY(!child<QPushButton>(*bar, "export_table_pushButton")->isEnabled());
+        runToEnd(w);
+        QVERIFY(child<QPushButton>(*bar, "export_table_pushButton")->isEnabled());
+        bar->saveTable(dir.filePath("window.csv"));
 
-void ResultsBarTest::sameTableAsTheBatchRunner()
-{
-    QTemporaryDir dir;
-    const QString out = dir.filePath("out");
-    PVorne w;
-    QVERIFY(w.loadGraph(graph("count_cells.ogr")));
-    QStringList arguments{"-o", out, "--suffix", ".png", "--table", dir.filePath("batch.csv"), graph("count_cells.ogr")};
-    for (int n = 1; n <= 4; ++n) {
-        inputs(w, 0)->appendItem(new Item(source(QString("examples/data/cells_%1.png").arg(n)), Item::ImageFileType));
-        arguments << "-i" << "0=" + source(QString("examples/data/cells_%1.png").arg(n));
+        QProcess batch;
+        batch.start(VORNE_BATCH_PROGRAM, arguments);
+        QVERIFY(batch.waitForFinished(60000));
+        QCOMPARE(batch.exitCode(), 0);
+        const QStringList table = withoutTimes(dir.filePath("window.csv"));
+        QCOMPARE(table.size(), 5);
+        QVERIFY2(table.first().startsWith("index,input 0: image,output 0: mask,output 1: count,status"), qPrintable(table.first()));
+        QCOMPARE(table, withoutTimes(dir.filePath("batch.csv")));
     }
-    QVERIFY(QDir().mkpath(out));
-    auto* patterns = child<QWidget>(w, "output_filename_pattern_widget");
-    child<QLineEdit>(*patterns, "directory_lineEdit")->setText(out);
-    child<QComboBox>(*patterns, "suffix_comboBox")->setCurrentText(".png");
-    auto* bar = w.findChild<VORNE::ResultsBar*>();
-    QVERIFY(!child<QPushButton>(*bar, "export_table_pushButton")->isEnabled());
-    invoke(w, "Run");
-    QTRY_VERIFY_WITH_TIMEOUT(!child<QPushButton>(w, "run_pushButton")->isHidden(), 60000);
-    QVERIFY(child<QPushButton>(*bar, "export_table_pushButton")->isEnabled());
-    bar->saveTable(dir.filePath("window.csv"));
-
-    QProcess batch;
-    batch.start(VORNE_BATCH_PROGRAM, arguments);
-    QVERIFY(batch.waitForFinished(60000));
-    QCOMPARE(batch.exitCode(), 0);
-    const QStringList table = withoutTimes(dir.filePath("window.csv"));
-    QCOMPARE(table.size(), 5);
-    QVERIFY2(table.first().startsWith("index,input 0: image,output 0: mask,output 1: count,status"), qPrintable(table.first()));
-    QCOMPARE(table, withoutTimes(dir.filePath("batch.csv")));
-}
+};
 
 QTEST_MAIN(ResultsBarTest)
 #include "test_resultsbar.moc"

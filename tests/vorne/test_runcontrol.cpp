@@ -1,23 +1,9 @@
 // Real batch runs of example graphs, driven through the run buttons' slots; every wait is on a condition,
 // never a fixed sleep.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListView>
-#include <QMessageBox>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTextBrowser>
-#include <QtTest>
 
 #include "executor/graphexecutor.h"
-#include "items/item.h"
-#include "items/itemmodel.h"
 #include "mainwindow/filedroplistview.h"
 #include "mainwindow/messagebanner.h"
-#include "mainwindow/pvorne.h"
 #include "streamcapture.h"
 #include "vornetest.h"
 
@@ -45,12 +31,6 @@ void editParameters(PVorne& w, const QString& from, const QString& to)
 }
 
 QPushButton* button(PVorne& w, const char* name) { return child<QPushButton>(w, name); }
-bool idle(PVorne& w) { return !button(w, "run_pushButton")->isHidden() && child<QWidget>(w, "run_progressBar")->isHidden(); }
-void runToEnd(PVorne& w)
-{
-    invoke(w, "Run");
-    QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
-}
 
 } // namespace
 
@@ -59,325 +39,287 @@ class RunControlTest : public QObject
     Q_OBJECT
 
 private slots:
-    void unequalPorts_data();
-    void unequalPorts();
-    void graphWithoutInputsAndNoGraph();
-    void pauseAndResume();
-    void cancelWhileRunning();
-    void cancelWhilePaused_data();
-    void cancelWhilePaused();
-    void failingStepDoesNotStopBatch();
-    void editedParameters_data();
-    void editedParameters();
-    void outputNamesFollowPatterns_data();
-    void outputNamesFollowPatterns();
-    void batchEndMessage_data();
-    void batchEndMessage();
-    void graphChangeDuringRun();
-    void closeDuringRunAsks();
-};
+    void unequalPorts_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("second");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<bool>("box");
+        QTest::newRow("3 and 5") << 3 << 5 << 3 << true;
+        QTest::newRow("4 and 4") << 4 << 4 << 4 << false;
+        QTest::newRow("empty and 3") << 0 << 3 << 0 << true;
+        QTest::newRow("both empty") << 0 << 0 << 0 << false;
+    }
 
-void RunControlTest::unequalPorts_data()
-{
-    QTest::addColumn<int>("first");
-    QTest::addColumn<int>("second");
-    QTest::addColumn<int>("steps");
-    QTest::addColumn<bool>("box");
-    QTest::newRow("3 and 5") << 3 << 5 << 3 << true;
-    QTest::newRow("5 and 3") << 5 << 3 << 3 << true;
-    QTest::newRow("4 and 4") << 4 << 4 << 4 << false;
-    QTest::newRow("empty and 3") << 0 << 3 << 0 << true;
-    QTest::newRow("both empty") << 0 << 0 << 0 << false;
-}
+    void unequalPorts()
+    {
+        QFETCH(int, first);
+        QFETCH(int, second);
+        QFETCH(int, steps);
+        QFETCH(bool, box);
+        PVorne w;
+        open(w, "examples/graphs/two_inputs.ogr", {first, second});
+        QStringList boxes;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            if (auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxes << shown->windowTitle() + "|" + shown->text();
+                shown->accept();
+            }
+        });
+        answer.start(10);
+        runToEnd(w);
 
-void RunControlTest::unequalPorts()
-{
-    QFETCH(int, first);
-    QFETCH(int, second);
-    QFETCH(int, steps);
-    QFETCH(bool, box);
-    PVorne w;
-    open(w, "examples/graphs/two_inputs.ogr", {first, second});
-    QStringList boxes;
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, [&] {
-        if (auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            boxes << shown->windowTitle() + "|" + shown->text();
-            shown->accept();
-        }
-    });
-    answer.start(10);
-    runToEnd(w);
+        for (int port = 0; port < 3; ++port)
+            QCOMPARE(outputs(w, port)->rowCount(), steps);
+        QCOMPARE(boxes, box ? QStringList("VORNE|There are different numbers of input items for some ports.") : QStringList());
+        QCOMPARE(child<QTabWidget>(w, "input_output_tabWidget")->currentWidget()->objectName(), QString("output_tab"));
+        QCOMPARE(child<QTabWidget>(w, "output_tabWidget")->currentIndex(), 0);
+        for (const char* name : {"settings_tab", "input_edit_frame", "graph_selection_frame", "graph_parameters_tab"})
+            QVERIFY2(child<QWidget>(w, name)->isEnabled(), name);
+    }
 
-    for (int port = 0; port < 3; ++port)
-        QCOMPARE(outputs(w, port)->rowCount(), steps);
-    QCOMPARE(boxes, box ? QStringList("VORNE|There are different numbers of input items for some ports.") : QStringList());
-    QCOMPARE(child<QTabWidget>(w, "input_output_tabWidget")->currentWidget()->objectName(), QString("output_tab"));
-    QCOMPARE(child<QTabWidget>(w, "output_tabWidget")->currentIndex(), 0);
-    for (const char* name : {"settings_tab", "input_edit_frame", "graph_selection_frame", "graph_parameters_tab"})
-        QVERIFY2(child<QWidget>(w, name)->isEnabled(), name);
-}
+    void graphWithoutInputsAndNoGraph()
+    {
+        QCOMPARE(VORNE::durationText(((1 * 60 + 2) * 60 + 3) * 1000 + 4), QString("3723004ms / 01:02:03.004"));
 
-void RunControlTest::graphWithoutInputsAndNoGraph()
-{
-    QCOMPARE(VORNE::durationText(((1 * 60 + 2) * 60 + 3) * 1000 + 4), QString("3723004ms / 01:02:03.004"));
-    QCOMPARE(VORNE::durationText(100LL * 3600000 + 59999), QString("360059999ms / 100:00:59.999"));
+        PVorne w;
+        open(w, "tests/vorne/graphs/no_inputs.ogr");
+        editParameters(w, "tests/vorne/graphs/tiny.asc", source("tests/vorne/graphs/tiny.asc"));
+        runToEnd(w);
+        QCOMPARE(outputs(w, 0)->rowCount(), 1);
+        QCOMPARE(outputs(w, 0)->item(0)->status(), int(Item::OkStatus));
+        QCOMPARE(child<QProgressBar>(w, "run_progressBar")->maximum(), 0);
 
-    PVorne w;
-    open(w, "tests/vorne/graphs/no_inputs.ogr");
-    editParameters(w, "tests/vorne/graphs/tiny.asc", source("tests/vorne/graphs/tiny.asc"));
-    runToEnd(w);
-    QCOMPARE(outputs(w, 0)->rowCount(), 1);
-    QCOMPARE(outputs(w, 0)->item(0)->status(), int(Item::OkStatus));
-    QCOMPARE(child<QProgressBar>(w, "run_progressBar")->maximum(), 0);
+        // Without a graph the one step executes nothing; the run still completes and can be repeated.
+        PVorne empty;
+        runToEnd(empty);
+        runToEnd(empty);
+        QCOMPARE(child<QTabWidget>(empty, "input_output_tabWidget")->currentWidget()->objectName(), QString("output_tab"));
+    }
 
-    // Without a graph the one step executes nothing; the run still completes and can be repeated.
-    PVorne empty;
-    runToEnd(empty);
-    runToEnd(empty);
-    QCOMPARE(child<QTabWidget>(empty, "input_output_tabWidget")->currentWidget()->objectName(), QString("output_tab"));
-}
+    void pauseResumeAndCancel()
+    {
+        PVorne w;
+        open(w, "tests/vorne/graphs/delay.ogr", {5});
+        auto* pause = button(w, "pause_run_pushButton");
+        auto* resume = button(w, "resume_run_pushButton");
+        auto* cancel = button(w, "cancel_run_pushButton");
+        invoke(w, "Run");
+        QVERIFY(button(w, "run_pushButton")->isHidden() && !pause->isHidden() && !cancel->isHidden() && resume->isHidden());
+        for (const char* name : {"settings_tab", "input_edit_frame", "graph_selection_frame", "graph_parameters_tab"})
+            QVERIFY2(!child<QWidget>(w, name)->isEnabled(), name);
 
-void RunControlTest::pauseAndResume()
-{
-    PVorne w;
-    open(w, "tests/vorne/graphs/delay.ogr", {5});
-    auto* pause = button(w, "pause_run_pushButton");
-    auto* resume = button(w, "resume_run_pushButton");
-    auto* cancel = button(w, "cancel_run_pushButton");
-    invoke(w, "Run");
-    QVERIFY(button(w, "run_pushButton")->isHidden() && !pause->isHidden() && !cancel->isHidden() && resume->isHidden());
-    for (const char* name : {"settings_tab", "input_edit_frame", "graph_selection_frame", "graph_parameters_tab"})
-        QVERIFY2(!child<QWidget>(w, name)->isEnabled(), name);
+        QTRY_COMPARE_WITH_TIMEOUT(w.findChild<VORNE::GraphExecutor*>()->runIndex, 1, 60000);
+        invoke(w, "pauseRun");
+        QVERIFY(!pause->isEnabled() && !cancel->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!resume->isHidden(), 60000); // step 2 finishes, nothing more starts
+        QVERIFY(pause->isHidden() && resume->isEnabled() && cancel->isEnabled());
+        QCOMPARE(outputs(w, 0)->rowCount(), 2);
+        QCOMPARE(child<QProgressBar>(w, "run_progressBar")->value(), 2);
 
-    QTRY_COMPARE_WITH_TIMEOUT(w.findChild<VORNE::GraphExecutor*>()->runIndex, 1, 60000);
-    invoke(w, "pauseRun");
-    QVERIFY(!pause->isEnabled() && !cancel->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(!resume->isHidden(), 60000); // step 2 finishes, nothing more starts
-    QVERIFY(pause->isHidden() && resume->isEnabled() && cancel->isEnabled());
-    QCOMPARE(outputs(w, 0)->rowCount(), 2);
-    QCOMPARE(child<QProgressBar>(w, "run_progressBar")->value(), 2);
+        invoke(w, "resumeRun");
+        QVERIFY(!pause->isHidden() && resume->isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
+        QCOMPARE(outputs(w, 0)->rowCount(), 5);
 
-    invoke(w, "resumeRun");
-    QVERIFY(!pause->isHidden() && resume->isHidden());
-    QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
-    QCOMPARE(outputs(w, 0)->rowCount(), 5);
-}
-
-void RunControlTest::cancelWhileRunning()
-{
-    PVorne w;
-    open(w, "tests/vorne/graphs/delay.ogr", {3});
-    editParameters(w, ">150<", ">600000<"); // only a working abort ends this step within the time limit
-    invoke(w, "Run");
-    invoke(w, "cancel");
-    QVERIFY(!button(w, "cancel_run_pushButton")->isEnabled() && !button(w, "pause_run_pushButton")->isEnabled());
-    // Pressed before the step's thread has begun: one press must still end the step.
-    QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
-    QCOMPARE(outputs(w, 0)->rowCount(), 0);
-}
-
-void RunControlTest::cancelWhilePaused_data()
-{
-    QTest::addColumn<bool>("byGraphLoad");
-    QTest::newRow("cancel button") << false;
-    QTest::newRow("graph load") << true;
-}
-
-void RunControlTest::cancelWhilePaused()
-{
-    QFETCH(bool, byGraphLoad);
-    PVorne w;
-    open(w, "tests/vorne/graphs/delay.ogr", {5});
-    invoke(w, "Run");
-    invoke(w, "pauseRun");
-    QTRY_VERIFY_WITH_TIMEOUT(!button(w, "resume_run_pushButton")->isHidden(), 60000);
-    // Files dropped on an input list during a batch change nothing.
-    emit w.findChild<VORNE::FileDropListView*>()->filesDropped({image(0)});
-    QCOMPARE(inputs(w, 0)->rowCount(), 5);
-    if (byGraphLoad) {
-        StderrCapture err;
-        QVERIFY(!w.loadGraph(source("examples/graphs/count_cells.ogr")));
-        QVERIFY(err.text().contains("VORNE is currently running.\nCanceling VORNE ...\n"));
-    } else {
+        // Cancelled while paused the batch ends at once; files dropped meanwhile change nothing.
+        invoke(w, "Run");
+        invoke(w, "pauseRun");
+        QTRY_VERIFY_WITH_TIMEOUT(!resume->isHidden(), 60000);
+        emit w.findChild<VORNE::FileDropListView*>()->filesDropped({image(0)});
+        QCOMPARE(inputs(w, 0)->rowCount(), 5);
         invoke(w, "cancel");
+        QVERIFY(idle(w));
+        QCOMPARE(outputs(w, 0)->rowCount(), 1);
+        QVERIFY(w.loadSelectedGraph()); // the run lock is free again
     }
-    QVERIFY(idle(w));
-    QCOMPARE(outputs(w, 0)->rowCount(), 1);
-    QVERIFY(w.loadSelectedGraph()); // the run lock is free again
-}
 
-void RunControlTest::failingStepDoesNotStopBatch()
-{
-    PVorne w;
-    open(w, "examples/graphs/count_cells.ogr", {1});
-    inputs(w, 0)->appendItem(new Item(source("examples/data/no_such_image.png"), Item::ImageFileType));
-    inputs(w, 0)->appendItem(new Item(image(1), Item::ImageFileType));
-    runToEnd(w);
-    for (int port = 0; port < 2; ++port) {
-        const ItemModel* m = outputs(w, port);
-        QCOMPARE(m->rowCount(), 3);
-        QCOMPARE(m->item(0)->status(), int(Item::OkStatus));
-        QVERIFY(m->item(1)->status() != int(Item::OkStatus) && !m->item(1)->errorMessage().isEmpty());
-        QCOMPARE(m->item(2)->status(), int(Item::OkStatus));
+    void cancelWhileRunning()
+    {
+        PVorne w;
+        open(w, "tests/vorne/graphs/delay.ogr", {3});
+        editParameters(w, ">150<", ">600000<"); // only a working abort ends this step within the time limit
+        invoke(w, "Run");
+        invoke(w, "cancel");
+        QVERIFY(!button(w, "cancel_run_pushButton")->isEnabled() && !button(w, "pause_run_pushButton")->isEnabled());
+        // Pressed before the step's thread has begun: one press must still end the step.
+        QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
+        QCOMPARE(outputs(w, 0)->rowCount(), 0);
     }
-}
 
-void RunControlTest::editedParameters_data()
-{
-    QTest::addColumn<QString>("from");
-    QTest::addColumn<QString>("to");
-    QTest::addColumn<bool>("zeroCounts");
-    QTest::addColumn<QStringList>("message"); // parts of the message area's word; empty: none
-    QTest::newRow("unchanged") << ">20<" << ">20<" << false << QStringList();
-    QTest::newRow("huge min_area") << ">20<" << ">100000000<" << true << QStringList();
-    QTest::newRow("unparsable") << "<map>" << "<map" << false
-                                << QStringList{"line 3, column 3", "This run uses the graph's own parameters."};
-    QTest::newRow("misspelt key") << "\"min_area\"" << "\"min_aera\"" << false
-                                  << QStringList{"unknown parameter 'min_aera'; did you mean 'min_area'?"};
-}
+    void failingStepDoesNotStopBatch()
+    {
+        PVorne w;
+        open(w, "examples/graphs/count_cells.ogr", {1});
+        inputs(w, 0)->appendItem(new Item(source("examples/data/no_such_image.png"), Item::ImageFileType));
+        inputs(w, 0)->appendItem(new Item(image(1), Item::ImageFileType));
+        runToEnd(w);
+        for (int port = 0; port < 2; ++port) {
+            const ItemModel* m = outputs(w, port);
+            QCOMPARE(m->rowCount(), 3);
+            QCOMPARE(m->item(0)->status(), int(Item::OkStatus));
+            QVERIFY(m->item(1)->status() != int(Item::OkStatus) && !m->item(1)->errorMessage().isEmpty());
+            QCOMPARE(m->item(2)->status(), int(Item::OkStatus));
+        }
+    }
 
-void RunControlTest::editedParameters()
-{
-    QFETCH(QString, from);
-    QFETCH(QString, to);
-    QFETCH(bool, zeroCounts);
-    QFETCH(QStringList, message);
-    PVorne w;
-    open(w, "examples/graphs/count_cells.ogr", {3});
-    editParameters(w, from, to);
-    StderrCapture err;
-    runToEnd(w);
-    const QStringList counts = texts(outputs(w, 1));
-    QCOMPARE(counts.size(), 3);
-    for (const QString& count : counts)
-        QCOMPARE(count == "0", zeroCounts);
-    QCOMPARE(err.text().contains("VORNE: Could not load graph parameters:\nVORNE: "), to == "<map");
-    const QString shown = w.findChild<VORNE::MessageBanner*>()->text("parameters");
-    QCOMPARE(shown.isNull(), message.isEmpty());
-    for (const QString& part : message)
-        QVERIFY2(shown.contains(part), qPrintable(shown));
-}
+    void editedParameters_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<bool>("zeroCounts");
+        QTest::addColumn<QStringList>("message"); // parts of the message area's word; empty: none
+        QTest::newRow("huge min_area") << ">20<" << ">100000000<" << true << QStringList();
+        QTest::newRow("unparsable") << "<map>" << "<map" << false
+                                    << QStringList{"line 3, column 3", "This run uses the graph's own parameters."};
+        QTest::newRow("misspelt key") << "\"min_area\"" << "\"min_aera\"" << false
+                                      << QStringList{"unknown parameter 'min_aera'; did you mean 'min_area'?"};
+    }
 
-void RunControlTest::outputNamesFollowPatterns_data()
-{
-    QTest::addColumn<bool>("asDefault");
-    QTest::newRow("per port") << false;
-    QTest::newRow("as default") << true;
-}
+    void editedParameters()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(bool, zeroCounts);
+        QFETCH(QStringList, message);
+        PVorne w;
+        open(w, "examples/graphs/count_cells.ogr", {3});
+        editParameters(w, from, to);
+        StderrCapture err;
+        runToEnd(w);
+        const QStringList counts = texts(outputs(w, 1));
+        QCOMPARE(counts.size(), 3);
+        for (const QString& count : counts)
+            QCOMPARE(count == "0", zeroCounts);
+        QCOMPARE(err.text().contains("VORNE: Could not load graph parameters:\nVORNE: "), to == "<map");
+        const QString shown = w.findChild<VORNE::MessageBanner*>()->text("parameters");
+        QCOMPARE(shown.isNull(), message.isEmpty());
+        for (const QString& part : message)
+            QVERIFY2(shown.contains(part), qPrintable(shown));
+    }
 
-void RunControlTest::outputNamesFollowPatterns()
-{
-    QFETCH(bool, asDefault);
-    QTemporaryDir dirA, dirB;
-    PVorne w;
-    open(w, "examples/graphs/two_inputs.ogr", {2, 2});
-    auto* patterns = child<QWidget>(w, "output_filename_pattern_widget");
-    const auto edit = [&](const QString& directory, const char* pattern, const char* suffix) {
-        child<QLineEdit>(*patterns, "directory_lineEdit")->setText(directory);
-        child<QLineEdit>(*patterns, "filename_lineEdit")->setText(pattern);
+    void outputNamesFollowPatterns_data()
+    {
+        QTest::addColumn<bool>("asDefault");
+        QTest::newRow("per port") << false;
+        QTest::newRow("as default") << true;
+    }
+
+    void outputNamesFollowPatterns()
+    {
+        QFETCH(bool, asDefault);
+        QTemporaryDir dirA, dirB;
+        PVorne w;
+        open(w, "examples/graphs/two_inputs.ogr", {2, 2});
+        auto* patterns = child<QWidget>(w, "output_filename_pattern_widget");
+        const auto edit = [&](const QString& directory, const char* pattern, const char* suffix) {
+            child<QLineEdit>(*patterns, "directory_lineEdit")->setText(directory);
+            child<QLineEdit>(*patterns, "filename_lineEdit")->setText(pattern);
+            child<QComboBox>(*patterns, "suffix_comboBox")->setCurrentText(suffix);
+        };
+        edit(dirA.path(), "a_%i0_%o", ".png");
+        child<QPushButton>(*patterns, "next_port_pushButton")->click();
+        edit(dirB.path(), "b_%i1_%o", ".tif"); // port 1's values are no images: nothing is written for it
+        if (asDefault)
+            child<QCheckBox>(*patterns, "as_default_checkBox")->setChecked(true);
+        runToEnd(w);
+
+        const QDir directory(asDefault ? dirB.path() : dirA.path());
+        for (int row = 0; row < 2; ++row) {
+            const QString base = QFileInfo(image(row)).completeBaseName();
+            const QString expected = directory.filePath(QString(asDefault ? "b_%1_0.tif" : "a_%1_0.png").arg(base));
+            QCOMPARE(outputs(w, 0)->item(row)->valueText(), expected);
+            QVERIFY2(QFile::exists(expected), qPrintable(expected));
+        }
+        QCOMPARE(QDir(asDefault ? dirA.path() : dirB.path()).entryList(QDir::Files), QStringList());
+    }
+
+    // The message area after a batch: failed steps, outputs that could not be saved, inputs that could not be
+    // read. Every row runs two steps.
+    void batchEndMessage_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<bool>("emptyInput"); // the second input is an empty file
+        QTest::addColumn<QString>("message"); // its start (%1: the empty file); null: no message
+        const QString blur = "examples/graphs/blur_otsu.ogr", wide = "tests/vorne/graphs/sixteen_bit.ogr";
+        QTest::newRow("all saved") << blur << ".png" << false << QString();
+        QTest::newRow("steps fail") << "examples/graphs/fails.ogr" << ".png" << false
+                                    << "2 of 2 steps failed \u2014 see the Output tab.";
+        QTest::newRow("16 bits as jpg") << wide << ".jpg" << false
+                                        << "2 of 2 steps failed, 2 outputs could not be saved \u2014 see the Output tab.";
+        QTest::newRow("unreadable input") << blur << ".png" << true
+                                          << "1 of 2 steps failed \u2014 see the Output tab.\n"
+                                             "cannot read input 0 'image' from '%1': ";
+    }
+
+    void batchEndMessage()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, suffix);
+        QFETCH(bool, emptyInput);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString empty = dir.filePath("empty.png");
+        writeFile(empty, QByteArray());
+        PVorne w;
+        open(w, file, {2});
+        if (emptyInput)
+            inputs(w, 0)->item(1)->setValue(empty, Item::ImageFileType);
+        auto* patterns = child<QWidget>(w, "output_filename_pattern_widget");
+        child<QLineEdit>(*patterns, "directory_lineEdit")->setText(dir.path());
         child<QComboBox>(*patterns, "suffix_comboBox")->setCurrentText(suffix);
-    };
-    edit(dirA.path(), "a_%i0_%o", ".png");
-    child<QPushButton>(*patterns, "next_port_pushButton")->click();
-    edit(dirB.path(), "b_%i1_%o", ".tif"); // port 1's values are no images: nothing is written for it
-    if (asDefault)
-        child<QCheckBox>(*patterns, "as_default_checkBox")->setChecked(true);
-    runToEnd(w);
-
-    const QDir directory(asDefault ? dirB.path() : dirA.path());
-    for (int row = 0; row < 2; ++row) {
-        const QString base = QFileInfo(image(row)).completeBaseName();
-        const QString expected = directory.filePath(QString(asDefault ? "b_%1_0.tif" : "a_%1_0.png").arg(base));
-        QCOMPARE(outputs(w, 0)->item(row)->valueText(), expected);
-        QVERIFY2(QFile::exists(expected), qPrintable(expected));
+        runToEnd(w);
+        const QString shown = w.findChild<VORNE::MessageBanner*>()->text("batch");
+        QVERIFY2(message.isNull() ? shown.isNull() : shown.startsWith(QString(message).replace("%1", empty)), qPrintable(shown));
+        QCOMPARE(outputs(w, 0)->item(1)->data(Item::InputErrorRole).isNull(), !emptyInput);
     }
-    QCOMPARE(QDir(asDefault ? dirA.path() : dirB.path()).entryList(QDir::Files), QStringList());
-}
 
-// The message area after a batch: failed steps, outputs that could not be saved, inputs that could not be
-// read. Every row runs two steps.
-void RunControlTest::batchEndMessage_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("suffix");
-    QTest::addColumn<bool>("emptyInput"); // the second input is an empty file
-    QTest::addColumn<QString>("message"); // its start (%1: the empty file); null: no message
-    const QString blur = "examples/graphs/blur_otsu.ogr", wide = "tests/vorne/graphs/sixteen_bit.ogr";
-    QTest::newRow("all saved") << blur << ".png" << false << QString();
-    QTest::newRow("steps fail") << "examples/graphs/fails.ogr" << ".png" << false
-                                << "2 of 2 steps failed \u2014 see the Output tab.";
-    QTest::newRow("16 bits as png") << wide << ".png" << false << QString();
-    QTest::newRow("16 bits as jpg") << wide << ".jpg" << false
-                                    << "2 of 2 steps failed, 2 outputs could not be saved \u2014 see the Output tab.";
-    QTest::newRow("unreadable input") << blur << ".png" << true
-                                      << "1 of 2 steps failed \u2014 see the Output tab.\n"
-                                         "cannot read input 0 'image' from '%1': ";
-}
+    // A host loads another graph during a run: the run is cancelled and the load refused as before, the message
+    // area offers the reload, and no run starts under the new path before it.
+    void graphChangeDuringRun()
+    {
+        PVorne w;
+        open(w, "tests/vorne/graphs/delay.ogr", {3});
+        invoke(w, "Run");
+        const QString next = source("examples/graphs/count_cells.ogr");
+        StderrCapture err;
+        QVERIFY(!w.loadGraph(next));
+        QVERIFY(err.text().contains("VORNE is currently running.\nCanceling VORNE ...\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
+        auto* banner = w.findChild<VORNE::MessageBanner*>();
+        QVERIFY(banner->text("graph").contains("'" + next + "'"));
+        invoke(w, "Run");
+        QVERIFY(idle(w));
+        banner->findChild<QPushButton*>("action")->click();
+        QVERIFY(w.graphIsLoaded() && banner->text("graph").isNull());
+        QCOMPARE(child<QTabWidget>(w, "output_tabWidget")->count(), 2); // count_cells' pages
+    }
 
-void RunControlTest::batchEndMessage()
-{
-    QFETCH(QString, file);
-    QFETCH(QString, suffix);
-    QFETCH(bool, emptyInput);
-    QFETCH(QString, message);
-    QTemporaryDir dir;
-    const QString empty = dir.filePath("empty.png");
-    writeFile(empty, QByteArray());
-    PVorne w;
-    open(w, file, {2});
-    if (emptyInput)
-        inputs(w, 0)->item(1)->setValue(empty, Item::ImageFileType);
-    auto* patterns = child<QWidget>(w, "output_filename_pattern_widget");
-    child<QLineEdit>(*patterns, "directory_lineEdit")->setText(dir.path());
-    child<QComboBox>(*patterns, "suffix_comboBox")->setCurrentText(suffix);
-    runToEnd(w);
-    const QString shown = w.findChild<VORNE::MessageBanner*>()->text("batch");
-    QVERIFY2(message.isNull() ? shown.isNull() : shown.startsWith(QString(message).replace("%1", empty)), qPrintable(shown));
-    QCOMPARE(outputs(w, 0)->item(1)->data(Item::InputErrorRole).isNull(), !emptyInput);
-}
-
-// A host loads another graph during a run: the run is cancelled and the load refused as before, the message
-// area offers the reload, and no run starts under the new path before it.
-void RunControlTest::graphChangeDuringRun()
-{
-    PVorne w;
-    open(w, "tests/vorne/graphs/delay.ogr", {3});
-    invoke(w, "Run");
-    const QString next = source("examples/graphs/count_cells.ogr");
-    QVERIFY(!w.loadGraph(next));
-    QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
-    auto* banner = w.findChild<VORNE::MessageBanner*>();
-    QVERIFY(banner->text("graph").contains("'" + next + "'"));
-    invoke(w, "Run");
-    QVERIFY(idle(w));
-    banner->findChild<QPushButton*>("action")->click();
-    QVERIFY(w.graphIsLoaded() && banner->text("graph").isNull());
-    QCOMPARE(child<QTabWidget>(w, "output_tabWidget")->count(), 2); // count_cells' pages
-}
-
-void RunControlTest::closeDuringRunAsks()
-{
-    PVorne w;
-    w.show();
-    open(w, "tests/vorne/graphs/delay.ogr", {3});
-    editParameters(w, ">150<", ">600000<");
-    invoke(w, "Run");
-    QString answer = "Keep running";
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            for (QAbstractButton* choice : box->buttons())
-                if (choice->text() == answer)
-                    choice->click();
-    });
-    poll.start(10);
-    QVERIFY(!w.close());
-    QVERIFY(w.isVisible() && !idle(w));
-    answer = "Cancel the run and close";
-    QVERIFY(w.close());
-    QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
-}
+    void closeDuringRunAsks()
+    {
+        PVorne w;
+        w.show();
+        open(w, "tests/vorne/graphs/delay.ogr", {3});
+        editParameters(w, ">150<", ">600000<");
+        invoke(w, "Run");
+        QString answer = "Keep running";
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                for (QAbstractButton* choice : box->buttons())
+                    if (choice->text() == answer)
+                        choice->click();
+        });
+        poll.start(10);
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible() && !idle(w));
+        answer = "Cancel the run and close";
+        QVERIFY(w.close());
+        QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
+    }
+};
 
 QTEST_MAIN(RunControlTest)
 #include "test_runcontrol.moc"

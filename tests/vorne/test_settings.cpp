@@ -1,14 +1,7 @@
 // The settings tab and the per-port output pattern editor: defaults, navigation, edits kept across port
 // count changes, "as default", unknown suffixes and the directory check.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QtTest>
 
+#include "vornetest.h"
 #include "mainwindow/filenamepatternwidget.h"
 #include "mainwindow/settingswidgetr.h"
 
@@ -42,105 +35,98 @@ class SettingsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void defaultsNamesAndNavigation();
-    void portCountChangesKeepEdits();
-    void asDefault();
-    void suffixAndDirectory();
-};
+    void defaultsNamesAndNavigation()
+    {
+        Editor e;
+        QVERIFY(!e.w.isEnabled());
+        QCOMPARE(e.tab.outputNames(), Patterns());
 
-void SettingsTest::defaultsNamesAndNavigation()
-{
-    Editor e;
-    QCOMPARE(e.tab.maxThreads(), 0);
-    QVERIFY(e.tab.useOstrelExecutor() && !e.tab.useCPGraphExecutor());
-    QVERIFY(!e.w.isEnabled());
-    QCOMPARE(e.tab.outputNames(), Patterns());
-
-    QList<QString> names{"mask", "", "count"};
-    e.ports_(3, &names);
-    QVERIFY(e.w.isEnabled());
-    QCOMPARE(e.ports->itemText(0) + "|" + e.ports->itemText(1) + "|" + e.ports->itemText(2),
-             QString("Output 0: mask|Output 1|Output 2: count"));
-    QCOMPARE(e.tab.outputNames(), (Patterns{kDefault, kDefault, kDefault}));
-    for (int port = 0; port < 3; ++port) {
-        e.ports->setCurrentIndex(port);
-        e.pattern->setText(QString("p%1").arg(port));
+        QList<QString> names{"mask", "", "count"};
+        e.ports_(3, &names);
+        QVERIFY(e.w.isEnabled());
+        QCOMPARE(e.ports->itemText(0) + "|" + e.ports->itemText(1) + "|" + e.ports->itemText(2),
+                 QString("Output 0: mask|Output 1|Output 2: count"));
+        QCOMPARE(e.tab.outputNames(), (Patterns{kDefault, kDefault, kDefault}));
+        for (int port = 0; port < 3; ++port) {
+            e.ports->setCurrentIndex(port);
+            e.pattern->setText(QString("p%1").arg(port));
+        }
+        e.next->click(); // last -> first
+        QCOMPARE(e.pattern->text(), QString("p0"));
+        e.prev->click(); // first -> last
+        QCOMPARE(e.pattern->text(), QString("p2"));
+        QCOMPARE(e.ports->currentIndex(), 2);
     }
-    e.next->click(); // last -> first
-    QCOMPARE(e.pattern->text(), QString("p0"));
-    e.prev->click(); // first -> last
-    QCOMPARE(e.pattern->text(), QString("p2"));
-    QCOMPARE(e.ports->currentIndex(), 2);
-}
 
-void SettingsTest::portCountChangesKeepEdits()
-{
-    Editor e;
-    e.ports_(3);
-    e.pattern->setText("zero");
-    e.next->click();
-    e.suffix->setCurrentText(".png");
-    e.directory->setText("/one");
-    e.ports_(2);
-    QCOMPARE(e.pattern->text(), QString("zero"));
-    e.ports_(3);
-    QCOMPARE(e.tab.outputNames(), (Patterns{{QDir::tempPath(), "zero", ".pxm"}, {"/one", "%i0_%o", ".png"}, kDefault}));
-    e.ports_(-1);
-    QVERIFY(!e.w.isEnabled());
-    QCOMPARE(e.tab.outputNames(), Patterns());
-}
+    void portCountChangesKeepEdits()
+    {
+        Editor e;
+        e.ports_(3);
+        e.pattern->setText("zero");
+        e.next->click();
+        e.suffix->setCurrentText(".png");
+        e.directory->setText("/one");
+        e.ports_(2);
+        QCOMPARE(e.pattern->text(), QString("zero"));
+        e.ports_(3);
+        QCOMPARE(e.tab.outputNames(), (Patterns{{QDir::tempPath(), "zero", ".pxm"}, {"/one", "%i0_%o", ".png"}, kDefault}));
+        e.ports_(-1);
+        QVERIFY(!e.w.isEnabled());
+        QCOMPARE(e.tab.outputNames(), Patterns());
+    }
 
-void SettingsTest::asDefault()
-{
-    Editor e;
-    e.ports_(3);
-    e.next->click();
-    e.asDefault->setChecked(true);
-    e.pattern->setText("shared");
-    QVERIFY(!e.navigation());
-    QCOMPARE(e.tab.outputNames(), Patterns{(OutputPattern{QDir::tempPath(), "shared", ".pxm"})});
-    e.ports_(4); // port 1 still exists: still the default
-    QVERIFY(!e.navigation());
-    QCOMPARE(e.tab.outputNames().size(), 1);
-    e.asDefault->setChecked(false);
-    QVERIFY(e.navigation());
-    QCOMPARE(e.tab.outputNames().size(), 4);
+    void asDefault()
+    {
+        Editor e;
+        e.ports_(3);
+        e.next->click();
+        e.asDefault->setChecked(true);
+        e.pattern->setText("shared");
+        QVERIFY(!e.navigation());
+        QCOMPARE(e.tab.outputNames(), Patterns{(OutputPattern{QDir::tempPath(), "shared", ".pxm"})});
+        e.ports_(4); // port 1 still exists: still the default
+        QVERIFY(!e.navigation());
+        QCOMPARE(e.tab.outputNames().size(), 1);
+        e.asDefault->setChecked(false);
+        QVERIFY(e.navigation());
+        QCOMPARE(e.tab.outputNames().size(), 4);
 
-    e.ports->setCurrentIndex(3);
-    e.asDefault->setChecked(true);
-    e.ports_(2); // the default port is gone
-    QVERIFY(e.navigation() && !e.asDefault->isChecked());
-    QCOMPARE(e.tab.outputNames().size(), 2);
-}
+        e.ports->setCurrentIndex(3);
+        e.asDefault->setChecked(true);
+        e.ports_(2); // the default port is gone
+        QVERIFY(e.navigation() && !e.asDefault->isChecked());
+        QCOMPARE(e.tab.outputNames().size(), 2);
+    }
 
-void SettingsTest::suffixAndDirectory()
-{
-    Editor e;
-    e.ports_(2);
-    // An unknown suffix stays in its entry; the combo box just cannot show it.
-    e.suffix->setEditable(true);
-    e.suffix->setEditText(".tiff");
-    QMetaObject::invokeMethod(&e.w, "saveSuffix");
-    e.suffix->setEditable(false);
-    e.next->click();
-    e.suffix->setCurrentText(".png");
-    e.prev->click();
-    QCOMPARE(e.suffix->currentText(), QString(".png"));
-    QCOMPARE(e.tab.outputNames()[0].suffix, QString(".tiff"));
+    void suffixAndDirectory()
+    {
+        Editor e;
+        e.ports_(2);
+        // An unknown suffix stays in its entry; the combo box just cannot show it.
+        e.suffix->setEditable(true);
+        e.suffix->setEditText(".tiff");
+        QMetaObject::invokeMethod(&e.w, "saveSuffix");
+        e.suffix->setEditable(false);
+        e.next->click();
+        e.suffix->setCurrentText(".png");
+        e.prev->click();
+        QCOMPARE(e.suffix->currentText(), QString(".png"));
+        QCOMPARE(e.tab.outputNames()[0].suffix, QString(".tiff"));
 
-    QTemporaryDir picked;
-    e.directory->setText(picked.path() + "/missing");
-    QVERIFY(e.directory->font().italic());
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog && dialog->windowTitle() == "Output directory - Port 0");
-        dialog->selectFile(picked.path());
-        static_cast<QDialog*>(dialog)->accept();
-    });
-    QMetaObject::invokeMethod(&e.w, "chooseDirectory");
-    QVERIFY(!e.directory->font().italic());
-    QCOMPARE(e.tab.outputNames()[0].directory, picked.path());
-}
+        QTemporaryDir picked;
+        e.directory->setText(picked.path() + "/missing");
+        QVERIFY(e.directory->font().italic());
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog && dialog->windowTitle() == "Output directory - Port 0");
+            dialog->selectFile(picked.path());
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        QMetaObject::invokeMethod(&e.w, "chooseDirectory");
+        QVERIFY(!e.directory->font().italic());
+        QCOMPARE(e.tab.outputNames()[0].directory, picked.path());
+    }
+};
 
 QTEST_MAIN(SettingsTest)
 #include "test_settings.moc"

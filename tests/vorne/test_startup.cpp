@@ -1,17 +1,9 @@
-#include <QApplication>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QProcess>
-#include <QTimer>
-#include <QtTest>
-
 #include <functional>
 
 #include "app/ccatchingapplication.h"
 #include "app/commandline.h"
 #include "app/startup.h"
 #include "kora/exception.h"
-#include "mainwindow/pvorne.h"
 #include "streamcapture.h"
 #include "vornetest.h"
 
@@ -23,7 +15,6 @@ QString program()
 {
     return qEnvironmentVariable("KORADIR") + "/bin/vorne";
 }
-
 
 // What start-up showed while a polling timer answered its boxes and closed its window.
 struct Session
@@ -65,194 +56,165 @@ class StartupTest : public QObject
     Q_OBJECT
 
 private slots:
-    void parse_data();
-    void parse();
-    void informationOutput_data();
-    void informationOutput();
-    void missingKoradirEndsWithStatusZero();
-    void firstFileIsLoaded_data();
-    void firstFileIsLoaded();
-    void unloadableGraphShowsBox();
-    void exceptionInASlotIsShownAndTheLoopGoesOn_data();
-    void exceptionInASlotIsShownAndTheLoopGoesOn();
-};
+    void parse_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("files");
 
-void StartupTest::parse_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QStringList>("files");
-
-    QTest::newRow("nothing") << QStringList{} << QStringList{} << QStringList{};
-    QTest::newRow("short help") << QStringList{"-h"} << QStringList{"--help"} << QStringList{};
-    QTest::newRow("short version") << QStringList{"-v"} << QStringList{"--version"} << QStringList{};
-    QTest::newRow("unknown long option") << QStringList{"--bogus", "g.ogr"} << QStringList{"--bogus"}
-                                         << QStringList{"g.ogr"};
-    QTest::newRow("one dash is a file") << QStringList{"-x"} << QStringList{} << QStringList{"-x"};
-    QTest::newRow("options are case-sensitive") << QStringList{"-H"} << QStringList{} << QStringList{"-H"};
-    QTest::newRow("two files in order") << QStringList{"a.ogr", "-v", "b.xml"} << QStringList{"--version"}
-                                        << QStringList{"a.ogr", "b.xml"};
-}
-
-void StartupTest::parse()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QStringList, options);
-    QFETCH(QStringList, files);
-    const CommandLine line = CommandLine::parse(arguments);
-    QCOMPARE(line.options, options);
-    QCOMPARE(line.files, files);
-}
-
-void StartupTest::informationOutput_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("expected"); // "usage" or "version"
-
-    QTest::newRow("-h") << QStringList{"-h"} << "usage";
-    QTest::newRow("--help") << QStringList{"--help"} << "usage";
-    QTest::newRow("-v") << QStringList{"-v"} << "version";
-    QTest::newRow("--version") << QStringList{"--version"} << "version";
-    QTest::newRow("help wins over version") << QStringList{"--version", "--help"} << "usage";
-    QTest::newRow("unknown option before help") << QStringList{"--bogus", "-h"} << "usage";
-    QTest::newRow("with a file") << QStringList{"graph.ogr", "-v"} << "version";
-}
-
-// The real executable, without a display: these options must not need one.
-void StartupTest::informationOutput()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, expected);
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
-    environment.remove("QT_QPA_PLATFORM");
-    process.setProcessEnvironment(environment);
-    process.start(program(), arguments);
-    QVERIFY(process.waitForFinished(30000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 0);
-    QCOMPARE(process.readAllStandardError(), QByteArray());
-    const QString out = QString::fromUtf8(process.readAllStandardOutput());
-    if (expected == "usage") {
-        QCOMPARE(out, program() + " [options] [file1] [file2] ...\nAvailable options:\n"
-                                  "  --version | -v    ... print version information\n"
-                                  "  --help    | -h    ... this help\n\n");
-    } else {
-        const QStringList lines = out.split('\n');
-        QCOMPARE(lines.size(), 7);
-        QCOMPARE(lines[0], QString("VORNE"));
-        QCOMPARE(lines[1], QString("VORNE version unknown"));
-        QVERIFY2(QRegularExpression("^Build date: [A-Z][a-z]{2} \\d{1,2} \\d{4} \\d\\d:\\d\\d:\\d\\d$")
-                     .match(lines[2]).hasMatch(), qPrintable(lines[2]));
-        QVERIFY(lines[3].startsWith("Runtime ") && lines[3].size() > 8);
-        QCOMPARE(lines[4], QString("Qt build: " QT_VERSION_STR));
-        QCOMPARE(lines[5], QString("Qt runtime: ") + qVersion());
-        QCOMPARE(lines[6], QString());
+        QTest::newRow("short help") << QStringList{"-h"} << QStringList{"--help"} << QStringList{};
+        QTest::newRow("unknown long option") << QStringList{"--bogus", "g.ogr"} << QStringList{"--bogus"} << QStringList{"g.ogr"};
+        // Options are case-sensitive; an unknown single-dash word is a file.
+        QTest::newRow("one dash is a file") << QStringList{"-x", "-H"} << QStringList{} << QStringList{"-x", "-H"};
+        QTest::newRow("two files in order") << QStringList{"a.ogr", "-v", "b.xml"} << QStringList{"--version"}
+                                            << QStringList{"a.ogr", "b.xml"};
     }
-}
 
-// Start-up reports unknown options and goes on as far as the KORADIR check, which ends it quietly.
-void StartupTest::missingKoradirEndsWithStatusZero()
-{
-    const QByteArray koradir = qgetenv("KORADIR");
-    qunsetenv("KORADIR");
-    Session session;
-    StderrCapture capture;
-    const int status = runStartUp({"vorne", "--bogus", "--other"}, session);
-    const QByteArray err = capture.text();
-    qputenv("KORADIR", koradir);
-    QCOMPARE(status, 0);
-    QCOMPARE(session.boxes, QStringList{"VORNE|KORADIR variable is not set."});
-    QVERIFY(!session.sawWindow);
-    QVERIFY2(err.contains("vorne unknown option detected: --bogus, --other\n"), err.constData());
-}
+    void parse()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, files);
+        const CommandLine line = CommandLine::parse(arguments);
+        QCOMPARE(line.options, options);
+        QCOMPARE(line.files, files);
+    }
 
-void StartupTest::firstFileIsLoaded_data()
-{
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QString>("graphField");
+    void informationOutput_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected"); // "usage" or "version"
 
-    QTest::newRow("no file") << QStringList{} << QString();
-    QTest::newRow("one graph") << QStringList{graph("count_cells.ogr")} << graph("count_cells.ogr");
-    QTest::newRow("two graphs, first wins") << QStringList{graph("smooth.xml"), graph("two_inputs.ogr")}
-                                            << graph("smooth.xml");
-    QTest::newRow("unknown option ignored") << QStringList{"--bogus", graph("smooth.xml")}
-                                            << graph("smooth.xml");
-}
+        QTest::newRow("-h") << QStringList{"-h"} << "usage";
+        QTest::newRow("-v") << QStringList{"-v"} << "version";
+        QTest::newRow("help wins over version") << QStringList{"--version", "--help"} << "usage";
+    }
 
-void StartupTest::firstFileIsLoaded()
-{
-    QFETCH(QStringList, files);
-    QFETCH(QString, graphField);
-    Session session;
-    const int status = runStartUp(QStringList{"vorne"} + files, session);
-    QCOMPARE(status, 0);
-    QVERIFY(session.sawWindow);
-    QCOMPARE(session.boxes, QStringList{});
-    QCOMPARE(session.graphField, graphField);
-}
-
-void StartupTest::unloadableGraphShowsBox()
-{
-    Session session;
-    StderrCapture capture;
-    const int status = runStartUp({"vorne", "-x", graph("smooth.xml")}, session);
-    const QByteArray err = capture.text();
-    QCOMPARE(status, 0);
-    QVERIFY(session.sawWindow);
-    QCOMPARE(session.boxes, QStringList{"Could not load graph - VORNE|Could not load the graph '-x'|"
-                                        "-x: cannot open graph file: No such file or directory"});
-    QCOMPARE(session.graphField, QString());
-    QVERIFY2(err.contains("VORNE: Could not load graph: '-x'!\n"), err.constData());
-}
-
-void StartupTest::exceptionInASlotIsShownAndTheLoopGoesOn_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("logged");
-    QTest::addColumn<QString>("box");
-
-    QTest::newRow("library error") << 0 << "KORA::CException: Node: broken" << "Node: broken";
-    QTest::newRow("standard exception") << 1 << "std::exception: broken" << "broken";
-    QTest::newRow("anything else") << 2 << "unknown exception." << "unknown exception";
-}
-
-void StartupTest::exceptionInASlotIsShownAndTheLoopGoesOn()
-{
-    QFETCH(int, kind);
-    QFETCH(QString, logged);
-    QFETCH(QString, box);
-    QVERIFY(dynamic_cast<CCatchingApplication*>(QCoreApplication::instance()));
-    QStringList boxes;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&boxes] {
-        if (auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            boxes << shown->windowTitle() + "|" + shown->text();
-            shown->accept();
+    // The real executable, without a display: these options must not need one.
+    void informationOutput()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("DISPLAY");
+        environment.remove("QT_QPA_PLATFORM");
+        process.setProcessEnvironment(environment);
+        process.start(program(), arguments);
+        QVERIFY(process.waitForFinished(30000));
+        QVERIFY(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0);
+        QCOMPARE(process.readAllStandardError(), QByteArray());
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        if (expected == "usage") {
+            QCOMPARE(out, program() + " [options] [file1] [file2] ...\nAvailable options:\n"
+                                      "  --version | -v    ... print version information\n"
+                                      "  --help    | -h    ... this help\n\n");
+        } else {
+            const QStringList lines = out.split('\n');
+            QCOMPARE(lines.size(), 7);
+            QCOMPARE(lines[0], QString("VORNE"));
+            QCOMPARE(lines[1], QString("VORNE version unknown"));
+            QVERIFY2(QRegularExpression("^Build date: [A-Z][a-z]{2} \\d{1,2} \\d{4} \\d\\d:\\d\\d:\\d\\d$")
+                         .match(lines[2]).hasMatch(), qPrintable(lines[2]));
+            QVERIFY(lines[3].startsWith("Runtime ") && lines[3].size() > 8);
+            QCOMPARE(lines[4], QString("Qt build: " QT_VERSION_STR));
+            QCOMPARE(lines[5], QString("Qt runtime: ") + qVersion());
+            QCOMPARE(lines[6], QString());
         }
-    });
-    poll.start(20);
-    QEventLoop loop;
-    bool after = false;
-    QTimer::singleShot(0, [kind] {
-        if (kind == 0)
-            throw KORA::CException("broken", "Node");
-        if (kind == 1)
-            throw std::runtime_error("broken");
-        throw 42;
-    });
-    QTimer::singleShot(100, [&] {
-        after = true;
-        loop.quit();
-    });
-    StderrCapture capture;
-    loop.exec();
-    const QByteArray err = capture.text();
-    QVERIFY(after);
-    QCOMPARE(boxes, QStringList{"Error in QT signal handler|" + box});
-    QCOMPARE(QString::fromUtf8(err), "exception in QT signal handler thrown: " + logged + "\n");
-}
+    }
+
+    // Start-up reports unknown options and goes on as far as the KORADIR check, which ends it quietly.
+    void missingKoradirEndsWithStatusZero()
+    {
+        const QByteArray koradir = qgetenv("KORADIR");
+        qunsetenv("KORADIR");
+        Session session;
+        StderrCapture capture;
+        const int status = runStartUp({"vorne", "--bogus", "--other"}, session);
+        const QByteArray err = capture.text();
+        qputenv("KORADIR", koradir);
+        QCOMPARE(status, 0);
+        QCOMPARE(session.boxes, QStringList{"VORNE|KORADIR variable is not set."});
+        QVERIFY(!session.sawWindow);
+        QVERIFY2(err.contains("vorne unknown option detected: --bogus, --other\n"), err.constData());
+    }
+
+    // The first file is loaded; one that does not load leaves an empty window behind its box.
+    void firstFileIsLoaded_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("graphField");
+        QTest::addColumn<QStringList>("boxes");
+
+        QTest::newRow("no file") << QStringList{} << QString() << QStringList();
+        QTest::newRow("two graphs, first wins") << QStringList{graph("smooth.xml"), graph("two_inputs.ogr")}
+                                                << graph("smooth.xml") << QStringList();
+        QTest::newRow("unknown option ignored") << QStringList{"--bogus", graph("smooth.xml")} << graph("smooth.xml")
+                                                << QStringList();
+        QTest::newRow("unloadable") << QStringList{"-x", graph("smooth.xml")} << QString()
+                                    << QStringList{"Could not load graph - VORNE|Could not load the graph '-x'|"
+                                                   "-x: cannot open graph file: No such file or directory"};
+    }
+
+    void firstFileIsLoaded()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, graphField);
+        QFETCH(QStringList, boxes);
+        Session session;
+        QCOMPARE(runStartUp(QStringList{"vorne"} + files, session), 0);
+        QVERIFY(session.sawWindow);
+        QCOMPARE(session.boxes, boxes);
+        QCOMPARE(session.graphField, graphField);
+    }
+
+    void exceptionInASlotIsShownAndTheLoopGoesOn_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("logged");
+        QTest::addColumn<QString>("box");
+
+        QTest::newRow("library error") << 0 << "KORA::CException: Node: broken" << "Node: broken";
+        QTest::newRow("standard exception") << 1 << "std::exception: broken" << "broken";
+        QTest::newRow("anything else") << 2 << "unknown exception." << "unknown exception";
+    }
+
+    void exceptionInASlotIsShownAndTheLoopGoesOn()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, logged);
+        QFETCH(QString, box);
+        QVERIFY(dynamic_cast<CCatchingApplication*>(QCoreApplication::instance()));
+        QStringList boxes;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&boxes] {
+            if (auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxes << shown->windowTitle() + "|" + shown->text();
+                shown->accept();
+            }
+        });
+        poll.start(20);
+        QEventLoop loop;
+        bool after = false;
+        QTimer::singleShot(0, [kind] {
+            if (kind == 0)
+                throw KORA::CException("broken", "Node");
+            if (kind == 1)
+                throw std::runtime_error("broken");
+            throw 42;
+        });
+        QTimer::singleShot(100, [&] {
+            after = true;
+            loop.quit();
+        });
+        StderrCapture capture;
+        loop.exec();
+        const QByteArray err = capture.text();
+        QVERIFY(after);
+        QCOMPARE(boxes, QStringList{"Error in QT signal handler|" + box});
+        QCOMPARE(QString::fromUtf8(err), "exception in QT signal handler thrown: " + logged + "\n");
+    }
+};
 
 // The application object of the real program, so that start-up and escaping exceptions meet it here.
 int main(int argc, char** argv)

@@ -1,8 +1,7 @@
 #pragma once
 // Set-up shared by the tests that drive the main window.
-#include <QListView>
-#include <QTabWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 #include "coretest.h"
 #include "items/item.h"
@@ -39,3 +38,14 @@ inline QStringList texts(const VORNE::ItemModel* model)
 }
 
 inline void invoke(QObject& w, const char* slot) { QVERIFY(QMetaObject::invokeMethod(&w, slot)); }
+
+// No batch running: the run button is back and the progress bar gone.
+inline bool idle(PVorne& w)
+{
+    return !child<QWidget>(w, "run_pushButton")->isHidden() && child<QWidget>(w, "run_progressBar")->isHidden();
+}
+inline void runToEnd(PVorne& w)
+{
+    invoke(w, "Run");
+    QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
+}
