@@ -79,6 +79,45 @@ private slots:
             QVERIFY2(child<QWidget>(w, name)->isEnabled(), name);
     }
 
+    // Five inputs of which the first and the last share a name: the Run button asks before two steps would
+    // write one file; a host's Run() never asks.
+    void collidingOutputNamesAskFirst_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("steps");
+        QTest::newRow("cancel") << "Cancel" << 0;
+        QTest::newRow("run anyway") << "Run anyway" << 5;
+    }
+
+    void collidingOutputNamesAskFirst()
+    {
+        QFETCH(QString, answer);
+        QFETCH(int, steps);
+        PVorne w;
+        open(w, "examples/graphs/count_cells.ogr", {5});
+        QStringList asked;
+        QTimer reply;
+        connect(&reply, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || box->objectName() != "collision_messageBox")
+                return;
+            asked << box->informativeText();
+            for (QAbstractButton* option : box->buttons())
+                if (option->text().remove('&') == answer)
+                    option->click();
+        });
+        reply.start(10);
+        button(w, "run_pushButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked.first().contains("%n"), qPrintable(asked.first()));
+        QCOMPARE(outputs(w, 0)->rowCount(), steps);
+
+        runToEnd(w);
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(outputs(w, 0)->rowCount(), 5);
+    }
+
     void graphWithoutInputsAndNoGraph()
     {
         QCOMPARE(VORNE::durationText(((1 * 60 + 2) * 60 + 3) * 1000 + 4), QString("3723004ms / 01:02:03.004"));
