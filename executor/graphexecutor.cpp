@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <iostream>
 
 #include <sys/syscall.h>
@@ -44,17 +45,36 @@ GraphExecutor::~GraphExecutor()
         qDeleteAll(m_outputItems);
 }
 
+namespace {
+
+bool taskExists(long id)
+{
+    const QByteArray task = "/proc/self/task/" + QByteArray::number(static_cast<qlonglong>(id));
+    return ::access(task.constData(), F_OK) == 0;
+}
+
+} // namespace
+
+void GraphExecutor::rememberThread()
+{
+    const long self = static_cast<long>(::syscall(SYS_gettid));
+    m_threadIds.erase(std::remove_if(m_threadIds.begin(), m_threadIds.end(),
+                                     [self](long id) { return id == self || !taskExists(id); }),
+                      m_threadIds.end());
+    m_threadIds.push_back(self);
+}
+
 void GraphExecutor::waitForThreadExit() const
 {
     // wait() returns before the system thread has run its thread-local destructors, one of which releases
-    // Qt's data of this thread object; a process ending in between would leave that data behind. The
-    // thread is detached, so its disappearance from the task list is the only sign that it is gone.
-    const long id = m_threadId.load();
-    if (id == 0)
-        return;
-    const QByteArray task = "/proc/self/task/" + QByteArray::number(static_cast<qlonglong>(id));
-    for (int attempt = 0; attempt < 2000 && ::access(task.constData(), F_OK) == 0; ++attempt)
+    // Qt's data of this thread object; a process ending in between would leave that data behind. Every
+    // run has its own thread, and an earlier one can still be ending when a later run is over. The
+    // threads are detached, so their disappearance from the task list is the only sign that they are gone.
+    for (int attempt = 0; attempt < 2000; ++attempt) {
+        if (std::none_of(m_threadIds.begin(), m_threadIds.end(), taskExists))
+            return;
         QThread::usleep(500);
+    }
 }
 
 GraphExecutor* GraphExecutor::current()
@@ -175,7 +195,7 @@ void GraphExecutor::fail(const QString& message)
 
 void GraphExecutor::run()
 {
-    m_threadId.store(static_cast<long>(::syscall(SYS_gettid)));
+    rememberThread();
     std::cout << ">>> GraphExecutor::run()..." << std::endl;
     m_errorMessage.clear();
     m_inputErrors.clear();

@@ -121,6 +121,7 @@ private:
     void saveBehind(Item* item, int port, const QString& name, const KORA::CImage* image);
     void stampImageAttributes(KORA::CValueMap& attributes, int port) const;
     void fail(const QString& message);
+    void rememberThread();
     void waitForThreadExit() const;
     // Prints the prefix and the refusal when the thread runs.
     bool refusedWhileRunning(const char* prefix, const char* message = "Can not be changed during a run.") const;
@@ -144,7 +145,9 @@ private:
     QStringList m_inputErrors;
     qint64 m_executionTime = 0;
     std::atomic<bool> m_aborted{false};
-    std::atomic<long> m_threadId{0}; // the system thread of the last run, 0 before the first
+    // The system threads of runs that may still be ending; each start() runs on a new one. Written by
+    // run(), read by the destructor once no run is left.
+    std::vector<long> m_threadIds;
     InputCache* m_inputCache = nullptr;
     bool m_saveBehind = false;
     std::vector<std::future<void>> m_pendingSaves;

@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QPointer>
 #include <QSignalSpy>
@@ -9,6 +10,10 @@
 
 #include <functional>
 #include <memory>
+
+#include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include "executor/graphexecutor.h"
 #include "items/item.h"
@@ -96,6 +101,7 @@ private slots:
     void cpgraphKind_data();
     void cpgraphKind();
     void settersRefusedWhileRunning();
+    void noThreadOutlivesTheExecutor();
 };
 
 void GraphExecutorTest::batchWithOneBadInput()
@@ -440,6 +446,33 @@ void GraphExecutorTest::settersRefusedWhileRunning()
     QVERIFY(executor.inputItems() == QList<Item*>{&input} && executor.maxThreads() != 1 &&
             executor.executorType() == 0 && executor.graphPath() == path && !executor.graphMap() &&
             executor.graph() == graph.get() && executor.graphParameters() == slow && executor.outputNames() == names);
+}
+
+// Each run has a thread of its own. The first one here is still ending (in its thread-local destructors)
+// when the later runs are over; it must not outlive the executor, or Qt's data of the thread leaks.
+void GraphExecutorTest::noThreadOutlivesTheExecutor()
+{
+    static pthread_key_t lingering;
+    static const int created = pthread_key_create(&lingering, [](void*) { QThread::msleep(300); });
+    QCOMPARE(created, 0);
+    struct Recording : GraphExecutor {
+        QList<long> threads;
+        void run() override
+        {
+            if (threads.isEmpty())
+                pthread_setspecific(lingering, this);
+            threads << static_cast<long>(::syscall(SYS_gettid));
+            GraphExecutor::run();
+        }
+    };
+    auto executor = std::make_unique<Recording>();
+    executor->setExecutorType(7); // a run that ends at once
+    for (int run = 0; run < 3; ++run)
+        QVERIFY(execute(*executor));
+    const QList<long> threads = executor->threads;
+    executor.reset();
+    for (long id : threads)
+        QVERIFY2(!QFileInfo::exists(QStringLiteral("/proc/self/task/%1").arg(id)), "a run's thread outlived it");
 }
 
 QTEST_MAIN(GraphExecutorTest)

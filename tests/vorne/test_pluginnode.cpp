@@ -34,8 +34,9 @@ int initWithoutApplication(bool interactive)
     char name[] = "vorne_pluginnode";
     char* argv[] = {name, nullptr};
     auto* application = new QApplication(argc, argv);
-    // Left alive on purpose: widgets cannot be destroyed without an application.
-    auto* host = new NodeHost();
+    // Kept alive on purpose (by a static, so that leak checkers see it held): widgets cannot be destroyed
+    // without an application.
+    static auto* host = new NodeHost();
     host->offerWindow();
     host->offerGraph(example("graphs/count_cells.ogr"));
     host->node().Parameters().SetEntry("interactive", new KORA::CValueBool(interactive));
