@@ -19,6 +19,13 @@ namespace {
 // One executor per process; the scheduler's plain-function callbacks have no other way to reach it.
 std::atomic<GraphExecutor*> g_current{nullptr};
 
+// Whether a system thread of this process still exists (a detached thread gives no other sign).
+bool taskExists(long id)
+{
+    const QByteArray task = "/proc/self/task/" + QByteArray::number(static_cast<qlonglong>(id));
+    return ::access(task.constData(), F_OK) == 0;
+}
+
 } // namespace
 
 GraphExecutor::GraphExecutor(QObject* parent)
@@ -45,16 +52,7 @@ GraphExecutor::~GraphExecutor()
         qDeleteAll(m_outputItems);
 }
 
-namespace {
-
-bool taskExists(long id)
-{
-    const QByteArray task = "/proc/self/task/" + QByteArray::number(static_cast<qlonglong>(id));
-    return ::access(task.constData(), F_OK) == 0;
-}
-
-} // namespace
-
+// Forgets the threads already gone, and an earlier one whose number the system has given to this one.
 void GraphExecutor::rememberThread()
 {
     const long self = static_cast<long>(::syscall(SYS_gettid));
