@@ -141,8 +141,9 @@ for i in range(100000): os.link('%s/img_%06d.png' % (sys.argv[1], i % 10000), '%
   python3 - "$huge" <<'PY'
 import copy, json, os, sys
 huge = sys.argv[1]
-first = json.loads(open(huge + "/first.jsonl").readline())
+header, first = (json.loads(line) for line in open(huge + "/first.jsonl").readlines()[:2])
 with open(huge + "/journal.jsonl", "w") as journal:
+    journal.write(json.dumps(header, separators=(",", ":")) + "\n")
     for i in range(100000):
         line = copy.deepcopy(first)
         line["index"] = i

@@ -117,6 +117,9 @@ QString Session::journalPath() const
 nlohmann::json Session::replacedFiles(int index, const nlohmann::json& result)
 {
     nlohmann::json replaced = nlohmann::json::array();
+    // Without a collision before the run no two names can meet, and a long batch need not remember them.
+    if (m_collisions.isEmpty())
+        return replaced;
     for (const nlohmann::json& output : result.value("outputs", nlohmann::json::array())) {
         if (output.value("type", std::string()) != "image file")
             continue;
