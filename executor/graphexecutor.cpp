@@ -42,7 +42,8 @@ GraphExecutor::~GraphExecutor()
         abort();
         wait();
     }
-    m_pendingSaves.clear(); // waits: the saves write into the items deleted below
+    waitForSaves(); // they write into the items deleted below
+    m_saves.reset();
     waitForThreadExit();
     GraphExecutor* self = this;
     g_current.compare_exchange_strong(self, nullptr);
@@ -52,9 +53,20 @@ GraphExecutor::~GraphExecutor()
         qDeleteAll(m_outputItems);
 }
 
-// Forgets the threads already gone, and an earlier one whose number the system has given to this one.
+void GraphExecutor::waitForSaves()
+{
+    for (std::future<void>& save : m_pendingSaves)
+        save.wait();
+    m_pendingSaves.clear();
+}
+
+// Only a thread that start() made holds Qt's data of this thread object; an execute() runs on a thread that
+// its caller ends. Forgets the threads already gone, and an earlier one whose number the system has given to
+// this one.
 void GraphExecutor::rememberThread()
 {
+    if (QThread::currentThread() != this)
+        return;
     const long self = static_cast<long>(::syscall(SYS_gettid));
     m_threadIds.erase(std::remove_if(m_threadIds.begin(), m_threadIds.end(),
                                      [self](long id) { return id == self || !taskExists(id); }),
@@ -148,8 +160,11 @@ void GraphExecutor::setInputCache(InputCache* cache)
 
 void GraphExecutor::setSaveBehind(bool behind)
 {
-    if (!refusedWhileRunning("GraphExecutor::setSaveBehind(): "))
-        m_saveBehind = behind;
+    if (refusedWhileRunning("GraphExecutor::setSaveBehind(): "))
+        return;
+    m_saveBehind = behind;
+    if (behind && !m_saves)
+        m_saves = std::make_unique<TaskQueue>();
 }
 
 void GraphExecutor::abort()
