@@ -3,7 +3,6 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QTimer>
 #include <QtTest>
 
@@ -50,22 +49,6 @@ KORA::CValueMap* parameters(const char* key, KORA::CValue* value)
     auto* map = new KORA::CValueMap();
     map->SetEntry(key, value);
     return map;
-}
-
-// An uncompressed one-frame recording of 8-bit pixels: a bright square on a dark ground.
-QByteArray cine(quint32 width, quint32 height)
-{
-    QByteArray bytes("CINE");
-    const auto u32 = [&bytes](quint32 value) {
-        const quint32 little = qToLittleEndian(value);
-        bytes.append(reinterpret_cast<const char*>(&little), 4);
-    };
-    for (quint32 value : {40u, width, height, 1u, 8u, 0u, 0u, 40u, 0u}) // the last two: a 64-bit data offset
-        u32(value);
-    for (quint32 y = 0; y < height; ++y)
-        for (quint32 x = 0; x < width; ++x)
-            bytes.append(char(x > width / 4 && x < 3 * width / 4 && y > height / 4 && y < 3 * height / 4 ? 200 : 10));
-    return bytes;
 }
 
 // One input, held as long as "$ms" says.
@@ -168,7 +151,7 @@ void GraphExecutorTest::batchWithOneBadInput()
 void GraphExecutorTest::graphsAndInputs_data()
 {
     QTest::addColumn<QString>("graph");
-    // Example image names, "long:" and "string:" values, "tmp:" a file made from `content` (null: none), or
+    // Example image names or paths below the source folder, "long:" and "string:" values, "tmp:" a file made from `content` (null: none), or
     // "dir:" a folder.
     QTest::addColumn<QStringList>("inputs");
     QTest::addColumn<QByteArray>("content");
@@ -194,7 +177,7 @@ void GraphExecutorTest::graphsAndInputs_data()
                                         << twoFailed << "GraphExecutor: Could not open the txt file" << 0;
     QTest::newRow("folder as a text image") << "count_cells.ogr" << QStringList{"dir:folder.txt"} << QByteArray()
                                             << twoFailed << "GraphExecutor: Could not open the txt file" << 0;
-    QTest::newRow("recording") << "count_cells.ogr" << QStringList{"tmp:frame.cine"} << cine(16, 12)
+    QTest::newRow("recording") << "count_cells.ogr" << QStringList{"tests/data/frame.cine"} << QByteArray()
                                << QList<int>{image, number} << QString() << 0;
     QTest::newRow("recording that is none") << "count_cells.ogr" << QStringList{"tmp:text.cine"}
                                             << QByteArray(48, 'x') << twoFailed
@@ -230,7 +213,7 @@ void GraphExecutorTest::graphsAndInputs()
         else if (entry.startsWith("tmp:") || entry.startsWith("dir:"))
             model.appendItem(new Item(dir.filePath(entry.mid(4)), Item::ImageFileType));
         else
-            model.appendItem(new Item(source("examples/data/" + entry), Item::ImageFileType));
+            model.appendItem(new Item(source(entry.contains('/') ? entry : "examples/data/" + entry), Item::ImageFileType));
         items.append(model.item(model.rowCount() - 1));
     }
     if (!content.isNull())

@@ -238,24 +238,6 @@ private slots:
         QApplication::sendEvent(viewer.toolbar(), &event);
         QVERIFY2(offered.contains("plot::Plot"), qPrintable(offered.join(", ")));
     }
-
-    // Run in a process of its own with its own temporary folder, the icon test leaves nothing there.
-    void errorIconCopyGoesWithTheProcess()
-    {
-        if (pluginMissing("display::Display"))
-            QSKIP("the image plug-in is not built");
-        QTemporaryDir temp;
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TMPDIR", temp.path());
-        child.setProcessEnvironment(environment);
-        child.start(QCoreApplication::applicationFilePath(), {"errorIconIsCopiedAgainWhenDeleted"});
-        QVERIFY(child.waitForFinished(60000));
-        const QByteArray output = child.readAllStandardOutput();
-        QVERIFY2(child.exitCode() == 0 && output.contains("PASS   : DisplaysTest::errorIconIsCopiedAgainWhenDeleted"),
-                 output.constData());
-        QCOMPARE(QDir(temp.path()).entryList(QDir::Files), QStringList());
-    }
 };
 
 QTEST_MAIN(DisplaysTest)

@@ -399,50 +399,6 @@ private slots:
         QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(), QString("one\n[1, 2] ..."));
     }
-
-    // The dialog names the running binary and KORADIR, and still opens with KORADIR unset.
-    void aboutDialog()
-    {
-        PVorne w;
-        const QByteArray koradir = qgetenv("KORADIR");
-        QStringList shown;
-        for (int pass = 0; pass < 2; ++pass) {
-            QTimer::singleShot(50, [&] {
-                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                QVERIFY(dialog);
-                const auto label = [&](const char* name) { return dialog->findChild<QLabel*>(name)->text(); };
-                shown << label("BinaryPath_Label") + "|" + label("KORADIR_Label");
-                dialog->reject();
-            });
-            invoke(w, "showAbout");
-            qunsetenv("KORADIR");
-        }
-        qputenv("KORADIR", koradir);
-        const QString binary = QCoreApplication::applicationFilePath();
-        QCOMPARE(shown, (QStringList{binary + "|" + koradir, binary + "|"}));
-    }
-
-    // Light text on a dark base: an item painted in a fixed black would leave no light pixel.
-    void itemsReadableOnDarkTheme()
-    {
-        PVorne w;
-        QVERIFY(w.loadGraph(graph("count_cells.ogr")));
-        inputs(w, 0)->appendItem(new VORNE::Item("WWWWWWWW", VORNE::Item::StringType));
-        QListView* list = view(w, "input_tabWidget", 0);
-        QPalette dark = list->palette();
-        dark.setColor(QPalette::Base, Qt::black);
-        dark.setColor(QPalette::Text, Qt::white);
-        list->setPalette(dark);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const QImage shot = list->viewport()->grab().toImage();
-        int light = 0;
-        for (int y = 0; y < shot.height(); ++y)
-            for (int x = 0; x < shot.width(); ++x)
-                light += qGray(shot.pixel(x, y)) > 160 ? 1 : 0;
-        QVERIFY(light > 0);
-        QCOMPARE(inputs(w, 0)->item(0)->data(Qt::ForegroundRole).value<QBrush>(), QBrush());
-    }
 };
 
 QTEST_MAIN(PVorneTest)

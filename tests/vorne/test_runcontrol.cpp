@@ -187,22 +187,6 @@ private slots:
         QCOMPARE(outputs(w, 0)->rowCount(), 0);
     }
 
-    void failingStepDoesNotStopBatch()
-    {
-        PVorne w;
-        open(w, "examples/graphs/count_cells.ogr", {1});
-        inputs(w, 0)->appendItem(new Item(source("examples/data/no_such_image.png"), Item::ImageFileType));
-        inputs(w, 0)->appendItem(new Item(image(1), Item::ImageFileType));
-        runToEnd(w);
-        for (int port = 0; port < 2; ++port) {
-            const ItemModel* m = outputs(w, port);
-            QCOMPARE(m->rowCount(), 3);
-            QCOMPARE(m->item(0)->status(), int(Item::OkStatus));
-            QVERIFY(m->item(1)->status() != int(Item::OkStatus) && !m->item(1)->errorMessage().isEmpty());
-            QCOMPARE(m->item(2)->status(), int(Item::OkStatus));
-        }
-    }
-
     void editedParameters_data()
     {
         QTest::addColumn<QString>("from");
