@@ -27,8 +27,6 @@ TEST_F(Process, ExitStatusesAndSummary)
     EXPECT_EQ(ok.err.count("done in"), 5) << "one progress line per index off a terminal";
 
     EXPECT_EQ(run({"--bogus", "blur_otsu.ogr"}).status, 2);
-    EXPECT_EQ(run({"-i", "0=images/", "-p", "sigam=3", "blur_otsu.ogr"}).status, 2);
-    EXPECT_EQ(run({"-i", "0=images/none.png", "blur_otsu.ogr"}).status, 2);
     writeGraph("broken.ogr", "{ \"nodes\": ");
     const Outcome broken = run({"-i", "0=images/", "broken.ogr"});
     EXPECT_EQ(broken.status, 2);
@@ -49,27 +47,6 @@ TEST_F(Process, ExitStatusesAndSummary)
     EXPECT_EQ(plan.status, 0);
     EXPECT_TRUE(plan.out.contains("1: " + path("images/img_1.png"))) << plan.out.toStdString();
     EXPECT_FALSE(QDir(path("img_1_0.pgm")).exists());
-}
-
-TEST_F(Process, DryRunNamesEveryFileOfAFolderAsItemOrSkipped)
-{
-    QDir().mkpath(path("mixed"));
-    std::ofstream(QFile::encodeName(path("mixed")).toStdString() + "/\xff\xfe.png") << "x";
-    std::vector<std::string> names{"x.tga", "y.j2k", "notes.md"};
-    for (const KORA::StFileFormat& format : KORA::CFormatRegistry::Formats())
-        names.push_back(std::string("a") + format.extension);
-    for (const std::string& name : names)
-        std::ofstream(QFile::encodeName(path("mixed")).toStdString() + "/" + name) << "x";
-    const Outcome plan = run({"-i", "0=mixed/", "--dry-run", "blur_otsu.ogr"});
-    EXPECT_EQ(plan.status, 0) << plan.err.toStdString();
-    for (const std::string& name : names) {
-        const QString shown = QFile::decodeName(name.c_str());
-        const bool item = plan.out.contains(": " + path("mixed/" + shown) + " -> ");
-        EXPECT_NE(item, plan.out.contains(shown + " (")) << name << "\n" << plan.out.toStdString();
-    }
-    EXPECT_TRUE(plan.out.contains("x.tga -> ") && plan.out.contains("notes.md (no reader for .md)"));
-    EXPECT_TRUE(plan.out.contains("\\xFF\\xFE.png (") || plan.out.contains(QFile::decodeName("\xff\xfe.png -> ")));
-    EXPECT_TRUE(plan.err.contains("skipped ")) << plan.err.toStdString();
 }
 
 // What failed and why reaches the exit status, the journal, the progress line and the summary: an input

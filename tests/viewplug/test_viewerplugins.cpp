@@ -149,17 +149,8 @@ private slots:
     }
 
     // 16-bit grey 100..296 across, plus one hot pixel: the robust window ignores it, min..max does not.
-    void displayContrast_data()
-    {
-        QTest::addColumn<bool>("robust");
-        QTest::addColumn<int>("brightest");
-        QTest::newRow("robust") << true << 255;
-        QTest::newRow("min..max") << false << 1;
-    }
     void displayContrast()
     {
-        QFETCH(bool, robust);
-        QFETCH(int, brightest);
         Host host(kDisplay);
         KORA::CValue* value = ImageValue(KORA::IMAGE_GREY_16, 50, 50, 2);
         auto* image = KORA::UnwrapPointer<KORA::CImage>(value);
@@ -171,16 +162,17 @@ private slots:
         QWidget* window = host.show(value, "DisplayMainWindow");
         host.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&host.window));
-        auto* contrast = window->findChild<QAction*>(QStringLiteral("RobustContrastAction"));
-        contrast->setChecked(robust);
         auto* view = window->findChild<QWidget*>(QStringLiteral("DisplayView"));
         // The window comes from the whole volume, so the second slice looks like the first.
         window->findChild<QSlider*>(QStringLiteral("SliceSlider"))->setValue(1);
-        const QPointF origin = view->property("origin").toPointF();
-        const double scale = view->property("scale").toDouble();
-        const QImage shown = view->grab().toImage();
-        QCOMPARE(qGray(shown.pixel((origin + QPointF(49.5, 25.5) * scale).toPoint())), brightest);
-        QCOMPARE(qGray(shown.pixel((origin + QPointF(0.5, 25.5) * scale).toPoint())), 0);
+        for (const bool robust : {false, true}) {
+            window->findChild<QAction*>(QStringLiteral("RobustContrastAction"))->setChecked(robust);
+            const QPointF origin = view->property("origin").toPointF();
+            const double scale = view->property("scale").toDouble();
+            const QImage shown = view->grab().toImage();
+            QCOMPARE(qGray(shown.pixel((origin + QPointF(49.5, 25.5) * scale).toPoint())), robust ? 255 : 1);
+            QCOMPARE(qGray(shown.pixel((origin + QPointF(0.5, 25.5) * scale).toPoint())), 0);
+        }
     }
 
     // A literal percent, an unknown placeholder kept as it stands, the longest name matched first, empty fields.
@@ -198,23 +190,17 @@ private slots:
         QCOMPARE(StatusField(window, fields.size()), QStringLiteral("<no field>"));
     }
 
-    void displayShowsOtherValuesAsText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("string") << "\"two words\"" << "two words";
-        QTest::newRow("vector") << "[1, 2.0, \"x\"]" << "[1, 2.0, \"x\"]";
-    }
     void displayShowsOtherValuesAsText()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, shown);
         Host host(kDisplay);
-        QWidget* window = host.show(Parse(text.toUtf8().constData()), "DisplayMainWindow");
-        auto* editor = window->findChild<QPlainTextEdit*>(QStringLiteral("DisplayText"));
-        QVERIFY(editor && editor->isReadOnly());
-        QCOMPARE(editor->toPlainText().trimmed(), shown);
-        QVERIFY(editor->isVisibleTo(window));
+        for (const auto& [text, shown] : {std::pair<const char*, QString>{"\"two words\"", "two words"},
+                                          {"[1, 2.0, \"x\"]", "[1, 2.0, \"x\"]"}}) {
+            QWidget* window = host.show(Parse(text), "DisplayMainWindow");
+            auto* editor = window->findChild<QPlainTextEdit*>(QStringLiteral("DisplayText"));
+            QVERIFY(editor && editor->isReadOnly());
+            QCOMPARE(editor->toPlainText().trimmed(), shown);
+            QVERIFY(editor->isVisibleTo(window));
+        }
     }
 
     void plots_data()

@@ -43,25 +43,19 @@ private slots:
         QVERIFY_EXCEPTION_THROWN(NodeHost("vorne"), KORA::CException);
     }
 
-    void hostWidgetOfWrongType_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("string") << 0;
-        QTest::newRow("pointer to a non-widget") << 1;
-        QTest::newRow("null widget pointer") << 2;
-    }
-
+    // A string, a pointer to a non-widget, a null widget pointer.
     void hostWidgetOfWrongType()
     {
-        QFETCH(int, kind);
-        NodeHost host;
         QObject notAWidget;
-        KORA::CValue* entry = kind == 0   ? static_cast<KORA::CValue*>(new KORA::CValueString("window"))
-                              : kind == 1 ? static_cast<KORA::CValue*>(new KORA::CValuePointer<QObject>(&notAWidget))
-                                          : new KORA::CValuePointer<QWidget>(nullptr);
-        host.node().Parameters().SetEntry("ParameterUiParentWidget", entry);
-        QVERIFY_EXCEPTION_THROWN(host.init(), KORA::CExBadType);
-        QVERIFY(host.widget()->parentWidget() == nullptr);
+        for (int kind = 0; kind < 3; ++kind) {
+            NodeHost host;
+            KORA::CValue* entry = kind == 0   ? static_cast<KORA::CValue*>(new KORA::CValueString("window"))
+                                  : kind == 1 ? static_cast<KORA::CValue*>(new KORA::CValuePointer<QObject>(&notAWidget))
+                                              : new KORA::CValuePointer<QWidget>(nullptr);
+            host.node().Parameters().SetEntry("ParameterUiParentWidget", entry);
+            QVERIFY_EXCEPTION_THROWN(host.init(), KORA::CExBadType);
+            QVERIFY(host.widget()->parentWidget() == nullptr);
+        }
     }
 
     void embedding()
