@@ -1,5 +1,5 @@
-// vorne-batch as a whole process: exit statuses, files identical to the executor's, workers, journal
-// reruns and interrupts.
+// vorne-batch as a whole process: exit statuses, files identical to the executor's, workers and journal
+// reruns. Interrupts are in test_safety.cpp.
 #include <QDirIterator>
 #include <QProcess>
 #include <QThread>
@@ -145,32 +145,6 @@ TEST_F(Process, RerunsWithAJournalSkipWhatIsDone)
     EXPECT_EQ(run(maybe).status, 1);
     EXPECT_TRUE(lastLine(run(maybe + QStringList{"-p", "sigma=1.0"})).startsWith("1 done, 0 failed, 0 skipped"));
     EXPECT_EQ(journalLines(path("m.jsonl")).size(), 3);
-}
-
-TEST_F(Process, InterruptAbortsKeepsFinishedFilesAndExits130)
-{
-    writeSlowGraph(800);
-    for (const QString jobs : {"1", "2"}) {
-        const QString out = "slow" + jobs;
-        QProcess process;
-        process.setWorkingDirectory(m_dir.path());
-        process.start(QStringLiteral(VORNE_BATCH_PROGRAM), {"-j", jobs, "-i", "0=images/", "-o", out, "--suffix", ".png",
-                                                            "--journal", out + ".jsonl", "slow.ogr"});
-        ASSERT_TRUE(process.waitForStarted());
-        // Interrupt once the first index has been saved, while later ones run.
-        for (int wait = 0; wait < 1000 && contents(path(out)).empty(); ++wait)
-            QThread::msleep(10);
-        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-        ASSERT_TRUE(process.waitForFinished(10000));
-        EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
-        const auto files = contents(path(out));
-        EXPECT_GE(files.size(), 1u) << jobs.toStdString() << process.readAllStandardError().toStdString();
-        EXPECT_LT(files.size(), 5u);
-        for (const auto& [name, bytes] : files)
-            EXPECT_FALSE(cv::imdecode(std::vector<uchar>(bytes.begin(), bytes.end()), cv::IMREAD_UNCHANGED).empty())
-                << name.toStdString();
-        EXPECT_EQ(journalLines(path(out + ".jsonl")).size(), static_cast<int>(files.size()));
-    }
 }
 
 TEST_F(Process, AKilledWorkerCostsOnlyTheIndexItWasRunning)

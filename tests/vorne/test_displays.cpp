@@ -223,20 +223,6 @@ private slots:
         viewer.display(model.item(0));
         QVERIFY(caption(&viewer).isNull());
         QVERIFY(!viewer.findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly)->isVisible());
-
-        // The toolbar now sits in the plug-in's window, whose own menu would list toolbars: the kinds come up.
-        viewer.setDisplayTypes({"display::Display", "plot::Plot"}, "display::Display");
-        QStringList offered;
-        QTimer::singleShot(0, [&offered] {
-            if (QWidget* menu = QApplication::activePopupWidget()) {
-                for (QAction* action : menu->actions())
-                    offered << action->text();
-                menu->close();
-            }
-        });
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), viewer.toolbar()->mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(viewer.toolbar(), &event);
-        QVERIFY2(offered.contains("plot::Plot"), qPrintable(offered.join(", ")));
     }
 };
 

@@ -44,7 +44,7 @@ void selectRows(QListView* listView, const QList<int>& rows)
 
 } // namespace
 
-enum class ListVia { Dialog, Slot, Drop };
+enum class ListVia { Slot, Drop };
 Q_DECLARE_METATYPE(ListVia)
 
 class PVorneTest : public QObject
@@ -243,8 +243,8 @@ private slots:
         QCOMPARE(outputs(w, 1)->rowCount(), 0);
     }
 
-    // A text list reaches the first port through the Add button's file dialog or the slot, and the second port
-    // when dropped on its list while the first port's page is current.
+    // A text list reaches the first port through the slot, and the second port when dropped on its list while
+    // the first port's page is current.
     void textLists_data()
     {
         QTest::addColumn<ListVia>("via");
@@ -253,16 +253,13 @@ private slots:
         QTest::addColumn<QStringList>("items");  // "%1" is the list's directory
         QTest::addColumn<QString>("error");
 
-        QTest::newRow("dialog: comment, blank, relative and absolute lines") << ListVia::Dialog << "list.txt"
-            << QByteArray("# two cells\n\ncells_1.png\n/abs/cells_2.png\n") << QStringList{"%1/cells_1.png", "/abs/cells_2.png"} << "";
-        QTest::newRow("dialog: upper-case extension is an image") << ListVia::Dialog << "LIST.TXT" << QByteArray("not read\n")
-                                                                 << QStringList{"%1/LIST.TXT"} << "";
         QTest::newRow("slot: indented comment, sub-directory") << ListVia::Slot << "list.txt"
             << QByteArray("\n  # comment\nsub/a.png\n") << QStringList{"%1/sub/a.png"} << "";
         QTest::newRow("slot: missing list") << ListVia::Slot << "missing.txt" << QByteArray() << QStringList()
                                             << "Could not open file: %1/missing.txt\n";
-        QTest::newRow("drop: an image, a list, a remote file, a directory") << ListVia::Drop << "list.txt"
-            << QByteArray("b.png\n#c.png\n") << QStringList{"%1/a.png", "%1/b.png"} << "";
+        // An upper-case extension is an image: only a list's own lower-case extension makes it a list.
+        QTest::newRow("drop: images, a list, a remote file, a directory") << ListVia::Drop << "list.txt"
+            << QByteArray("b.png\n#c.png\n") << QStringList{"%1/a.png", "%1/LIST.TXT", "%1/b.png"} << "";
     }
 
     void textLists()
@@ -280,26 +277,16 @@ private slots:
         w.show();
         const int port = via == ListVia::Drop ? 1 : 0;
         StderrCapture capture;
-        if (via == ListVia::Dialog) {
-            QTimer::singleShot(50, [&] {
-                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-                if (dialog == nullptr)
-                    return;
-                dialog->setDirectory(dir.path());
-                dialog->findChild<QLineEdit*>("fileNameEdit")->setText(dir.filePath(file));
-                QMetaObject::invokeMethod(dialog, "accept");
-                if (dialog->isVisible()) // a refused choice must not leave the test waiting
-                    dialog->reject();
-            });
-            invoke(w, "addImageInput");
-        } else if (via == ListVia::Slot) {
+        if (via == ListVia::Slot) {
             QVERIFY(QMetaObject::invokeMethod(&w, "addTxtInput", Q_ARG(QString, dir.filePath(file))));
         } else {
             writeFile(dir.filePath("a.png"), "");
+            writeFile(dir.filePath("LIST.TXT"), "not read\n");
             QWidget* target = view(w, "input_tabWidget", port)->viewport();
             const QPoint at = target->rect().center();
             QMimeData mime, text;
-            mime.setUrls({QUrl::fromLocalFile(dir.filePath("a.png")), QUrl::fromLocalFile(dir.filePath(file)),
+            mime.setUrls({QUrl::fromLocalFile(dir.filePath("a.png")), QUrl::fromLocalFile(dir.filePath("LIST.TXT")),
+                          QUrl::fromLocalFile(dir.filePath(file)),
                           QUrl("https://example.org/remote.png"), QUrl::fromLocalFile(dir.path())});
             text.setText("just text");
             QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
