@@ -44,22 +44,14 @@ bool execute(GraphExecutor& executor, bool abort = false, const std::function<vo
     return finished.count() == 1;
 }
 
+// One input, held as long as "ms" says.
+const char* const kDelayGraph = "tests/vorne/graphs/delay.ogr";
+
 KORA::CValueMap* parameters(const char* key, KORA::CValue* value)
 {
     auto* map = new KORA::CValueMap();
     map->SetEntry(key, value);
     return map;
-}
-
-// One input, held as long as "$ms" says.
-QString writeDelayGraph(const QTemporaryDir& dir)
-{
-    const QString path = dir.filePath("slow.ogr");
-    writeFile(path, R"({ "name": "Slow", "parameters": { "ms": 0 },
-  "nodes": { "wait": { "plugin": "%KORADIR%/bin/testing::Delay", "parameters": { "ms": "$ms" } } },
-  "edges": [], "inputs": [ { "name": "in", "to": [ "wait:0" ] } ],
-  "outputs": [ { "name": "out", "from": "wait:0" } ] })");
-    return path;
 }
 
 } // namespace
@@ -278,7 +270,7 @@ void GraphExecutorTest::imageHandlesAndForeignPointers()
 void GraphExecutorTest::abortDuringDelayAndDetaching()
 {
     QTemporaryDir dir;
-    auto graph = loadGraph(writeDelayGraph(dir));
+    auto graph = loadGraph(source(kDelayGraph));
     ItemModel model(ItemModel::InputModel, 0);
     model.appendItem(new Item("7", Item::LongType));
     GraphExecutor executor;
@@ -386,8 +378,7 @@ void GraphExecutorTest::cpgraphKind()
 // Every setter goes through one guard; these three show it, and that a refused map stays with the caller.
 void GraphExecutorTest::settersRefusedWhileRunning()
 {
-    QTemporaryDir dir;
-    auto graph = loadGraph(writeDelayGraph(dir));
+    auto graph = loadGraph(source(kDelayGraph));
     Item input("1", Item::LongType);
     GraphExecutor executor;
     executor.setGraph(graph.get());
