@@ -47,12 +47,10 @@ private slots:
         QTest::addColumn<int>("minimum");
         QTest::addColumn<int>("value");
         QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("kind"); // the viewer kind named as current, and its place in the list
-        QTest::addColumn<int>("kindIndex");
         const QString numberTitle = " - Output 0: out - VORNE";
-        QTest::newRow("outside a model") << 0 << -1 << 0 << 0 << "cells.png - Output 0: out - VORNE" << "plot::Plot" << 2;
-        QTest::newRow("first of three") << 3 << 0 << 1 << 1 << numberTitle << "display::Nothing" << -1;
-        QTest::newRow("last of three, kind in other case") << 3 << 2 << 1 << 3 << numberTitle << "Plot::plot" << -1;
+        QTest::newRow("outside a model") << 0 << -1 << 0 << 0 << "cells.png - Output 0: out - VORNE";
+        QTest::newRow("first of three") << 3 << 0 << 1 << 1 << numberTitle;
+        QTest::newRow("last of three") << 3 << 2 << 1 << 3 << numberTitle;
     }
 
     void toolbarFollowsTheModel()
@@ -62,8 +60,6 @@ private slots:
         QFETCH(int, minimum);
         QFETCH(int, value);
         QFETCH(QString, title);
-        QFETCH(QString, kind);
-        QFETCH(int, kindIndex);
         ItemModel model(ItemModel::OutputModel, 0);
         fill(model, rows);
         Item loose(QStringLiteral("/data/run/cells.png"), Item::ImageFileType);
@@ -96,15 +92,6 @@ private slots:
             QCOMPARE(viewer.item(), item);
         }
         QCOMPARE(requests.count(), rows ? 1 : 0);
-
-        QSignalSpy kindChanges(&viewer, &AbstractDisplay::changeDisplayType);
-        viewer.setDisplayTypes({"display::Display", "display::ScatterPlot", "plot::Plot"}, kind);
-        QComboBox* kinds = viewer.toolbar()->m_displayTypeComboBox;
-        QCOMPARE(kinds->currentIndex(), kindIndex);
-        QCOMPARE(kindChanges.count(), 0);
-        kinds->setCurrentIndex(1);
-        QCOMPARE(kindChanges.count(), 1);
-        QCOMPARE(kindChanges.at(0).at(0).toString(), QStringLiteral("display::ScatterPlot"));
     }
 
     void itemLeavesTheViewer()
