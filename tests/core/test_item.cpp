@@ -21,7 +21,6 @@ class ItemTest : public QObject
 private slots:
     void conversion_data();
     void conversion();
-    void unreadableImageReason_data();
     void unreadableImageReason();
     void containerRoundTrip();
     void texts_data();
@@ -129,29 +128,16 @@ void ItemTest::conversion()
     }
 }
 
-// Why a file gave no image: the loader plug-in's own words when one takes the extension, else the reader's.
-void ItemTest::unreadableImageReason_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("byPlugin");
-    QTest::newRow("not an image") << "data.png" << QByteArray("not an image") << false;
-    QTest::newRow("text image with a word") << "ragged.csv" << QByteArray("1 2\n3 x\n") << true;
-}
-
+// Why a file gave no image: the loader plug-in's own words when one takes the extension (the reader's
+// otherwise, as the conversion rows show).
 void ItemTest::unreadableImageReason()
 {
-    QFETCH(QString, name);
-    QFETCH(QByteArray, content);
-    QFETCH(bool, byPlugin);
-    const QString path = m_dir.filePath(name);
-    writeFile(path, content);
-    const QString direct = QString::fromLocal8Bit(readerReason(path));
+    const QString path = m_dir.filePath("ragged.csv");
+    writeFile(path, "1 2\n3 x\n");
     QString reason;
     StderrCapture quiet;
     QVERIFY(!std::unique_ptr<KORA::CValue>(Item(path, Item::ImageFileType).toCValue(&reason)));
-    QVERIFY(!reason.isEmpty() && !direct.isEmpty());
-    QCOMPARE(reason == direct, !byPlugin);
+    QVERIFY(!reason.isEmpty() && reason != QString::fromLocal8Bit(readerReason(path)));
 }
 
 // A map set as a value comes back equal; a vector holding a pointer cannot be written as text.
