@@ -32,13 +32,10 @@ TEST_F(Process, ExitStatusesAndSummary)
     EXPECT_EQ(broken.status, 2);
     EXPECT_TRUE(broken.err.contains("broken.ogr")) << broken.err.toStdString();
     // Creating the window node here would abort the process.
-    writeGraph("window.ogr", R"({ "nodes": { "w": { "plugin": "%KORADIR%/bin/vorne::Vorne" } } })");
     const Outcome window = run({"window.ogr"});
     EXPECT_EQ(window.status, 2);
     EXPECT_TRUE(window.err.contains("vorne::Vorne needs the window")) << window.err.toStdString();
 
-    writeGraph("fails.ogr", R"({ "nodes": { "f": { "plugin": "%KORADIR%/bin/testing::Fail" } },
-      "inputs": [ { "name": "x", "to": [ "f:0" ] } ], "outputs": [ { "name": "y", "from": "f:0" } ] })");
     const Outcome failed = run({"-i", "0=images/img_0.png", "-i", "0=images/img_1.png", "-q", "fails.ogr"});
     EXPECT_EQ(failed.status, 1);
     EXPECT_TRUE(lastLine(failed).startsWith("0 done, 2 failed, 0 skipped")) << failed.out.toStdString();
@@ -70,12 +67,8 @@ TEST_F(Process, UnreadableInputsAreExplained)
 
 TEST_F(Process, TypedInputsReachTheGraphAndTheJournal)
 {
-    writeGraph("echo.ogr", R"({ "nodes": { "a": { "plugin": "%KORADIR%/bin/testing::Echo" },
-                                  "b": { "plugin": "%KORADIR%/bin/testing::Echo" } },
-      "inputs": [ { "name": "n", "to": [ "a:0" ] }, { "name": "s", "to": [ "b:0" ] } ],
-      "outputs": [ { "name": "n", "from": "a:0" }, { "name": "s", "from": "b:0" } ] })");
     const Outcome outcome = run({"-i", "n=long:7", "-i", "n=double:2.5", "-i", "s=string:hi", "-i", "s=bool:true",
-                                 "--journal", "j.jsonl", "echo.ogr"});
+                                 "--journal", "j.jsonl", "typed.ogr"});
     EXPECT_EQ(outcome.status, 0) << outcome.err.toStdString();
     const QList<nlohmann::json> lines = journalLines(path("j.jsonl"));
     ASSERT_EQ(lines.size(), 2);
@@ -129,9 +122,6 @@ TEST_F(Process, RerunsWithAJournalSkipWhatIsDone)
     EXPECT_TRUE(lastLine(run(base + QStringList{"-p", "sigma=3"})).startsWith("5 done, 0 failed, 0 skipped"));
 
     // A failed index is redone once the cause is gone.
-    writeGraph("maybe.ogr", R"({ "parameters": { "sigma": -1.0 },
-      "nodes": { "blur": { "plugin": "%KORADIR%/bin/imgproc::GaussianBlur", "parameters": { "sigma": "$sigma" } } },
-      "inputs": [ { "name": "image", "to": [ "blur:0" ] } ], "outputs": [ { "name": "b", "from": "blur:0" } ] })");
     const QStringList maybe{"-i", "0=images/img_0.png", "-o", "m", "--journal", "m.jsonl", "-q", "maybe.ogr"};
     EXPECT_EQ(run(maybe).status, 1);
     EXPECT_EQ(run(maybe).status, 1);
@@ -141,7 +131,6 @@ TEST_F(Process, RerunsWithAJournalSkipWhatIsDone)
 
 TEST_F(Process, AKilledWorkerCostsOnlyTheIndexItWasRunning)
 {
-    writeSlowGraph(300);
     QProcess process;
     process.setWorkingDirectory(m_dir.path());
     process.start(QStringLiteral(VORNE_BATCH_PROGRAM),

@@ -30,8 +30,6 @@ protected:
             QDir(m_dir.path()).mkpath(folder);
             QFile::copy(path("images/img_0.png"), path(QStringLiteral("%1/img.png").arg(folder)));
         }
-        writeGraph("echo.ogr", R"({ "nodes": { "e": { "plugin": "%KORADIR%/bin/testing::Echo" } },
-          "inputs": [ { "name": "in", "to": [ "e:0" ] } ], "outputs": [ { "name": "out", "from": "e:0" } ] })");
     }
     void TearDown() override
     {
@@ -109,9 +107,6 @@ TEST_F(Safety, AFullDiskFailsTheSaveAndTheIndexAndLeavesNoPartialFile)
 
 TEST_F(Safety, InterruptsEndTheProgramEvenWhenANodeIgnoresThem)
 {
-    writeGraph("stuck.ogr", R"({ "nodes": { "d": { "plugin": "%KORADIR%/bin/testing::Delay",
-                                                     "parameters": { "ms": 600000, "poll": false } } },
-      "inputs": [ { "name": "image", "to": [ "d:0" ] } ], "outputs": [ { "name": "image", "from": "d:0" } ] })");
     const struct
     {
         const char* jobs;
