@@ -186,26 +186,6 @@ private slots:
                  qPrintable(said));
     }
 
-    void errorIconIsCopiedAgainWhenDeleted()
-    {
-        const QString path = VORNE::Display::errorImagePath();
-        QCOMPARE(VORNE::Display::errorImagePath(), path);
-        if (!QFile::exists(QStringLiteral(":/resources/error-icon.png")) || pluginMissing("display::Display"))
-            QSKIP("the icon resources or the image plug-in are not built");
-
-        Item empty(QStringLiteral("out_0.png"), Item::NoValueType);
-        VORNE::Display viewer(VORNE::ItemModel::OutputModel, 0);
-        viewer.show();
-        viewer.display(&empty);
-        QVERIFY(QFile::exists(path));
-        QVERIFY(!flashRunning(&viewer));
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        QVERIFY(QFile::remove(path));
-        empty.setData(Item::ValueRole, QStringLiteral("out_1.png")); // renders again
-        QVERIFY(QFile::exists(path));
-        QVERIFY(!flashRunning(&viewer));
-    }
-
     void captionSaysWhyUntilTheNextPicture()
     {
         if (pluginMissing("display::Display"))
