@@ -133,7 +133,7 @@ mutant "a folder read as a text image" "vorne_graphexecutor" \
     executor/textimage.cpp \
     'if (!std::filesystem::is_regular_file(path, notAFile))' \
     'if (false)'
-mutant "text-image lines with a # inside are kept" "vorne_textimage" \
+mutant "text-image lines with a # inside are kept" "base_textimage" \
     executor/textimage.cpp \
     "const bool comment = lineEnd == line || std::memchr(line, '#', static_cast<std::size_t>(lineEnd - line));" \
     'const bool comment = lineEnd == line;'

@@ -233,29 +233,21 @@ private slots:
         QCOMPARE(sum, sumOfY);
     }
 
-    void scatterPlots_data()
-    {
-        QTest::addColumn<Value>("value");
-        QTest::addColumn<int>("points");
-        QTest::addColumn<QPointF>("contains");
-        QTest::newRow("pairs") << Value(Parse("[[1.5, 2], [10, -4.0], null, [3, 3]]")) << 3 << QPointF(10, -4);
-        auto* image = new KORA::CImage(KORA::IMAGE_GREY_F, KORA::CSize(2, 5));
-        for (int y = 0; y < 5; ++y) {
-            image->Row<float>(y)[0] = static_cast<float>(y);
-            image->Row<float>(y)[1] = static_cast<float>(100 + y);
-        }
-        QTest::newRow("two-column image") << Value(new KORA::CValueOwnedPointer<KORA::CImage>(image)) << 5 << QPointF(4, 104);
-    }
+    // Pairs, with a gap that is skipped, and the rows of a two-column image.
     void scatterPlots()
     {
-        QFETCH(Value, value);
-        QFETCH(int, points);
-        QFETCH(QPointF, contains);
+        auto* image = new KORA::CImage(KORA::IMAGE_GREY_F, KORA::CSize(2, 5));
+        for (int y = 0; y < 5; ++y)
+            image->Row<float>(y)[0] = image->Row<float>(y)[1] = static_cast<float>(100 + y);
         Host host(kScatter);
-        QWidget* window = host.show(value->Clone(KORA::COPY_MOVE_OWNERSHIP), "ScatterPlotMainWindow");
-        auto* view = window->findChild<QWidget*>(QStringLiteral("ScatterView"));
-        QCOMPARE(view->property("pointCount").toInt(), points);
-        QVERIFY(view->property("dataRange").toRectF().contains(contains));
+        for (const auto& [value, points, contains] :
+             {std::tuple<KORA::CValue*, int, QPointF>{Parse("[[1.5, 2], [10, -4.0], null, [3, 3]]"), 3, QPointF(10, -4)},
+              {new KORA::CValueOwnedPointer<KORA::CImage>(image), 5, QPointF(104, 104)}}) {
+            QWidget* window = host.show(value, "ScatterPlotMainWindow");
+            auto* view = window->findChild<QWidget*>(QStringLiteral("ScatterView"));
+            QCOMPARE(view->property("pointCount").toInt(), points);
+            QVERIFY(view->property("dataRange").toRectF().contains(contains));
+        }
     }
 
     void refusals_data()

@@ -161,22 +161,16 @@ private slots:
     {
         CountingDisplay viewer;
         QSignalSpy visibility(&viewer, &AbstractDisplay::visibilityChanged);
-        viewer.resize(200, 200);
-        const auto pixel = [&viewer] { return viewer.grab().toImage().pixel(100, 180); }; // below the toolbar
-        const QRgb normal = pixel();
         viewer.flash();
-        QCOMPARE(pixel(), qRgb(255, 255, 255));
         viewer.flash();
         QVERIFY(timerIntervals(&viewer).isEmpty());
-        QCOMPARE(pixel(), normal);
         viewer.flash();
+        QCOMPARE(timerIntervals(&viewer), QList<int>{500});
         QTRY_VERIFY_WITH_TIMEOUT(timerIntervals(&viewer).isEmpty(), 5000);
-        QCOMPARE(pixel(), normal);
         viewer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
         QTest::keyClick(&viewer, Qt::Key_Escape);
-        QVERIFY(!viewer.isVisible());
-        QVERIFY(visibility.count() >= 2);
+        QVERIFY(!viewer.isVisible() && visibility.count() >= 2);
     }
 };
 

@@ -27,11 +27,6 @@ std::unique_ptr<AbstractDisplay> makeViewer(const QString& kind)
     return std::make_unique<VORNE::ScatterPlot>(VORNE::ItemModel::OutputModel, 1);
 }
 
-bool pluginMissing(const QString& kind)
-{
-    return !QFile::exists(qEnvironmentVariable("KORADIR") + "/bin/lib" + kind.section("::", 0, 0) + ".so");
-}
-
 bool flashRunning(QObject* viewer)
 {
     const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(viewer);
@@ -113,9 +108,6 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(ItemMaker, makeItem);
         QFETCH(QString, widgetName);
-        if (pluginMissing(kind))
-            QSKIP("the viewer plug-in is not built");
-
         VORNE::ItemModel model(VORNE::ItemModel::OutputModel, 0);
         model.appendItem(makeItem());
         model.appendItem(makeItem());
@@ -168,11 +160,6 @@ private slots:
         QFETCH(QString, report);
         QFETCH(bool, flashes);
         QFETCH(QString, why);
-        if (pluginMissing(kind))
-            QSKIP("the viewer plug-in is not built");
-        if (!flashes && !QFile::exists(QStringLiteral(":/resources/error-icon.png")))
-            QSKIP("the icon resources are not built in");
-
         Item item(QStringLiteral("no numbers here"), type);
         std::unique_ptr<AbstractDisplay> viewer = makeViewer(kind);
         viewer->show();
@@ -188,8 +175,6 @@ private slots:
 
     void captionSaysWhyUntilTheNextPicture()
     {
-        if (pluginMissing("display::Display"))
-            QSKIP("the image plug-in is not built");
         VORNE::ItemModel model(VORNE::ItemModel::InputModel, 0);
         const QString missing = QDir::temp().filePath("vorne-no-such-image.png");
         for (const QString& file : {qEnvironmentVariable("VORNE_SOURCE_DIR") + "/examples/data/cells_1.png", missing})
