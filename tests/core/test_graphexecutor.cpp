@@ -76,10 +76,8 @@ private slots:
 void GraphExecutorTest::batchWithOneBadInput()
 {
     QTemporaryDir data, out;
-    QFile png(source("examples/data/cells_2.png"));
-    QVERIFY(png.open(QIODevice::ReadOnly));
     const QString truncated = data.filePath("cells_bad.png");
-    writeFile(truncated, png.read(120));
+    writeFile(truncated, readFile(source("examples/data/cells_2.png")).left(120));
     ItemModel inputs(ItemModel::InputModel, 0), results(ItemModel::OutputModel, 0);
     for (const QString& path : {source("examples/data/cells_1.png"), truncated, source("examples/data/cells_3.png")})
         inputs.appendItem(new Item(path, Item::ImageFileType));
@@ -332,9 +330,7 @@ void GraphExecutorTest::cpgraphKind()
 
     std::unique_ptr<KORA::CValue> map;
     if (fromMap) {
-        QFile xml(source("examples/graphs/smooth.xml"));
-        QVERIFY(xml.open(QIODevice::ReadOnly));
-        map.reset(KORA::CXmlSerializer2().Deserialize(xml.readAll().toStdString()));
+        map.reset(KORA::CXmlSerializer2().Deserialize(readFile(source("examples/graphs/smooth.xml")).toStdString()));
         QVERIFY(dynamic_cast<KORA::CValueMap*>(map.get()));
     }
     QTemporaryDir out;

@@ -30,12 +30,7 @@ private slots:
 
 private:
     // A 2 x 2 x 2 volume of 8-bit voxels 0..7 in the loader plug-in's REK layout.
-    static QByteArray rekVolume()
-    {
-        QFile file(qEnvironmentVariable("VORNE_SOURCE_DIR") + "/tests/data/volume.rek");
-        file.open(QIODevice::ReadOnly);
-        return file.readAll();
-    }
+    static QByteArray rekVolume() { return readFile(source("tests/data/volume.rek")); }
 
     // What the image reader itself says about a file it cannot read.
     static QByteArray readerReason(const QString& path)
@@ -96,15 +91,12 @@ void ItemTest::conversion_data()
         row(name, Item::ImageFileType, path, nullptr, "Item::toCValue() Could not read image: " + reason + "\n");
     }
     // The image reader refuses this name; only the "rek.gz" row of the loader plug-in's table can read it.
-    if (QFile::exists(qEnvironmentVariable("KORADIR") + "/bin/libRUXOkit_IO.so")) {
-        const QString rek = m_dir.filePath("volume.Rek.Gz");
-        writeFile(rek, rekVolume());
-        auto* volume = new KORA::CImage(KORA::IMAGE_GREY_8, KORA::CSize(2, 2, 2));
-        for (int voxel = 0; voxel < 8; ++voxel)
-            volume->Data()[voxel] = voxel;
-        row("compressed REK through the loader plug-in", Item::ImageFileType, rek,
-            new KORA::CValueOwnedPointer<KORA::CImage>(volume));
-    }
+    const QString rek = m_dir.filePath("volume.Rek.Gz");
+    writeFile(rek, rekVolume());
+    auto* volume = new KORA::CImage(KORA::IMAGE_GREY_8, KORA::CSize(2, 2, 2));
+    for (int voxel = 0; voxel < 8; ++voxel)
+        volume->Data()[voxel] = voxel;
+    row("compressed REK through the loader plug-in", Item::ImageFileType, rek, new KORA::CValueOwnedPointer<KORA::CImage>(volume));
 }
 
 void ItemTest::conversion()

@@ -87,15 +87,11 @@ private slots:
                                       "  --help    | -h    ... this help\n\n");
         } else {
             const QStringList lines = out.split('\n');
-            QCOMPARE(lines.size(), 7);
-            QCOMPARE(lines[0], QString("VORNE"));
-            QCOMPARE(lines[1], QString("VORNE version unknown"));
+            QCOMPARE(lines.mid(0, 2) + lines.mid(4), (QStringList{"VORNE", "VORNE version unknown",
+                                                     "Qt build: " QT_VERSION_STR, QString("Qt runtime: ") + qVersion(), ""}));
             QVERIFY2(QRegularExpression("^Build date: [A-Z][a-z]{2} \\d{1,2} \\d{4} \\d\\d:\\d\\d:\\d\\d$")
                          .match(lines[2]).hasMatch(), qPrintable(lines[2]));
             QVERIFY(lines[3].startsWith("Runtime ") && lines[3].size() > 8);
-            QCOMPARE(lines[4], QString("Qt build: " QT_VERSION_STR));
-            QCOMPARE(lines[5], QString("Qt runtime: ") + qVersion());
-            QCOMPARE(lines[6], QString());
         }
     }
 
@@ -125,8 +121,6 @@ private slots:
         QTest::newRow("no file") << QStringList{} << QString() << QStringList();
         QTest::newRow("two graphs, first wins") << QStringList{graph("smooth.xml"), graph("two_inputs.ogr")}
                                                 << graph("smooth.xml") << QStringList();
-        QTest::newRow("unknown option ignored") << QStringList{"--bogus", graph("smooth.xml")} << graph("smooth.xml")
-                                                << QStringList();
         QTest::newRow("unloadable") << QStringList{"-x", graph("smooth.xml")} << QString()
                                     << QStringList{"Could not load graph - VORNE|Could not load the graph '-x'|"
                                                    "-x: cannot open graph file: No such file or directory"};
