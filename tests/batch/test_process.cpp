@@ -1,13 +1,10 @@
 // vorne-batch as a whole process: exit statuses, files identical to the executor's, workers and journal
 // reruns. Interrupts are in test_safety.cpp.
-#include <QDirIterator>
 #include <QProcess>
 #include <QThread>
 
 #include <algorithm>
 #include <csignal>
-#include <fstream>
-#include <map>
 
 #include "../results/tablelines.h"
 #include "processfixture.h"
@@ -35,15 +32,6 @@ TEST_F(Process, ExitStatusesAndSummary)
     const Outcome window = run({"window.ogr"});
     EXPECT_EQ(window.status, 2);
     EXPECT_TRUE(window.err.contains("vorne::Vorne needs the window")) << window.err.toStdString();
-
-    const Outcome failed = run({"-i", "0=images/img_0.png", "-i", "0=images/img_1.png", "-q", "fails.ogr"});
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_TRUE(lastLine(failed).startsWith("0 done, 2 failed, 0 skipped")) << failed.out.toStdString();
-
-    const Outcome plan = run({"-i", "0=images/", "--dry-run", "--range", "1:2", "blur_otsu.ogr"});
-    EXPECT_EQ(plan.status, 0);
-    EXPECT_TRUE(plan.out.contains("1: " + path("images/img_1.png"))) << plan.out.toStdString();
-    EXPECT_FALSE(QDir(path("img_1_0.pgm")).exists());
 }
 
 // An input that cannot be read reaches the exit status, the journal, the progress line and the summary,
