@@ -277,9 +277,7 @@ void GraphExecutorTest::abortDuringDelayAndDetaching()
     QVERIFY(execute(executor, true));
     const QByteArray printed = console.text();
     QVERIFY(printed.contains("GraphExecutor::run() aborted.\n<<< GraphExecutor::run()...\n"));
-    QVERIFY(!printed.contains("Execution complete."));
-    QVERIFY(executor.aborted());
-    QVERIFY(!executor.error());
+    QVERIFY(!printed.contains("Execution complete.") && executor.aborted() && !executor.error());
     QCOMPARE(executor.outputItems(false), first);
     QVERIFY(executor.outputItems(true).isEmpty());
 
@@ -301,11 +299,9 @@ void GraphExecutorTest::unknownExecutorKind()
     GraphExecutor executor;
     executor.setExecutorType(7);
     QVERIFY(execute(executor));
-    const QString message("Unknown executor id '7'. try setExecutorType().");
-    QCOMPARE(executor.errorMessage(), message);
+    QCOMPARE(executor.errorMessage(), QString("Unknown executor id '7'. try setExecutorType()."));
     const QList<Item*> items = executor.outputItems(false);
-    QCOMPARE(items.size(), 1);
-    QCOMPARE(items[0]->errorMessage(), message);
+    QVERIFY(items.size() == 1 && items[0]->errorMessage() == executor.errorMessage());
     QCOMPARE(items[0]->status(), int(Item::WarningStatus));
 }
 

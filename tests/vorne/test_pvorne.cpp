@@ -290,7 +290,6 @@ private slots:
         QTest::newRow("up block") << "moveInputUp" << QList<int>{2, 3} << "ACDBE";
         QTest::newRow("up first row refused") << "moveInputUp" << QList<int>{0, 1} << "ABCDE";
         QTest::newRow("down block") << "moveInputDown" << QList<int>{1, 2} << "ADBCE";
-        QTest::newRow("down with last row refused") << "moveInputDown" << QList<int>{3, 4} << "ABCDE";
         // Walked from the end of the list as selected, not by row: 2 moves, then 4 (the last row) stops it.
         QTest::newRow("down stops at the last row") << "moveInputDown" << QList<int>{0, 4, 2} << "ABDCE";
         QTest::newRow("delete block") << "deleteInputItems" << QList<int>{1, 2, 3} << "AE";
