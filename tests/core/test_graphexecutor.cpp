@@ -147,8 +147,6 @@ void GraphExecutorTest::graphsAndInputs_data()
         << "count_cells.ogr" << QStringList{"cells.txt"} << QByteArray() << QList<int>{image, number} << QString() << 0;
     QTest::newRow("graph that fails: one error item, named by its node") << "fails.ogr" << QStringList{"cells_1.png"}
         << QByteArray() << QList<int>{failed} << "broken: this graph fails on purpose" << 1;
-    QTest::newRow("missing text image") << "count_cells.ogr" << QStringList{"tmp:none.txt"} << QByteArray()
-                                        << twoFailed << "GraphExecutor: Could not open the txt file" << 0;
     QTest::newRow("folder as a text image") << "count_cells.ogr" << QStringList{"dir:folder.txt"} << QByteArray()
                                             << twoFailed << "GraphExecutor: Could not open the txt file" << 0;
     QTest::newRow("recording") << "count_cells.ogr" << QStringList{"tests/data/frame.cine"} << QByteArray()
