@@ -59,7 +59,6 @@ TEST_F(Safety, OutputsThatWouldOverwriteEachOtherAreRefusedUnlessAccepted)
         int files;
     } rows[] = {
         {"same name in two folders", twoFolders, 2, "%i0_%n_%o", 0},
-        {"one file for every index", {"-i", "0=images/", "--pattern", "result_%o", "echo.ogr"}, 2, "result_%n_%o", 0},
         {"dry run marks both lines", twoFolders + QStringList{"--dry-run"}, 0, "[collision]", 0},
         {"accepted", twoFolders + QStringList{"--overwrite", "--journal", "j.jsonl"}, 0, "2 done", 1},
         {"the batch index keeps them apart", twoFolders + QStringList{"--pattern", "%i0_%n_%o"}, 0, "2 done", 2},

@@ -106,7 +106,6 @@ void ItemModelTest::moveRows_data()
     QTest::addColumn<QString>("order");
     QTest::addColumn<bool>("complains");
 
-    QTest::newRow("block up to the top") << 2 << 2 << 0 << true << "CDABE" << false;
     QTest::newRow("selection up by one") << 3 << 2 << 2 << true << "ABDEC" << false;
     QTest::newRow("block down") << 0 << 2 << 4 << true << "CDABE" << false;
     QTest::newRow("up from row 0 refused") << 0 << 2 << -1 << false << "ABCDE" << false;

@@ -116,8 +116,6 @@ void OutputNamingTest::suffixTable_data()
     QTest::newRow("volume .jpg") << ".jpg" << KORA::IMAGE_RGB_8 << qint64(3) << ".iass.gz";
     QTest::newRow("volume fixed .tiff") << ".tiff" << KORA::IMAGE_GREY_8 << qint64(3) << ".tiff";
     QTest::newRow("complex fixed .iass") << ".iass" << KORA::IMAGE_COMPLEX_F << qint64(1) << ".iass";
-    QTest::newRow("empty suffix stays empty") << "" << KORA::IMAGE_GREY_8 << qint64(1) << "";
-    QTest::newRow("empty suffix for float grey") << "" << KORA::IMAGE_GREY_F << qint64(1) << ".tif";
     QTest::newRow("suffix comparison is exact") << ".TIFF" << KORA::IMAGE_GREY_8 << qint64(2) << ".iass.gz";
 }
 

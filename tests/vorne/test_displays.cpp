@@ -56,7 +56,6 @@ private slots:
         QTest::addColumn<QString>("report");
         QTest::newRow("image") << "display::Display" << "Display: Could not load the display::Display plugin.\nWhy: ";
         QTest::newRow("plot") << "plot::Plot" << "";
-        QTest::newRow("scatter") << "display::ScatterPlot" << "ScatterPlot: Could not load the display::ScatterPlot plugin.";
     }
 
     void missingPluginIsReported()
@@ -144,13 +143,8 @@ private slots:
         // An empty item in an image viewer shows the error icon; the other kinds have nothing to show.
         QTest::newRow("image, empty") << "display::Display" << int(Item::UndefinedType) << "" << false << "";
         QTest::newRow("plot, empty") << "plot::Plot" << int(Item::NoValueType) << "" << true << "the item has no value";
-        QTest::newRow("scatter, empty") << "display::ScatterPlot" << int(Item::UndefinedType) << "" << true
-                                        << "the item has no value";
         QTest::newRow("plot, text") << "plot::Plot" << int(Item::StringType)
                                     << "Plot::updateView() Could not execute plot plugin.\n" << true << "cannot plot a string";
-        QTest::newRow("scatter, text") << "display::ScatterPlot" << int(Item::StringType)
-                                       << "ScatterPlot::updateView() Could not execute scatter plot plugin.\n" << true
-                                       << "cannot plot a string";
     }
 
     void itemsThePluginCannotShow()

@@ -48,7 +48,6 @@ private slots:
         QTest::newRow("3 and 5") << 3 << 5 << 3 << true;
         QTest::newRow("4 and 4") << 4 << 4 << 4 << false;
         QTest::newRow("empty and 3") << 0 << 3 << 0 << true;
-        QTest::newRow("both empty") << 0 << 0 << 0 << false;
     }
 
     void unequalPorts()
