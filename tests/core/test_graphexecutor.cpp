@@ -157,10 +157,6 @@ void GraphExecutorTest::graphsAndInputs_data()
     QTest::newRow("text image with ragged rows")
         << "count_cells.ogr" << QStringList{"tmp:ragged.asc"} << QByteArray("1 2 3\n4 5 6 7\n") << twoFailed
         << txtError + "The number of columns are not equal in each row." << 0;
-    QTest::newRow("text rows in front of a long row")
-        << "count_cells.ogr" << QStringList{"tmp:tall.txt"}
-        << QByteArray(20000, 'x').replace("x", "x\n") + QByteArray(4000, '1').replace("1", "1 ") << twoFailed
-        << txtError + "Too many rows without numbers in" << 0;
     QTest::newRow("not an image at all")
         << "count_cells.ogr" << QStringList{"tmp:text.png"} << QByteArray("plain text") << twoFailed << "" << 1;
 }

@@ -122,7 +122,6 @@ private slots:
         QTest::newRow("value") << int(Item::ValueRole) << QVariant(QStringLiteral("2")) << 1;
         QTest::newRow("status") << int(Item::StatusRole) << QVariant(int(Item::ErrorStatus)) << 1;
         QTest::newRow("error") << int(Item::ErrorRole) << QVariant(QStringLiteral("bad")) << 0;
-        QTest::newRow("unchanged value") << int(Item::ValueRole) << QVariant(QStringLiteral("1")) << 0;
     }
 
     void renderingFollowsRolesAndVisibility()

@@ -97,9 +97,6 @@ private slots:
         }) << "DisplayMainWindow";
         QTest::newRow("vector") << "plot::Plot" << ItemMaker([] { return new Item("[3, 1, 4, 1, 5]", Item::VectorType); })
                                 << "PlotMainWindow";
-        QTest::newRow("vector of pairs") << "display::ScatterPlot"
-                                         << ItemMaker([] { return new Item("[[1.5, 2.0], [3.0, 4.5]]", Item::VectorType); })
-                                         << "ScatterPlotMainWindow";
     }
 
     void adoptsThePluginWindow()
