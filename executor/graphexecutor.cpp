@@ -34,7 +34,8 @@ GraphExecutor::~GraphExecutor()
         abort();
         wait();
     }
-    m_pendingSaves.clear(); // waits: the saves write into the items deleted below
+    waitForSaves(); // they write into the items deleted below
+    m_saves.reset();
     waitForThreadExit();
     GraphExecutor* self = this;
     g_current.compare_exchange_strong(self, nullptr);
@@ -42,6 +43,13 @@ GraphExecutor::~GraphExecutor()
     delete m_graphParameters;
     if (m_ownsOutputItems)
         qDeleteAll(m_outputItems);
+}
+
+void GraphExecutor::waitForSaves()
+{
+    for (std::future<void>& save : m_pendingSaves)
+        save.wait();
+    m_pendingSaves.clear();
 }
 
 void GraphExecutor::waitForThreadExit() const
@@ -130,8 +138,11 @@ void GraphExecutor::setInputCache(InputCache* cache)
 
 void GraphExecutor::setSaveBehind(bool behind)
 {
-    if (!refusedWhileRunning("GraphExecutor::setSaveBehind(): "))
-        m_saveBehind = behind;
+    if (refusedWhileRunning("GraphExecutor::setSaveBehind(): "))
+        return;
+    m_saveBehind = behind;
+    if (behind && !m_saves)
+        m_saves = std::make_unique<TaskQueue>();
 }
 
 void GraphExecutor::abort()

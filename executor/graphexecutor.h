@@ -18,9 +18,11 @@
 #include <cstdint>
 #include <functional>
 #include <future>
+#include <memory>
 #include <vector>
 
 #include "executor/outputpattern.h"
+#include "executor/taskqueue.h"
 
 namespace KORA {
 class CImage;
@@ -60,11 +62,16 @@ public:
 
     // Overlapping a batch's indices, for the headless runner only (the window keeps each execution whole).
     // With a cache, inputs decoded ahead are taken from it (not owned; null: none). With saving behind,
-    // each image output is written on a thread of its own and the execution ends without waiting; its
+    // image outputs are written in order on a thread of the executor and the execution ends without waiting; its
     // item names the file (or the failure) only once the caller has waited for takePendingSaves().
     void setInputCache(InputCache* cache);
     void setSaveBehind(bool behind);
     std::vector<std::future<void>> takePendingSaves() { return std::move(m_pendingSaves); }
+
+    // One execution in the calling thread instead of a thread of its own, with the same steps as start():
+    // for a caller that keeps one thread for a whole batch (the headless runner), so that what the
+    // libraries keep per thread is set up once, not once per index. The setters cannot refuse meanwhile.
+    void execute() { run(); }
 
     // Returns at once; the execution stops at its next check.
     void abort();
@@ -121,6 +128,7 @@ private:
     void saveBehind(Item* item, int port, const QString& name, const KORA::CImage* image);
     void stampImageAttributes(KORA::CValueMap& attributes, int port) const;
     void fail(const QString& message);
+    void waitForSaves();
     void waitForThreadExit() const;
     // Prints the prefix and the refusal when the thread runs.
     bool refusedWhileRunning(const char* prefix, const char* message = "Can not be changed during a run.") const;
@@ -148,6 +156,7 @@ private:
     InputCache* m_inputCache = nullptr;
     bool m_saveBehind = false;
     std::vector<std::future<void>> m_pendingSaves;
+    std::unique_ptr<TaskQueue> m_saves; // made when saving behind is first asked for
 };
 
 } // namespace VORNE

@@ -58,8 +58,8 @@ void InputCache::prefetch(const QList<Item*>& items)
             if (!item || item->type() != Item::ImageFileType)
                 continue;
             const QString path = item->valueText();
-            m_entries.push_back({item, path, m_generation,
-                                 std::async(std::launch::async, m_decoder, path).share()});
+            const Decoder decoder = m_decoder;
+            m_entries.push_back({item, path, m_generation, m_decodes.post([decoder, path] { return decoder(path); }).share()});
         }
     }
     release(stale);

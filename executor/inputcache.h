@@ -1,5 +1,5 @@
 #pragma once
-// Image files of the next batch index, decoded on a thread of their own while the current index executes,
+// Image files of the next batch index, decoded on a thread of the cache while the current index executes,
 // so that the execution's input loading takes them ready-made instead of decoding them itself. Only what
 // loading would do silently is decoded ahead: a plain image file the library reads without a warning.
 // Everything else (text images, recordings, unreadable files) is left to the execution, which then loads
@@ -15,6 +15,8 @@
 #include <future>
 #include <mutex>
 #include <vector>
+
+#include "executor/taskqueue.h"
 
 namespace KORA {
 class CValue;
@@ -54,6 +56,7 @@ private:
     static void release(std::vector<Entry>& entries);
 
     Decoder m_decoder;
+    TaskQueue m_decodes; // outlives the entries: the destructor waits for their values
     std::mutex m_mutex;
     std::vector<Entry> m_entries;
     int m_generation = 0;

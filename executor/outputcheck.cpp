@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
+#include <QVector>
 
 #include "kora/imageio.h"
 
@@ -18,7 +19,6 @@ struct NamedPair
 {
     int index;
     int port;
-    QStringList suffixes;
 };
 
 bool endAlike(const QStringList& a, const QStringList& b)
@@ -82,19 +82,22 @@ QList<OutputCollision> findOutputCollisions(const QList<OutputPattern>& patterns
     // Without patterns every output gets a fresh temporary name.
     if (patterns.isEmpty())
         return collisions;
-    QHash<QString, QList<NamedPair>> named;
+    QVector<QStringList> suffixes(outputCount);
+    for (int port = 0; port < outputCount; ++port)
+        suffixes[port] = possibleSuffixes(entryOf(patterns, port).suffix);
+    QHash<QString, QVector<NamedPair>> named;
+    named.reserve(indices.size() * outputCount);
     for (const int index : indices) {
         const QList<NamingInput> inputs = inputsOf(index);
         for (int port = 0; port < outputCount; ++port) {
             const QString name = QDir::cleanPath(outputFilename(patterns, port, inputs, nullptr));
-            const QStringList suffixes = possibleSuffixes(entryOf(patterns, port).suffix);
-            QList<NamedPair>& earlier = named[name];
+            QVector<NamedPair>& earlier = named[name];
             for (const NamedPair& pair : qAsConst(earlier))
-                if (endAlike(pair.suffixes, suffixes)) {
+                if (endAlike(suffixes[pair.port], suffixes[port])) {
                     collisions.append({name, index, port, pair.index, pair.port});
                     break;
                 }
-            earlier.append({index, port, suffixes});
+            earlier.append({index, port});
         }
     }
     return collisions;

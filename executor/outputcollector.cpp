@@ -16,7 +16,7 @@ namespace VORNE {
 
 void GraphExecutor::collectOutputs()
 {
-    m_pendingSaves.clear(); // saves nobody took write into the items deleted below; wait for them
+    waitForSaves(); // saves nobody took write into the items deleted below
     if (m_ownsOutputItems)
         qDeleteAll(m_outputItems);
     m_outputItems.clear();
@@ -156,7 +156,7 @@ void GraphExecutor::saveBehind(Item* item, int port, const QString& name, const 
     std::shared_ptr<KORA::CValue> value(m_outputs->Detach(port));
     const auto save = [value, image, name, item] { showSaved(item, name, saveImage(name, *image)); };
     try {
-        m_pendingSaves.push_back(std::async(std::launch::async, save));
+        m_pendingSaves.push_back(m_saves->post(save));
     } catch (const std::system_error&) {
         save(); // no thread to spare
     }

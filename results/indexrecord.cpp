@@ -1,7 +1,8 @@
 #include "results/indexrecord.h"
 
-#include <QDateTime>
-#include <QFileInfo>
+#include <QFile>
+
+#include <sys/stat.h>
 
 #include "items/item.h"
 
@@ -43,9 +44,11 @@ nlohmann::json inputsRecord(const QList<Item*>& items)
     for (const Item* item : items) {
         nlohmann::json entry{{"type", itemTypeName(item->type())}, {"value", item->valueText().toStdString()}};
         if (item->type() == Item::ImageFileType) {
-            const QFileInfo info(item->valueText());
-            entry["size"] = info.size();
-            entry["modified"] = info.lastModified().toMSecsSinceEpoch();
+            // One stat and no time-zone lookup: a resume asks this for every index of the batch.
+            struct stat info;
+            const bool found = ::stat(QFile::encodeName(item->valueText()).constData(), &info) == 0;
+            entry["size"] = found ? static_cast<qint64>(info.st_size) : 0;
+            entry["modified"] = found ? static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000 : 0;
         }
         inputs.push_back(entry);
     }

@@ -14,7 +14,8 @@ namespace VORNE::batch {
 IndexRunner::IndexRunner(const BatchPlan& plan, int threads, bool overlap, InputCache::Decoder decoder)
     : m_plan(plan),
       m_cache(overlap ? std::make_unique<InputCache>(std::move(decoder)) : nullptr),
-      m_executor(new GraphExecutor(&m_owner))
+      m_executor(new GraphExecutor(&m_owner)),
+      m_thread(std::make_unique<TaskQueue>())
 {
     m_executor->setMaxThreads(threads);
     m_executor->setExecutorType(GraphExecutor::OstrelExecutor);
@@ -28,9 +29,12 @@ IndexRunner::IndexRunner(const BatchPlan& plan, int threads, bool overlap, Input
     m_executor->runsFailed = 0;
 }
 
-// The executor (a child of m_owner) goes before the cache it takes inputs from.
+// An execution still running (a record that threw) is stopped before the executor goes, and the executor
+// (a child of m_owner) goes before the cache it takes inputs from.
 IndexRunner::~IndexRunner()
 {
+    m_executor->abort();
+    m_thread.reset();
     delete m_executor;
 }
 
@@ -53,12 +57,12 @@ void IndexRunner::start(int index)
     m_executor->runsTotal = m_plan.batchSize();
     m_executor->setInputItems(itemsOf(index));
     m_timer.start();
-    m_executor->start(QThread::InheritPriority);
+    m_execution = m_thread->post([this] { m_executor->execute(); });
 }
 
 IndexRunner::Finished IndexRunner::finish(int index)
 {
-    m_executor->wait();
+    m_execution.wait();
     Finished finished{{{"index", index}, {"ms", m_timer.elapsed()}}, m_executor->outputItems(true),
                       m_executor->takePendingSaves()};
     // An abort that arrives while the outputs are being saved does not stop the saving; such an index

@@ -1,6 +1,6 @@
 #pragma once
 // Runs batch indices in this process on one GraphExecutor configured as the main window configures it
-// before a batch. Overlapped, the next index's image files are decoded while an index executes and its
+// before a batch, every execution on the same thread of the runner. Overlapped, the next index's image files are decoded while an index executes and its
 // images are saved while the next one executes, each execution keeping its own sequence of steps; an
 // index's result is handed on only once its files are complete.
 #include <QElapsedTimer>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "executor/inputcache.h"
+#include "executor/taskqueue.h"
 
 namespace VORNE {
 class GraphExecutor;
@@ -63,6 +64,8 @@ private:
     QObject m_owner; // the executor's parent, so that output items arrive on this thread
     std::unique_ptr<InputCache> m_cache;
     GraphExecutor* m_executor;
+    std::unique_ptr<TaskQueue> m_thread; // the executions' thread
+    std::future<void> m_execution;
     QElapsedTimer m_timer;
 };
 

@@ -1,31 +1,33 @@
 #include "tools/journal.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "tools/options.h"
 
 namespace VORNE::batch {
 
+namespace {
+
+std::string text(const nlohmann::json& object, const char* key)
+{
+    const auto found = object.find(key);
+    return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
+}
+
+} // namespace
+
 Journal::Journal(const QString& path) : m_path(path)
 {
     QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        while (!file.atEnd()) {
-            const QByteArray line = file.readLine().trimmed();
-            if (line.isEmpty())
-                continue;
-            // A line torn by a crash, or written by someone else, is no record.
-            const nlohmann::json record = nlohmann::json::parse(line.constData(), nullptr, false);
-            if (record.is_object() && record.contains("index") && record["index"].is_number_integer())
-                m_records[record["index"].get<int>()] = record;
-        }
-    }
+    if (file.open(QIODevice::ReadOnly))
+        while (!file.atEnd())
+            read(file.readLine());
     m_fd = ::open(path.toLocal8Bit().constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (m_fd < 0)
         throw UsageError(
@@ -38,19 +40,36 @@ Journal::~Journal()
         ::close(m_fd);
 }
 
-bool Journal::isDone(int index, const nlohmann::json& inputs, const QString& digest) const
+void Journal::read(const QByteArray& line)
 {
-    const auto found = m_records.constFind(index);
-    if (found == m_records.constEnd())
-        return false;
-    const nlohmann::json& record = found.value();
-    if (record.value("status", std::string()) != "done" || record.value("inputs", nlohmann::json()) != inputs ||
-        record.value("digest", std::string()) != digest.toStdString())
-        return false;
+    // A line torn by a crash, or written by someone else, is no record.
+    const nlohmann::json record = nlohmann::json::parse(line.constData(), line.constData() + line.size(), nullptr, false);
+    if (!record.is_object() || !record.contains("index") || !record["index"].is_number_integer())
+        return;
+    const int index = record["index"].get<int>();
+    // The last record of an index counts: a later failure undoes an earlier success.
+    m_done.erase(index);
+    if (text(record, "status") != "done")
+        return;
+    Done done{record.value("inputs", nlohmann::json()).dump(), text(record, "digest"), {}};
     const nlohmann::json outputs = record.value("outputs", nlohmann::json::array());
     for (const nlohmann::json& output : outputs)
-        if (output.value("type", std::string()) == "image file" &&
-            !QFileInfo(QString::fromStdString(output.value("value", std::string()))).isFile())
+        if (output.is_object() && text(output, "type") == "image file")
+            done.imageFiles.push_back(QFile::encodeName(QString::fromStdString(text(output, "value"))).toStdString());
+    m_done.emplace(index, std::move(done));
+}
+
+bool Journal::isDone(int index, const nlohmann::json& inputs, const QString& digest) const
+{
+    const auto found = m_done.find(index);
+    if (found == m_done.end())
+        return false;
+    const Done& done = found->second;
+    if (done.digest != digest.toStdString() || done.inputs != inputs.dump())
+        return false;
+    struct stat info;
+    for (const std::string& file : done.imageFiles)
+        if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
             return false;
     return true;
 }
@@ -74,8 +93,6 @@ void Journal::append(const nlohmann::json& record)
                                      "': " + std::strerror(errno));
         written += static_cast<std::size_t>(n);
     }
-    if (record.contains("index") && record["index"].is_number_integer())
-        m_records[record["index"].get<int>()] = record;
 }
 
 } // namespace VORNE::batch

@@ -2,10 +2,12 @@
 // The journal of finished indices: one JSON object per line, appended and handed to the kernel at once,
 // so that a batch killed at any moment leaves every finished index recorded and at most one torn last
 // line, which a rerun ignores.
-#include <QMap>
 #include <QString>
 
 #include <nlohmann/json.hpp>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace VORNE::batch {
 
@@ -24,13 +26,21 @@ public:
     void append(const nlohmann::json& record);
     // Hands what was appended to the disk, for a process about to end.
     void sync();
-    // The last record of each index, in index order.
-    const QMap<int, nlohmann::json>& records() const { return m_records; }
 
 private:
+    // What a resume needs of an index whose last record says done; nothing is kept of what this run
+    // appends, so that a long batch does not grow in memory with its journal.
+    struct Done
+    {
+        std::string inputs; // compact JSON text of the record's inputs
+        std::string digest;
+        std::vector<std::string> imageFiles;
+    };
+    void read(const QByteArray& line);
+
     QString m_path;
     int m_fd = -1;
-    QMap<int, nlohmann::json> m_records;
+    std::unordered_map<int, Done> m_done;
 };
 
 } // namespace VORNE::batch

@@ -4,6 +4,7 @@
 #include <QSysInfo>
 
 #include <cstdio>
+#include <future>
 
 #include "executor/outputnaming.h"
 #include "items/item.h"
@@ -32,15 +33,19 @@ Session::Session(const BatchPlan& plan, const Options& options) : m_plan(plan), 
             throw UsageError("could not create a temporary file for the results table");
         m_journal = std::make_unique<Journal>(m_spool->fileName());
     }
+    // The two passes over a long batch read the plan only, and each is bound by one stat or one name per
+    // index: side by side they take half the time. The thread has ended before any worker is forked.
+    std::future<QList<OutputCollision>> collisions = std::async(std::launch::async, [&plan, &selected] {
+        return findOutputCollisions(plan.outputPatterns(), plan.outputNames().size(), selected,
+                                    [&plan](int index) { return plan.namingOf(index); });
+    });
     for (const int index : selected) {
         if (m_journal && m_journal->isDone(index, plan.inputsOf(index), plan.digest()))
             ++m_skipped;
         else
             m_toRun << index;
     }
-    m_collisions = findOutputCollisions(plan.outputPatterns(), plan.outputNames().size(),
-                                        plan.selectedIndices(options),
-                                        [&plan](int index) { return plan.namingOf(index); });
+    m_collisions = collisions.get();
 }
 
 void Session::refuseCollisions() const
@@ -117,6 +122,9 @@ QString Session::journalPath() const
 nlohmann::json Session::replacedFiles(int index, const nlohmann::json& result)
 {
     nlohmann::json replaced = nlohmann::json::array();
+    // Without a collision before the run no two names can meet, and a long batch need not remember them.
+    if (m_collisions.isEmpty())
+        return replaced;
     for (const nlohmann::json& output : result.value("outputs", nlohmann::json::array())) {
         if (output.value("type", std::string()) != "image file")
             continue;

@@ -91,8 +91,12 @@ QList<QByteArray> rawFileNames(const QDir& folder)
         return names;
     while (const dirent* entry = readdir(dir)) {
         const QByteArray name(entry->d_name);
+        if (name.startsWith('.') || (entry->d_type != DT_REG && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN))
+            continue;
+        // The entry's type spares a stat per file of a large folder; links and file systems that do not
+        // say need one.
         struct stat info;
-        if (!name.startsWith('.') && stat((path + '/' + name).constData(), &info) == 0 && S_ISREG(info.st_mode))
+        if (entry->d_type == DT_REG || (stat((path + '/' + name).constData(), &info) == 0 && S_ISREG(info.st_mode)))
             names << name;
     }
     closedir(dir);
@@ -139,6 +143,16 @@ QStringList scannedImages(const QDir& folder, const QString& pattern, QStringLis
     return paths;
 }
 
+// Paths a scan found as regular files, absolute and clean already.
+QList<ItemSpec> scannedItems(const QStringList& paths)
+{
+    QList<ItemSpec> items;
+    items.reserve(paths.size());
+    for (const QString& path : paths)
+        items.append({path, Item::ImageFileType});
+    return items;
+}
+
 QList<ItemSpec> folderItems(const QString& source, QStringList* skipped)
 {
     const QDir folder(source);
@@ -147,7 +161,7 @@ QList<ItemSpec> folderItems(const QString& source, QStringList* skipped)
     const QStringList paths = scannedImages(folder, QString(), skipped);
     if (paths.isEmpty())
         refuse(QStringLiteral("folder '%1' holds no image files").arg(source));
-    return imageItems(paths, source);
+    return scannedItems(paths);
 }
 
 QList<ItemSpec> globItems(const QString& source, QStringList* skipped)
@@ -160,7 +174,7 @@ QList<ItemSpec> globItems(const QString& source, QStringList* skipped)
     const QStringList paths = scannedImages(QDir(folderPath), info.fileName(), skipped);
     if (paths.isEmpty())
         refuse(QStringLiteral("'%1' matches no image file").arg(source));
-    return imageItems(paths, source);
+    return scannedItems(paths);
 }
 
 } // namespace

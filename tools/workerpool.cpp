@@ -1,6 +1,7 @@
 #include "tools/workerpool.h"
 
 #include <QDir>
+#include <QThread>
 
 #include <cerrno>
 #include <csignal>
@@ -46,7 +47,13 @@ WorkerPool::~WorkerPool()
 
 bool WorkerPool::singleThreaded()
 {
-    return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() == 1;
+    // A thread that was just joined can still be on its way out; give it a moment.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() == 1)
+            return true;
+        QThread::msleep(2);
+    }
+    return false;
 }
 
 bool WorkerPool::spawn()

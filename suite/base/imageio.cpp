@@ -171,6 +171,40 @@ uint32_t Be32(const unsigned char* b)
     return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | uint32_t(b[3]);
 }
 
+// libpng stops at a wrong checksum of a critical chunk (IHDR, IDAT, ...; an upper-case first letter) but
+// drops an ancillary chunk with a wrong one in silence. Only those are read, so that the check costs a few
+// small reads rather than a second pass over the image data.
+void CheckPngChunks(const std::string& path, std::vector<std::string>& warnings)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return;
+    std::vector<unsigned char> data;
+    unsigned char header[8];
+    struct stat info;
+    if (fstat(fileno(file), &info) == 0 && std::fseek(file, 8, SEEK_SET) == 0) {
+        while (std::fread(header, 1, 8, file) == 8) {
+            const uint32_t length = Be32(header);
+            if (length > info.st_size - std::ftell(file)) // cut short; the decoder has said so
+                break;
+            if (!(header[4] & 0x20)) { // critical: libpng checks it
+                if (std::fseek(file, static_cast<long>(length) + 4, SEEK_CUR) != 0)
+                    break;
+                continue;
+            }
+            data.resize(std::size_t(length) + 4);
+            if (std::fread(data.data(), 1, data.size(), file) != data.size())
+                break;
+            uLong crc = crc32(crc32(0L, Z_NULL, 0), header + 4, 4);
+            crc = crc32(crc, data.data(), length);
+            if (crc != Be32(&data[length]))
+                AddWarning(warnings, "PNG chunk \"" + std::string(reinterpret_cast<const char*>(header + 4), 4) +
+                                         "\" has a wrong checksum");
+        }
+    }
+    std::fclose(file);
+}
+
 // The codecs repair what they can without telling: libpng skips a damaged ancillary chunk, libjpeg fills
 // the rows of a cut file with grey. Both are visible in the file itself.
 void CheckContainer(const std::string& path, const StFormat& format, std::vector<std::string>& warnings)
@@ -182,17 +216,7 @@ void CheckContainer(const std::string& path, const StFormat& format, std::vector
         if (bytes.size() < 2 || bytes[bytes.size() - 2] != 0xFF || bytes.back() != 0xD9)
             AddWarning(warnings, "truncated JPEG data: the missing rows are filled in");
     } else if (format.codec == FMT_PNG) {
-        const std::vector<unsigned char> bytes = ReadFile(path);
-        for (std::size_t at = 8; at + 12 <= bytes.size();) {
-            const uint32_t length = Be32(&bytes[at]);
-            if (length > bytes.size() - at - 12)
-                break;
-            const uLong crc = crc32(crc32(0L, Z_NULL, 0), &bytes[at + 4], length + 4);
-            if (crc != Be32(&bytes[at + 8 + length]))
-                AddWarning(warnings, "PNG chunk \"" + std::string(reinterpret_cast<const char*>(&bytes[at + 4]), 4) +
-                                         "\" has a wrong checksum");
-            at += 12 + length;
-        }
+        CheckPngChunks(path, warnings);
     }
 }
 

@@ -87,31 +87,49 @@ void ThreadScheduler::Execute(detail::GraphModel& model, detail::ExecutionRecord
         m_arena = std::make_unique<Arena>(threadCount);
     m_arena->arena.execute([&]() {
         tbb::task_group group;
+        // A node's last dependent made ready runs on in the same thread: a chain of nodes then never wakes
+        // a worker, whose hand-over and idle spinning cost more than a small image's whole processing.
         std::function<void(std::size_t)> runNode = [&](std::size_t node) {
-            if (halt.load())
-                return;
-            if (before && !before()) {
-                halt.store(true);
-                return;
-            }
-            try {
-                model.RunNode(node, nodeMayContinue);
-            } catch (...) {
-                halt.store(true);
-                record.NodeFailed(model, node, std::current_exception(), onError);
-                return;
-            }
-            if (halt.load())
-                return;
-            for (std::size_t dependent : model.nodes[node].dependents) {
-                if (pending[dependent].fetch_sub(1) == 1)
-                    group.run([&runNode, dependent]() { runNode(dependent); });
+            for (;;) {
+                if (halt.load())
+                    return;
+                if (before && !before()) {
+                    halt.store(true);
+                    return;
+                }
+                try {
+                    model.RunNode(node, nodeMayContinue);
+                } catch (...) {
+                    halt.store(true);
+                    record.NodeFailed(model, node, std::current_exception(), onError);
+                    return;
+                }
+                if (halt.load())
+                    return;
+                std::size_t next = count;
+                for (std::size_t dependent : model.nodes[node].dependents) {
+                    if (pending[dependent].fetch_sub(1) != 1)
+                        continue;
+                    if (next != count)
+                        group.run([&runNode, next]() { runNode(next); });
+                    next = dependent;
+                }
+                if (next == count)
+                    return;
+                node = next;
             }
         };
+        std::size_t first = count;
         for (std::size_t node = 0; node < count; ++node) {
-            if (model.nodes[node].dependencies == 0)
+            if (model.nodes[node].dependencies != 0)
+                continue;
+            if (first != count)
                 group.run([&runNode, node]() { runNode(node); });
+            else
+                first = node;
         }
+        if (first != count)
+            runNode(first);
         group.wait();
     });
 }
