@@ -133,7 +133,7 @@ mutant "a folder read as a text image" "vorne_graphexecutor" \
     executor/textimage.cpp \
     'if (!std::filesystem::is_regular_file(path, notAFile))' \
     'if (false)'
-mutant "text-image lines with a # inside are kept" "vorne_textimage" \
+mutant "text-image lines with a # inside are kept" "base_textimage" \
     executor/textimage.cpp \
     "const bool comment = lineEnd == line || std::memchr(line, '#', static_cast<std::size_t>(lineEnd - line));" \
     'const bool comment = lineEnd == line;'
@@ -171,8 +171,8 @@ mutant "missing journal write" "batch_" \
     'const ssize_t n = static_cast<ssize_t>(line.size() - written);'
 mutant "journal skips indices whose output files are gone" "batch_" \
     tools/journal.cpp \
-    '!QFileInfo(QString::fromStdString(output.value("value", std::string()))).isFile())' \
-    'false)'
+    'if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode))' \
+    'if (false)'
 mutant "dropped atomic-save rename" "base_imageio|vorne_graphexecutor" \
     suite/base/imageio.cpp \
     'if (std::rename(temporary.c_str(), path.c_str()) != 0)' \

@@ -20,14 +20,6 @@ TEST(ImageTypes, SizesAgreeWithOpenCvAndUnknownTypesAreRefused)
     EXPECT_EQ(CSize(big, big, big).Count(), std::numeric_limits<int64_t>::max()) << "the count saturates";
 }
 
-TEST(Image, ZeroFilledWithLayout)
-{
-    CImage image(IMAGE_RGB_8, CSize(5, 3, 2));
-    ASSERT_EQ(image.TotalBytes(), 90u);
-    EXPECT_EQ(std::count(image.Data(), image.Data() + image.TotalBytes(), 0), 90);
-    EXPECT_EQ(image.Row<uint8_t>(2, 1) - image.Data(), 45 + 30);
-}
-
 TEST(Image, RefusesImpossibleSizes)
 {
     const int64_t huge = std::numeric_limits<int64_t>::max();

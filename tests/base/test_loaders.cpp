@@ -230,7 +230,6 @@ TEST_F(Loaders, TextImages)
     EXPECT_EQ(image.Row<float>(1)[1], 5.0f);
     EXPECT_EQ(image.Row<float>(2)[2], -9.5f);
 
-    EXPECT_NE(LoadError("utility::ReadASCII", WriteBytes("ragged.txt", "1 2 3\n4 5\n")).find("line 2"), std::string::npos);
     LoadError("utility::ReadASCII", Path("missing.txt"));
     EXPECT_FALSE(ErrorOf([] { MakeNode("utility::ReadASCII")->Execute(); }).empty()) << "no file name given";
 }

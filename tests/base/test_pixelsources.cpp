@@ -1,25 +1,47 @@
 // The readers for GIF, TGA, ICO and bare JPEG 2000 codestreams: the pixels they give, and corrupt files
-// failing with the reason and the file's name.
-#include "formatfiles.h"
+// failing with the reason and the file's name. The sample files in tests/data hold Grey(width, height):
+// file.gif and file.tga 300 x 7 (wider than one GIF clear-code run), file.j2k and file.jp2 40 x 33 (lossy),
+// file.ico a 16 x 16 BMP entry and a 32 x 24 PNG entry, bmp.ico a 32 x 24 BMP entry and an 8 x 8 PNG one.
 #include "testsupport.h"
 
 using namespace KORA;
 
 namespace {
 
+// A ramp with some texture, so that a shifted or flipped decode shows.
+cv::Mat Grey(int width, int height)
+{
+    cv::Mat grey(height, width, CV_8UC1);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            grey.at<uint8_t>(y, x) = static_cast<uint8_t>((x * 7 + y * 13 + (x * y) % 5) & 0xff);
+    return grey;
+}
+
+std::string SamplePath(const std::string& name)
+{
+    return std::string(std::getenv("VORNE_SOURCE_DIR")) + "/tests/data/" + name;
+}
+
+std::string Sample(const std::string& name)
+{
+    std::ifstream in(SamplePath(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Channel 0 of the loaded sample as an 8-bit plane.
+cv::Mat Load(const std::string& name, ImageType expected)
+{
+    std::unique_ptr<CImage> image(CImageIo2::Load(SamplePath(name).c_str()));
+    EXPECT_EQ(image->Type(), expected) << name;
+    EXPECT_FALSE(image->Attributes().HasEntry("warning")) << name;
+    cv::Mat first;
+    cv::extractChannel(PlaneMat(*image, 0), first, 0);
+    return first.clone();
+}
+
 class PixelSources : public testsupport::TempDir
 {
-protected:
-    // Channel 0 of the loaded image as an 8-bit plane.
-    cv::Mat Load(const std::string& name, const std::string& bytes, ImageType expected)
-    {
-        std::unique_ptr<CImage> image(CImageIo2::Load(WriteBytes(name, bytes).c_str()));
-        EXPECT_EQ(image->Type(), expected) << name;
-        EXPECT_FALSE(image->Attributes().HasEntry("warning")) << name;
-        cv::Mat first;
-        cv::extractChannel(PlaneMat(*image, 0), first, 0);
-        return first.clone();
-    }
 };
 
 bool Same(const cv::Mat& a, const cv::Mat& b)
@@ -29,30 +51,21 @@ bool Same(const cv::Mat& a, const cv::Mat& b)
 
 TEST_F(PixelSources, DecodeTheirPixels)
 {
-    const cv::Mat grey = formatfiles::Grey(300, 7); // wider than one GIF clear-code run
-    EXPECT_TRUE(Same(Load("a.gif", formatfiles::Gif(grey), IMAGE_RGB_8), grey));
-    EXPECT_TRUE(Same(Load("a.TGA", formatfiles::Tga(grey), IMAGE_GREY_8), grey));
-    // OpenCV's JPEG 2000 encoder wants 32 pixels each way and is lossy: the bare codestream must decode as
-    // its .jp2 does.
-    const cv::Mat square = formatfiles::Grey(40, 33);
-    EXPECT_TRUE(Same(Load("a.j2k", formatfiles::J2k(square), IMAGE_GREY_8),
-                     Load("a.jp2", formatfiles::Encoded(square, ".jp2"), IMAGE_GREY_8)));
-    const cv::Mat icon = formatfiles::Grey(32, 24);
-    EXPECT_TRUE(Same(Load("png.ico", formatfiles::Ico(formatfiles::Grey(16, 16), icon), IMAGE_GREY_8), icon));
-    EXPECT_TRUE(Same(Load("bmp.ico", formatfiles::Ico(icon, formatfiles::Grey(8, 8)), IMAGE_GREY_8), icon));
+    EXPECT_TRUE(Same(Load("file.gif", IMAGE_RGB_8), Grey(300, 7)));
+    EXPECT_TRUE(Same(Load("file.tga", IMAGE_GREY_8), Grey(300, 7)));
+    // The bare codestream must decode as its .jp2 does.
+    EXPECT_TRUE(Same(Load("file.j2k", IMAGE_GREY_8), Load("file.jp2", IMAGE_GREY_8)));
+    EXPECT_TRUE(Same(Load("file.ico", IMAGE_GREY_8), Grey(32, 24))); // the larger entry wins
+    EXPECT_TRUE(Same(Load("bmp.ico", IMAGE_GREY_8), Grey(32, 24)));
 }
 
 TEST_F(PixelSources, CorruptFilesFailWithTheReason)
 {
-    const cv::Mat grey = formatfiles::Grey(20, 10);
-    const std::string tga = formatfiles::Tga(grey);
-    const std::string j2k = formatfiles::J2k(formatfiles::Grey(40, 33));
-    const std::string ico = formatfiles::Ico(formatfiles::Grey(8, 8), grey);
-    std::string hugeTga = tga.substr(0, 18), entryOutside = ico, badPng = ico;
-    std::string notAnEntry = formatfiles::Ico(grey, formatfiles::Grey(8, 8)); // the chosen entry is the BMP
+    const std::string tga = Sample("file.tga"), j2k = Sample("file.j2k"), ico = Sample("file.ico");
+    std::string hugeTga = tga.substr(0, 18), entryOutside = ico, badPng = ico, notAnEntry = Sample("bmp.ico");
     hugeTga[12] = hugeTga[13] = hugeTga[14] = hugeTga[15] = '\xff';
     entryOutside[6 + 16 + 15] = '\x7f'; // the second entry's offset
-    notAnEntry.replace(6 + 32, 4, "\x05\0\0\0", 4);
+    notAnEntry.replace(6 + 32, 4, "\x05\0\0\0", 4); // the chosen entry is the BMP
     badPng.replace(badPng.size() - 40, 20, std::string(20, 'x'));
     const struct
     {

@@ -50,26 +50,20 @@ std::unique_ptr<Graph> TwoDelays(int ms, ThreadScheduler* scheduler)
 
 } // namespace
 
-TEST(Scheduler, RunsIndependentBranchesSideBySide)
+// Two threads run two 200 ms branches side by side; one thread runs them one after the other.
+TEST(Scheduler, ThreadCountDecidesHowManyNodesRunAtOnce)
 {
-    auto scheduler = MakeScheduler(2);
-    auto graph = TwoDelays(200, scheduler.get());
-    const auto start = Clock::now();
-    graph->Execute();
-    const auto elapsed = Clock::now() - start;
-    graph->CheckError();
-    EXPECT_LT(elapsed, std::chrono::milliseconds(380));
-    EXPECT_EQ(graph->GetOutpinData(0), graph->GetOutpinData(1));
+    for (int threads : {2, 1}) {
+        auto scheduler = MakeScheduler(threads);
+        auto graph = TwoDelays(200, scheduler.get());
+        const auto start = Clock::now();
+        graph->Execute();
+        const auto elapsed = Clock::now() - start;
+        graph->CheckError();
+        EXPECT_EQ(threads == 2, elapsed < std::chrono::milliseconds(380)) << threads << " threads";
+        EXPECT_EQ(graph->GetOutpinData(0), graph->GetOutpinData(1));
+    }
     EXPECT_GT(g_polls.load(), 2) << "nodes poll while they wait";
-}
-
-TEST(Scheduler, OneThreadMeansOneNodeAtATime)
-{
-    auto scheduler = MakeScheduler(1);
-    auto graph = TwoDelays(60, scheduler.get());
-    const auto start = Clock::now();
-    graph->Execute();
-    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(120));
 }
 
 TEST(Scheduler, DiamondAndFanOutGiveEveryOutputAtAnyThreadCount)

@@ -1,4 +1,4 @@
-// Environment references and library state.
+// Environment references.
 #include "testsupport.h"
 
 using namespace KORA;
@@ -35,12 +35,3 @@ INSTANTIATE_TEST_SUITE_P(
                       UnwrapRow{"%%VORNE_TEST_ROOT%", "%/opt/kora"},
                       UnwrapRow{"50% of %VORNE_TEST_ROOT%", "50% of /opt/kora"},
                       UnwrapRow{"%VORNE_TEST_ROOT%%VORNE_TEST_ROOT%", "/opt/kora/opt/kora"}));
-
-TEST(LibraryState, InitAndExit)
-{
-    EXPECT_EQ(VexState(), 0);
-    VexInit(-1);
-    EXPECT_EQ(VexState(), 1);
-    VexExit();
-    EXPECT_EQ(VexState(), 0);
-}

@@ -1,5 +1,5 @@
 #pragma once
-// Small grey test images and graphs in a temporary folder, and the library started once per program.
+// Small grey test images and the graphs of tests/batch/graphs in a temporary folder, and the library started once per program.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -27,12 +27,10 @@ protected:
             cv::circle(image, {10 + i, 12}, 5, cv::Scalar(255), -1);
             cv::imwrite(path("images/img_%1.png").arg(i).toStdString(), image);
         }
-        writeGraph("blur_otsu.ogr", R"({ "parameters": { "sigma": 2.0, "method": "otsu" },
-  "nodes": { "blur": { "plugin": "%KORADIR%/bin/imgproc::GaussianBlur", "parameters": { "sigma": "$sigma" } },
-             "mask": { "plugin": "%KORADIR%/bin/imgproc::Threshold", "parameters": { "method": "$method" } } },
-  "edges": [ "blur:0 -> mask:0" ],
-  "inputs": [ { "name": "image", "to": [ "blur:0" ] } ],
-  "outputs": [ { "name": "mask", "from": "mask:0" } ] })");
+        // The graphs of tests/batch/graphs beside the images, as a user would keep them.
+        const QDir graphs(qEnvironmentVariable("VORNE_SOURCE_DIR") + "/tests/batch/graphs");
+        for (const QString& name : graphs.entryList(QDir::Files))
+            QFile::copy(graphs.filePath(name), path(name));
     }
 
     void writeGraph(const QString& name, const QByteArray& text)

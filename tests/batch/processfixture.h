@@ -60,12 +60,5 @@ protected:
                 QString::fromLocal8Bit(process.readAllStandardError())};
     }
     QString lastLine(const Outcome& outcome) { return outcome.out.trimmed().split('\n').last(); }
-    // slow.ogr: passes its image on after a pause.
-    void writeSlowGraph(int ms)
-    {
-        writeGraph("slow.ogr", QStringLiteral(R"({ "nodes": { "d": { "plugin": "%KORADIR%/bin/testing::Delay",
-          "parameters": { "ms": %1 } } }, "inputs": [ { "name": "image", "to": [ "d:0" ] } ],
-          "outputs": [ { "name": "image", "from": "d:0" } ] })").arg(ms).toUtf8());
-    }
 };
 

@@ -30,8 +30,6 @@ protected:
             QDir(m_dir.path()).mkpath(folder);
             QFile::copy(path("images/img_0.png"), path(QStringLiteral("%1/img.png").arg(folder)));
         }
-        writeGraph("echo.ogr", R"({ "nodes": { "e": { "plugin": "%KORADIR%/bin/testing::Echo" } },
-          "inputs": [ { "name": "in", "to": [ "e:0" ] } ], "outputs": [ { "name": "out", "from": "e:0" } ] })");
     }
     void TearDown() override
     {
@@ -61,7 +59,6 @@ TEST_F(Safety, OutputsThatWouldOverwriteEachOtherAreRefusedUnlessAccepted)
         int files;
     } rows[] = {
         {"same name in two folders", twoFolders, 2, "%i0_%n_%o", 0},
-        {"one file for every index", {"-i", "0=images/", "--pattern", "result_%o", "echo.ogr"}, 2, "result_%n_%o", 0},
         {"dry run marks both lines", twoFolders + QStringList{"--dry-run"}, 0, "[collision]", 0},
         {"accepted", twoFolders + QStringList{"--overwrite", "--journal", "j.jsonl"}, 0, "2 done", 1},
         {"the batch index keeps them apart", twoFolders + QStringList{"--pattern", "%i0_%n_%o"}, 0, "2 done", 2},
@@ -109,9 +106,6 @@ TEST_F(Safety, AFullDiskFailsTheSaveAndTheIndexAndLeavesNoPartialFile)
 
 TEST_F(Safety, InterruptsEndTheProgramEvenWhenANodeIgnoresThem)
 {
-    writeGraph("stuck.ogr", R"({ "nodes": { "d": { "plugin": "%KORADIR%/bin/testing::Delay",
-                                                     "parameters": { "ms": 600000, "poll": false } } },
-      "inputs": [ { "name": "image", "to": [ "d:0" ] } ], "outputs": [ { "name": "image", "from": "d:0" } ] })");
     const struct
     {
         const char* jobs;

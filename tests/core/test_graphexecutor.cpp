@@ -4,7 +4,6 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QTimer>
 #include <QtTest>
 
@@ -50,38 +49,14 @@ bool execute(GraphExecutor& executor, bool abort = false, const std::function<vo
     return finished.count() == 1;
 }
 
+// One input, held as long as "ms" says.
+const char* const kDelayGraph = "tests/vorne/graphs/delay.ogr";
+
 KORA::CValueMap* parameters(const char* key, KORA::CValue* value)
 {
     auto* map = new KORA::CValueMap();
     map->SetEntry(key, value);
     return map;
-}
-
-// An uncompressed one-frame recording of 8-bit pixels: a bright square on a dark ground.
-QByteArray cine(quint32 width, quint32 height)
-{
-    QByteArray bytes("CINE");
-    const auto u32 = [&bytes](quint32 value) {
-        const quint32 little = qToLittleEndian(value);
-        bytes.append(reinterpret_cast<const char*>(&little), 4);
-    };
-    for (quint32 value : {40u, width, height, 1u, 8u, 0u, 0u, 40u, 0u}) // the last two: a 64-bit data offset
-        u32(value);
-    for (quint32 y = 0; y < height; ++y)
-        for (quint32 x = 0; x < width; ++x)
-            bytes.append(char(x > width / 4 && x < 3 * width / 4 && y > height / 4 && y < 3 * height / 4 ? 200 : 10));
-    return bytes;
-}
-
-// One input, held as long as "$ms" says.
-QString writeDelayGraph(const QTemporaryDir& dir)
-{
-    const QString path = dir.filePath("slow.ogr");
-    writeFile(path, R"({ "name": "Slow", "parameters": { "ms": 0 },
-  "nodes": { "wait": { "plugin": "%KORADIR%/bin/testing::Delay", "parameters": { "ms": "$ms" } } },
-  "edges": [], "inputs": [ { "name": "in", "to": [ "wait:0" ] } ],
-  "outputs": [ { "name": "out", "from": "wait:0" } ] })");
-    return path;
 }
 
 } // namespace
@@ -107,15 +82,11 @@ private slots:
 void GraphExecutorTest::batchWithOneBadInput()
 {
     QTemporaryDir data, out;
-    QFile png(source("examples/data/cells_2.png"));
-    QVERIFY(png.open(QIODevice::ReadOnly));
     const QString truncated = data.filePath("cells_bad.png");
-    writeFile(truncated, png.read(120));
-
+    writeFile(truncated, readFile(source("examples/data/cells_2.png")).left(120));
     ItemModel inputs(ItemModel::InputModel, 0), results(ItemModel::OutputModel, 0);
-    inputs.appendItem(new Item(source("examples/data/cells_1.png"), Item::ImageFileType));
-    inputs.appendItem(new Item(truncated, Item::ImageFileType));
-    inputs.appendItem(new Item(source("examples/data/cells_3.png"), Item::ImageFileType));
+    for (const QString& path : {source("examples/data/cells_1.png"), truncated, source("examples/data/cells_3.png")})
+        inputs.appendItem(new Item(path, Item::ImageFileType));
 
     const QString graphPath = source("examples/graphs/count_cells.ogr");
     auto graph = loadGraph(graphPath);
@@ -125,8 +96,6 @@ void GraphExecutorTest::batchWithOneBadInput()
     executor.setGraphPath(graphPath);
     executor.setGraph(graph.get());
     executor.setOutputNames({{out.path(), "%i0_%o", ".pxm"}});
-
-    int failures = 0;
     executor.runsTotal = 3;
     executor.runsFailed = 0;
     for (int k = 0; k < 3; ++k) {
@@ -134,7 +103,7 @@ void GraphExecutorTest::batchWithOneBadInput()
         executor.setInputItems({inputs.item(k)});
         QVERIFY(execute(executor));
         const KORA::CValueMap& published = graph->Parameters();
-        QCOMPARE(published.EntryLong("__parent/parameters/runs_failed", -1), failures);
+        QCOMPARE(published.EntryLong("__parent/parameters/runs_failed", -1), k == 2 ? 1 : 0); // before this run
         QCOMPARE(published.EntryLong("__parent/parameters/run_index", -1), k);
         QCOMPARE(published.EntryLong("__parent/parameters/runs_total", -1), 3);
 
@@ -144,29 +113,17 @@ void GraphExecutorTest::batchWithOneBadInput()
         const QString unreadable = QString("cannot read input 0 'image' from '%1': ").arg(truncated);
         QCOMPARE(executor.inputErrors().size(), k == 1 ? 1 : 0);
         QCOMPARE(items[1]->data(Item::InputErrorRole).toString().startsWith(unreadable), k == 1);
-        if (k == 1) {
-            QVERIFY(executor.inputErrors()[0].size() > unreadable.size());
-            ++failures;
-            QVERIFY(executor.error());
-            for (Item* item : items) {
-                QCOMPARE(item->status(), int(Item::WarningStatus));
-                QCOMPARE(item->errorMessage(), executor.errorMessage());
-            }
-            QVERIFY(!executor.errorMessage().isEmpty());
-        } else {
-            const QString saved = out.filePath(QString("cells_%1_0.pbm").arg(k + 1));
-            QCOMPARE(items[0]->type(), int(Item::ImageFileType));
-            QCOMPARE(items[0]->valueText(), saved);
-            QVERIFY(QFile::exists(saved));
-            QCOMPARE(items[1]->type(), int(Item::LongType));
-            QVERIFY(items[1]->valueText().toInt() > 0);
-            QVERIFY(items[1]->errorMessage().isNull());
-        }
+        QCOMPARE(executor.error(), k == 1);
+        if (k == 1)
+            QVERIFY(executor.inputErrors()[0].size() > unreadable.size() && !executor.errorMessage().isEmpty());
+        else
+            QCOMPARE(items[0]->valueText(), out.filePath(QString("cells_%1_0.pbm").arg(k + 1)));
         for (Item* item : items) {
+            QCOMPARE(item->status(), int(k == 1 ? Item::WarningStatus : Item::OkStatus));
+            QCOMPARE(item->errorMessage(), executor.errorMessage());
             QCOMPARE(item->thread(), owner.thread());
             results.appendItem(item);
         }
-        QCOMPARE(executor.runsFailed, failures);
     }
     QCOMPARE(executor.runsFailed, 1);
 }
@@ -174,7 +131,7 @@ void GraphExecutorTest::batchWithOneBadInput()
 void GraphExecutorTest::graphsAndInputs_data()
 {
     QTest::addColumn<QString>("graph");
-    // Example image names, "long:" and "string:" values, "tmp:" a file made from `content` (null: none), or
+    // Example image names or paths below the source folder, "long:" and "string:" values, "tmp:" a file made from `content` (null: none), or
     // "dir:" a folder.
     QTest::addColumn<QStringList>("inputs");
     QTest::addColumn<QByteArray>("content");
@@ -196,11 +153,9 @@ void GraphExecutorTest::graphsAndInputs_data()
         << "count_cells.ogr" << QStringList{"cells.txt"} << QByteArray() << QList<int>{image, number} << QString() << 0;
     QTest::newRow("graph that fails: one error item, named by its node") << "fails.ogr" << QStringList{"cells_1.png"}
         << QByteArray() << QList<int>{failed} << "broken: this graph fails on purpose" << 1;
-    QTest::newRow("missing text image") << "count_cells.ogr" << QStringList{"tmp:none.txt"} << QByteArray()
-                                        << twoFailed << "GraphExecutor: Could not open the txt file" << 0;
     QTest::newRow("folder as a text image") << "count_cells.ogr" << QStringList{"dir:folder.txt"} << QByteArray()
                                             << twoFailed << "GraphExecutor: Could not open the txt file" << 0;
-    QTest::newRow("recording") << "count_cells.ogr" << QStringList{"tmp:frame.cine"} << cine(16, 12)
+    QTest::newRow("recording") << "count_cells.ogr" << QStringList{"tests/data/frame.cine"} << QByteArray()
                                << QList<int>{image, number} << QString() << 0;
     QTest::newRow("recording that is none") << "count_cells.ogr" << QStringList{"tmp:text.cine"}
                                             << QByteArray(48, 'x') << twoFailed
@@ -208,10 +163,6 @@ void GraphExecutorTest::graphsAndInputs_data()
     QTest::newRow("text image with ragged rows")
         << "count_cells.ogr" << QStringList{"tmp:ragged.asc"} << QByteArray("1 2 3\n4 5 6 7\n") << twoFailed
         << txtError + "The number of columns are not equal in each row." << 0;
-    QTest::newRow("text rows in front of a long row")
-        << "count_cells.ogr" << QStringList{"tmp:tall.txt"}
-        << QByteArray(20000, 'x').replace("x", "x\n") + QByteArray(4000, '1').replace("1", "1 ") << twoFailed
-        << txtError + "Too many rows without numbers in" << 0;
     QTest::newRow("not an image at all")
         << "count_cells.ogr" << QStringList{"tmp:text.png"} << QByteArray("plain text") << twoFailed << "" << 1;
 }
@@ -236,7 +187,7 @@ void GraphExecutorTest::graphsAndInputs()
         else if (entry.startsWith("tmp:") || entry.startsWith("dir:"))
             model.appendItem(new Item(dir.filePath(entry.mid(4)), Item::ImageFileType));
         else
-            model.appendItem(new Item(source("examples/data/" + entry), Item::ImageFileType));
+            model.appendItem(new Item(source(entry.contains('/') ? entry : "examples/data/" + entry), Item::ImageFileType));
         items.append(model.item(model.rowCount() - 1));
     }
     if (!content.isNull())
@@ -308,7 +259,7 @@ void GraphExecutorTest::imageHandlesAndForeignPointers()
 void GraphExecutorTest::abortDuringDelayAndDetaching()
 {
     QTemporaryDir dir;
-    auto graph = loadGraph(writeDelayGraph(dir));
+    auto graph = loadGraph(source(kDelayGraph));
     ItemModel model(ItemModel::InputModel, 0);
     model.appendItem(new Item("7", Item::LongType));
     GraphExecutor executor;
@@ -326,9 +277,7 @@ void GraphExecutorTest::abortDuringDelayAndDetaching()
     QVERIFY(execute(executor, true));
     const QByteArray printed = console.text();
     QVERIFY(printed.contains("GraphExecutor::run() aborted.\n<<< GraphExecutor::run()...\n"));
-    QVERIFY(!printed.contains("Execution complete."));
-    QVERIFY(executor.aborted());
-    QVERIFY(!executor.error());
+    QVERIFY(!printed.contains("Execution complete.") && executor.aborted() && !executor.error());
     QCOMPARE(executor.outputItems(false), first);
     QVERIFY(executor.outputItems(true).isEmpty());
 
@@ -350,11 +299,9 @@ void GraphExecutorTest::unknownExecutorKind()
     GraphExecutor executor;
     executor.setExecutorType(7);
     QVERIFY(execute(executor));
-    const QString message("Unknown executor id '7'. try setExecutorType().");
-    QCOMPARE(executor.errorMessage(), message);
+    QCOMPARE(executor.errorMessage(), QString("Unknown executor id '7'. try setExecutorType()."));
     const QList<Item*> items = executor.outputItems(false);
-    QCOMPARE(items.size(), 1);
-    QCOMPARE(items[0]->errorMessage(), message);
+    QVERIFY(items.size() == 1 && items[0]->errorMessage() == executor.errorMessage());
     QCOMPARE(items[0]->status(), int(Item::WarningStatus));
 }
 
@@ -379,9 +326,7 @@ void GraphExecutorTest::cpgraphKind()
 
     std::unique_ptr<KORA::CValue> map;
     if (fromMap) {
-        QFile xml(source("examples/graphs/smooth.xml"));
-        QVERIFY(xml.open(QIODevice::ReadOnly));
-        map.reset(KORA::CXmlSerializer2().Deserialize(xml.readAll().toStdString()));
+        map.reset(KORA::CXmlSerializer2().Deserialize(readFile(source("examples/graphs/smooth.xml")).toStdString()));
         QVERIFY(dynamic_cast<KORA::CValueMap*>(map.get()));
     }
     QTemporaryDir out;
@@ -413,39 +358,28 @@ void GraphExecutorTest::cpgraphKind()
     QVERIFY(!saved->Attributes().HasEntry("scriptoutput")); // a single output needs no index
 }
 
+// Every setter goes through one guard; these three show it, and that a refused map stays with the caller.
 void GraphExecutorTest::settersRefusedWhileRunning()
 {
-    QTemporaryDir dir;
-    const QString path = writeDelayGraph(dir);
-    auto graph = loadGraph(path);
+    auto graph = loadGraph(source(kDelayGraph));
     Item input("1", Item::LongType);
     GraphExecutor executor;
     executor.setGraph(graph.get());
-    executor.setGraphPath(path);
     executor.setInputItems({&input});
     KORA::CValueMap* slow = parameters("ms", new KORA::CValueLong(600000));
     executor.setGraphParameters(slow);
-    const QList<OutputPattern> names{{dir.path(), "%i0", ""}};
-    executor.setOutputNames(names);
-    KORA::CValueMap other;
     auto refusedMap = std::make_unique<KORA::CValueMap>();
     QByteArray refusals;
     QVERIFY(execute(executor, true, [&] {
         StreamCapture err(2);
         executor.setInputItems({});
-        executor.setMaxThreads(1);
-        executor.setExecutorType(1);
-        executor.setGraphPath("elsewhere");
-        executor.setGraphMap(&other);
         executor.setGraph(nullptr);
         executor.setGraphParameters(refusedMap.get());
-        executor.setOutputNames({});
         refusals = err.text();
     }));
-    QCOMPARE(refusals.count("e changed during a run.\n"), 8);
-    QVERIFY(executor.inputItems() == QList<Item*>{&input} && executor.maxThreads() != 1 &&
-            executor.executorType() == 0 && executor.graphPath() == path && !executor.graphMap() &&
-            executor.graph() == graph.get() && executor.graphParameters() == slow && executor.outputNames() == names);
+    QCOMPARE(refusals.count("e changed during a run.\n"), 3);
+    QVERIFY(executor.inputItems() == QList<Item*>{&input} && executor.graph() == graph.get() &&
+            executor.graphParameters() == slow);
 }
 
 // Each run has a thread of its own. The first one here is still ending (in its thread-local destructors)

@@ -1,12 +1,9 @@
 #include <QFile>
-#include <QtEndian>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 
 #include "items/item.h"
 #include "items/itemmodel.h"
@@ -24,32 +21,16 @@ class ItemTest : public QObject
 private slots:
     void conversion_data();
     void conversion();
-    void unreadableImageReason_data();
     void unreadableImageReason();
-    void containerRoundTrip_data();
     void containerRoundTrip();
     void texts_data();
     void texts();
     void dataChangedOnlyOnRealChange();
     void imageHandleConvertedTwice();
-    void conversionWhileDisplayStateChanges();
 
 private:
     // A 2 x 2 x 2 volume of 8-bit voxels 0..7 in the loader plug-in's REK layout.
-    static QByteArray rekVolume()
-    {
-        uchar header[32] = {'R', 'E', 'K', '1'};
-        qToLittleEndian(quint32(32), header + 4); // header size
-        qToLittleEndian(quint32(2), header + 8);  // width
-        qToLittleEndian(quint32(2), header + 12); // height
-        qToLittleEndian(quint32(2), header + 16); // depth
-        qToLittleEndian(quint32(8), header + 20); // bits per voxel
-        qToLittleEndian(quint64(32), header + 24); // data offset
-        QByteArray bytes(reinterpret_cast<const char*>(header), sizeof header);
-        for (char voxel = 0; voxel < 8; ++voxel)
-            bytes.append(voxel);
-        return bytes;
-    }
+    static QByteArray rekVolume() { return readFile(source("tests/data/volume.rek")); }
 
     // What the image reader itself says about a file it cannot read.
     static QByteArray readerReason(const QString& path)
@@ -80,14 +61,12 @@ void ItemTest::conversion_data()
         QTest::newRow(name) << type << text << Value(expected) << message;
     };
     row("long", Item::LongType, "42", new KORA::CValueLong(42));
-    row("long that does not parse is 0", Item::LongType, "12abc", new KORA::CValueLong(0));
     row("long out of 32-bit range is 0", Item::LongType, "2147483648", new KORA::CValueLong(0));
     row("double", Item::DoubleType, "2.5e-3", new KORA::CValueDouble(0.0025));
     row("bool in capitals", Item::BoolType, "TRUE", new KORA::CValueBool(true));
     row("bool other text", Item::BoolType, "yes", new KORA::CValueBool(false));
     row("string keeps blanks", Item::StringType, " two words ", new KORA::CValueString(" two words "));
     row("undefined", Item::UndefinedType, "[1, 2", nullptr);
-    row("unknown type", 4711, "[1, 2", nullptr);
     row("vector text that does not parse", Item::VectorType, "[1, 2", nullptr,
         "Item::toCValue() Could not convert to CValueVector\n");
     row("map text that does not parse", Item::MapType, "[1, 2", nullptr,
@@ -110,15 +89,12 @@ void ItemTest::conversion_data()
         row(name, Item::ImageFileType, path, nullptr, "Item::toCValue() Could not read image: " + reason + "\n");
     }
     // The image reader refuses this name; only the "rek.gz" row of the loader plug-in's table can read it.
-    if (QFile::exists(qEnvironmentVariable("KORADIR") + "/bin/libRUXOkit_IO.so")) {
-        const QString rek = m_dir.filePath("volume.Rek.Gz");
-        writeFile(rek, rekVolume());
-        auto* volume = new KORA::CImage(KORA::IMAGE_GREY_8, KORA::CSize(2, 2, 2));
-        for (int voxel = 0; voxel < 8; ++voxel)
-            volume->Data()[voxel] = voxel;
-        row("compressed REK through the loader plug-in", Item::ImageFileType, rek,
-            new KORA::CValueOwnedPointer<KORA::CImage>(volume));
-    }
+    const QString rek = m_dir.filePath("volume.Rek.Gz");
+    writeFile(rek, rekVolume());
+    auto* volume = new KORA::CImage(KORA::IMAGE_GREY_8, KORA::CSize(2, 2, 2));
+    for (int voxel = 0; voxel < 8; ++voxel)
+        volume->Data()[voxel] = voxel;
+    row("compressed REK through the loader plug-in", Item::ImageFileType, rek, new KORA::CValueOwnedPointer<KORA::CImage>(volume));
 }
 
 void ItemTest::conversion()
@@ -142,78 +118,39 @@ void ItemTest::conversion()
     }
 }
 
-// Why a file gave no image: the loader plug-in's own words when one takes the extension, else the reader's.
-void ItemTest::unreadableImageReason_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("byPlugin");
-    QTest::newRow("not an image") << "data.png" << QByteArray("not an image") << false;
-    QTest::newRow("text image with a word") << "ragged.csv" << QByteArray("1 2\n3 x\n") << true;
-}
-
+// Why a file gave no image: the loader plug-in's own words when one takes the extension (the reader's
+// otherwise, as the conversion rows show).
 void ItemTest::unreadableImageReason()
 {
-    QFETCH(QString, name);
-    QFETCH(QByteArray, content);
-    QFETCH(bool, byPlugin);
-    const QString path = m_dir.filePath(name);
-    writeFile(path, content);
-    const QString direct = QString::fromLocal8Bit(readerReason(path));
+    const QString path = m_dir.filePath("ragged.csv");
+    writeFile(path, "1 2\n3 x\n");
     QString reason;
     StderrCapture quiet;
     QVERIFY(!std::unique_ptr<KORA::CValue>(Item(path, Item::ImageFileType).toCValue(&reason)));
-    QVERIFY(!reason.isEmpty() && !direct.isEmpty());
-    QCOMPARE(reason == direct, !byPlugin);
+    QVERIFY(!reason.isEmpty() && reason != QString::fromLocal8Bit(readerReason(path)));
 }
 
-// Containers set as values come back equal; one holding a pointer cannot be written as text.
-void ItemTest::containerRoundTrip_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::newRow("vector") << int(Item::VectorType);
-    QTest::newRow("map") << int(Item::MapType);
-    QTest::newRow("vector holding a pointer") << -1;
-}
-
+// A map set as a value comes back equal; a vector holding a pointer cannot be written as text.
 void ItemTest::containerRoundTrip()
 {
-    QFETCH(int, kind);
-    static int target = 0;
-    auto* nested = new KORA::CValueMap;
-    nested->SetEntry("name", new KORA::CValueString("cells \"A\""));
-    nested->SetEntry("weights", new KORA::CValueVector);
-    std::unique_ptr<KORA::CValue> original;
-    if (kind == Item::MapType) {
-        auto* map = new KORA::CValueMap;
-        map->SetEntry("count", new KORA::CValueLong(3));
-        map->SetEntry("sigma", new KORA::CValueDouble(2.0));
-        map->SetEntry("advanced", nested);
-        original.reset(map);
-    } else {
-        auto* vector = new KORA::CValueVector;
-        vector->Append(new KORA::CValueLong(-4));
-        vector->Append(new KORA::CValueBool(true));
-        vector->Append(nested);
-        if (kind < 0)
-            vector->Append(new KORA::CValuePointer<int>(&target));
-        original.reset(vector);
-    }
+    KORA::CValueMap map;
+    map.SetEntry("count", new KORA::CValueLong(3));
+    map.SetEntry("advanced/name", new KORA::CValueString("cells \"A\""));
+    map.SetEntry("advanced/weights", new KORA::CValueVector);
     Item item;
-    StderrCapture capture;
-    if (auto* map = dynamic_cast<KORA::CValueMap*>(original.get()))
-        item.setValue(map);
-    else
-        item.setValue(static_cast<KORA::CValueVector*>(original.get()));
-    const QByteArray written = capture.text();
-    QCOMPARE(item.type(), kind == Item::MapType ? int(Item::MapType) : int(Item::VectorType));
-    if (kind < 0) {
-        QVERIFY2(written.startsWith("Item::setValue() Failed to serialize vector: "), written.constData());
-        QVERIFY(item.valueText().endsWith("???"));
-        return;
-    }
+    item.setValue(&map);
+    QCOMPARE(item.type(), int(Item::MapType));
     std::unique_ptr<KORA::CValue> back(item.toCValue());
-    QVERIFY(back && back->EqualData(*original));
+    QVERIFY(back && back->EqualData(map));
+
+    static int target = 0;
+    KORA::CValueVector vector;
+    vector.Append(new KORA::CValueLong(-4));
+    vector.Append(new KORA::CValuePointer<int>(&target));
+    StderrCapture quiet;
+    item.setValue(&vector);
+    QCOMPARE(item.type(), int(Item::VectorType));
+    QVERIFY(item.valueText().endsWith("???"));
 }
 
 void ItemTest::texts_data()
@@ -285,25 +222,6 @@ void ItemTest::imageHandleConvertedTwice()
     QCOMPARE(KORA::UnwrapPointer<KORA::CImage>(first.get()), image);
     first.reset();
     QCOMPARE(KORA::UnwrapPointer<KORA::CImage>(second.get()), image);
-}
-
-void ItemTest::conversionWhileDisplayStateChanges()
-{
-    // The executor's thread reads input items while viewers on the GUI thread mark them displayed.
-    Item item("41", Item::LongType);
-    std::atomic<int> wrong{0};
-    std::thread reader([&item, &wrong] {
-        for (int i = 0; i < 5000; ++i) {
-            std::unique_ptr<KORA::CValue> value(item.toCValue());
-            auto* number = dynamic_cast<KORA::CValueLong*>(value.get());
-            if (!number || number->Value() != 41 || item.type() != Item::LongType)
-                ++wrong;
-        }
-    });
-    for (int i = 0; i < 5000; ++i)
-        item.setDisplayState(i % 3);
-    reader.join();
-    QCOMPARE(wrong.load(), 0);
 }
 
 QTEST_MAIN(ItemTest)

@@ -19,8 +19,6 @@ private slots:
     void itemsFollowTheirModel();
     void moveRows_data();
     void moveRows();
-    void moveRow_data();
-    void moveRow();
     void roleChangeSignalsTheRow();
 
 private:
@@ -108,7 +106,6 @@ void ItemModelTest::moveRows_data()
     QTest::addColumn<QString>("order");
     QTest::addColumn<bool>("complains");
 
-    QTest::newRow("block up to the top") << 2 << 2 << 0 << true << "CDABE" << false;
     QTest::newRow("selection up by one") << 3 << 2 << 2 << true << "ABDEC" << false;
     QTest::newRow("block down") << 0 << 2 << 4 << true << "CDABE" << false;
     QTest::newRow("up from row 0 refused") << 0 << 2 << -1 << false << "ABCDE" << false;
@@ -139,32 +136,6 @@ void ItemModelTest::moveRows()
     QCOMPARE(counts.count(), 0);
     QCOMPARE(written, complains ? QByteArray("ItemModel::moveRows(): beginMoveRows() returned false. Check this.\n")
                                 : QByteArray());
-}
-
-void ItemModelTest::moveRow_data()
-{
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<bool>("moved");
-    QTest::addColumn<QString>("order");
-
-    QTest::newRow("down by one, as the main window does") << 2 << 1 << true << "ACBD";
-    QTest::newRow("to the last row") << 0 << 3 << true << "BCDA";
-    QTest::newRow("from past the end") << 4 << 3 << false << "ABCD";
-    QTest::newRow("to before the start") << 0 << -1 << false << "ABCD";
-}
-
-void ItemModelTest::moveRow()
-{
-    QFETCH(int, from);
-    QFETCH(int, to);
-    QFETCH(bool, moved);
-    QFETCH(QString, order);
-
-    ItemModel model(ItemModel::InputModel, 0);
-    fill(model, "ABCD");
-    QCOMPARE(model.moveRow(QModelIndex(), from, QModelIndex(), to), moved);
-    QCOMPARE(letters(model), order);
 }
 
 void ItemModelTest::roleChangeSignalsTheRow()

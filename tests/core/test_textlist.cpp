@@ -1,8 +1,8 @@
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "coretest.h"
 #include "items/textlist.h"
 
 class TextListTest : public QObject
@@ -41,10 +41,7 @@ void TextListTest::entries()
     QVERIFY(dir.isValid());
     qputenv("VORNE_TEXTLIST_DIR", "/env");
     const QString listPath = dir.filePath("list.txt");
-    QFile file(listPath);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
+    writeFile(listPath, content);
 
     QStringList paths{"kept"};
     QVERIFY(VORNE::readTextList(listPath, paths));

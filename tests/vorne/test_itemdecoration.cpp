@@ -20,6 +20,8 @@ private slots:
         QVERIFY(font.italic());
         QCOMPARE(font.weight(), 75);
         QVERIFY(!item->data(Qt::EditRole).isValid());
+        // No fixed text colour: the list's palette decides, so a dark theme stays readable.
+        QCOMPARE(item->data(Qt::ForegroundRole).value<QBrush>(), QBrush());
 
         // An ok item shows a tick only in an output list.
         QVERIFY(!item->data(Qt::DecorationRole).isValid());

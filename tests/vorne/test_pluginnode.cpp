@@ -3,8 +3,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <cstring>
-#include <iostream>
 #include <memory>
 
 #include "kora/exception.h"
@@ -14,47 +12,9 @@
 
 namespace {
 
-const char* const kWithoutApplication = "--init-without-application";
-
 QString example(const QString& relative)
 {
     return qEnvironmentVariable("VORNE_SOURCE_DIR") + "/examples/" + relative;
-}
-
-std::string text(const KORA::CValueMap& map, const char* key)
-{
-    return map.EntryString(key, "<missing>");
-}
-
-// The suite may ask for a node in a process that has no (longer an) application object. The widget
-// itself needs one to be built, so it is built first and the application ends before Init.
-int initWithoutApplication(bool interactive)
-{
-    int argc = 1;
-    char name[] = "vorne_pluginnode";
-    char* argv[] = {name, nullptr};
-    auto* application = new QApplication(argc, argv);
-    // Kept alive on purpose (by a static, so that leak checkers see it held): widgets cannot be destroyed
-    // without an application.
-    static auto* host = new NodeHost();
-    host->offerWindow();
-    host->offerGraph(example("graphs/count_cells.ogr"));
-    host->node().Parameters().SetEntry("interactive", new KORA::CValueBool(interactive));
-    QWidget* widget = host->widget();
-    auto* field = host->find<QLineEdit>("graphname_lineEdit");
-    auto* useCurrent = host->find<QPushButton>("use_current_ogr_graph_pushButton");
-    delete application;
-    try {
-        host->init();
-        std::cout << "returned\n";
-    } catch (const KORA::CExUnimp& e) {
-        std::cout << "CExUnimp: " << e.what() << "\n";
-    } catch (const std::exception& e) {
-        std::cout << "other: " << e.what() << "\n";
-    }
-    std::cout << "parent " << (widget->parentWidget() != nullptr) << ", field '" << field->text().toStdString()
-              << "', use-current " << !useCurrent->isHidden() << std::endl;
-    return 0;
 }
 
 bool idle(const NodeHost& host)
@@ -71,11 +31,6 @@ class PluginNodeTest : public QObject
 private slots:
     void entries()
     {
-        std::unique_ptr<KORA::CValueVector> names(KORA::ListPluginEntries("%KORADIR%/bin/vorne"));
-        QCOMPARE(names->Size(), std::size_t(2));
-        QCOMPARE(static_cast<KORA::CValueString*>(names->At(0))->Value(), std::string("Vorne"));
-        QCOMPARE(static_cast<KORA::CValueString*>(names->At(1))->Value(), std::string("RunGraph"));
-
         NodeHost vorne("Vorne"), runGraph("RunGraph");
         QVERIFY(vorne.widget() != runGraph.widget());
         // The node part is what a host reaches through the widget's meta-object.
@@ -83,62 +38,19 @@ private slots:
         QVERIFY_EXCEPTION_THROWN(NodeHost("vorne"), KORA::CException);
     }
 
-    void description()
-    {
-        NodeHost host;
-        KORA::CValueMap setup;
-        host.node().GetPluginSetup(setup);
-        QCOMPARE(text(setup, "name"), std::string("VORNE"));
-        const auto& parameters = static_cast<const KORA::CValueMap&>(setup.Entry("parameters"));
-        QCOMPARE(parameters.Keys(), (std::vector<std::string>{"Graph", "ResultDir", "ResultPattern", "ResultExtension",
-                                                               "Threaded", "MaxThreads", "interactive"}));
-        QCOMPARE(text(parameters, "Graph"), std::string("CURRENT GRAPH"));
-        QCOMPARE(text(*parameters.FindEntry("ResultExtension")->MetaOrNull(), "val/enValues"),
-                 std::string(".pxm,.png,.jpg,.tif,.iass.gz"));
-    }
-
-    void withoutApplication_data()
-    {
-        QTest::addColumn<bool>("interactive");
-        QTest::addColumn<QString>("outcome");
-        QTest::newRow("not interactive") << false << "returned";
-        QTest::newRow("interactive") << true << "CExUnimp: VORNE needs an existing, running QApplication to be executed!";
-    }
-
-    void withoutApplication()
-    {
-        QFETCH(bool, interactive);
-        QFETCH(QString, outcome);
-        QProcess helper;
-        helper.start(QCoreApplication::applicationFilePath(),
-                     {kWithoutApplication, interactive ? QStringLiteral("1") : QStringLiteral("0")});
-        QVERIFY(helper.waitForFinished(60000));
-        QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(helper.exitCode(), 0);
-        // Untouched either way: not embedded, the host's graph not taken.
-        QCOMPARE(QString::fromLocal8Bit(helper.readAllStandardOutput()),
-                 outcome + "\nparent 0, field '', use-current 0\n");
-    }
-
-    void hostWidgetOfWrongType_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("string") << 0;
-        QTest::newRow("pointer to a non-widget") << 1;
-        QTest::newRow("null widget pointer") << 2;
-    }
-
+    // A string, a pointer to a non-widget, a null widget pointer.
     void hostWidgetOfWrongType()
     {
-        QFETCH(int, kind);
-        NodeHost host;
         QObject notAWidget;
-        KORA::CValue* entry = kind == 0   ? static_cast<KORA::CValue*>(new KORA::CValueString("window"))
-                              : kind == 1 ? static_cast<KORA::CValue*>(new KORA::CValuePointer<QObject>(&notAWidget))
-                                          : new KORA::CValuePointer<QWidget>(nullptr);
-        host.node().Parameters().SetEntry("ParameterUiParentWidget", entry);
-        QVERIFY_EXCEPTION_THROWN(host.init(), KORA::CExBadType);
-        QVERIFY(host.widget()->parentWidget() == nullptr);
+        for (int kind = 0; kind < 3; ++kind) {
+            NodeHost host;
+            KORA::CValue* entry = kind == 0   ? static_cast<KORA::CValue*>(new KORA::CValueString("window"))
+                                  : kind == 1 ? static_cast<KORA::CValue*>(new KORA::CValuePointer<QObject>(&notAWidget))
+                                              : new KORA::CValuePointer<QWidget>(nullptr);
+            host.node().Parameters().SetEntry("ParameterUiParentWidget", entry);
+            QVERIFY_EXCEPTION_THROWN(host.init(), KORA::CExBadType);
+            QVERIFY(host.widget()->parentWidget() == nullptr);
+        }
     }
 
     void embedding()
@@ -236,8 +148,6 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && std::strcmp(argv[1], kWithoutApplication) == 0)
-        return initWithoutApplication(std::strcmp(argv[2], "1") == 0);
     QApplication application(argc, argv);
     PluginNodeTest test;
     return QTest::qExec(&test, argc, argv);

@@ -48,7 +48,6 @@ private slots:
         QTest::newRow("3 and 5") << 3 << 5 << 3 << true;
         QTest::newRow("4 and 4") << 4 << 4 << 4 << false;
         QTest::newRow("empty and 3") << 0 << 3 << 0 << true;
-        QTest::newRow("both empty") << 0 << 0 << 0 << false;
     }
 
     void unequalPorts()
@@ -80,42 +79,34 @@ private slots:
     }
 
     // Five inputs of which the first and the last share a name: the Run button asks before two steps would
-    // write one file; a host's Run() never asks.
-    void collidingOutputNamesAskFirst_data()
-    {
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<int>("steps");
-        QTest::newRow("cancel") << "Cancel" << 0;
-        QTest::newRow("run anyway") << "Run anyway" << 5;
-    }
-
+    // write one file, and runs only when told to; a host's Run() never asks.
     void collidingOutputNamesAskFirst()
     {
-        QFETCH(QString, answer);
-        QFETCH(int, steps);
-        PVorne w;
-        open(w, "examples/graphs/count_cells.ogr", {5});
-        QStringList asked;
-        QTimer reply;
-        connect(&reply, &QTimer::timeout, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || box->objectName() != "collision_messageBox")
-                return;
-            asked << box->informativeText();
-            for (QAbstractButton* option : box->buttons())
-                if (option->text().remove('&') == answer)
-                    option->click();
-        });
-        reply.start(10);
-        button(w, "run_pushButton")->click();
-        QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
-        QCOMPARE(asked.size(), 1);
-        QVERIFY2(asked.first().contains("%n"), qPrintable(asked.first()));
-        QCOMPARE(outputs(w, 0)->rowCount(), steps);
+        for (const QString answer : {"Cancel", "Run anyway"}) {
+            PVorne w;
+            open(w, "examples/graphs/count_cells.ogr", {5});
+            QStringList asked;
+            QTimer reply;
+            connect(&reply, &QTimer::timeout, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!box || box->objectName() != "collision_messageBox")
+                    return;
+                asked << box->informativeText();
+                for (QAbstractButton* option : box->buttons())
+                    if (option->text().remove('&') == answer)
+                        option->click();
+            });
+            reply.start(10);
+            button(w, "run_pushButton")->click();
+            QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
+            QCOMPARE(asked.size(), 1);
+            QVERIFY2(asked.first().contains("%n"), qPrintable(asked.first()));
+            QCOMPARE(outputs(w, 0)->rowCount(), answer == "Cancel" ? 0 : 5);
 
-        runToEnd(w);
-        QCOMPARE(asked.size(), 1);
-        QCOMPARE(outputs(w, 0)->rowCount(), 5);
+            runToEnd(w);
+            QCOMPARE(asked.size(), 1);
+            QCOMPARE(outputs(w, 0)->rowCount(), 5);
+        }
     }
 
     void graphWithoutInputsAndNoGraph()
@@ -187,22 +178,6 @@ private slots:
         QCOMPARE(outputs(w, 0)->rowCount(), 0);
     }
 
-    void failingStepDoesNotStopBatch()
-    {
-        PVorne w;
-        open(w, "examples/graphs/count_cells.ogr", {1});
-        inputs(w, 0)->appendItem(new Item(source("examples/data/no_such_image.png"), Item::ImageFileType));
-        inputs(w, 0)->appendItem(new Item(image(1), Item::ImageFileType));
-        runToEnd(w);
-        for (int port = 0; port < 2; ++port) {
-            const ItemModel* m = outputs(w, port);
-            QCOMPARE(m->rowCount(), 3);
-            QCOMPARE(m->item(0)->status(), int(Item::OkStatus));
-            QVERIFY(m->item(1)->status() != int(Item::OkStatus) && !m->item(1)->errorMessage().isEmpty());
-            QCOMPARE(m->item(2)->status(), int(Item::OkStatus));
-        }
-    }
-
     void editedParameters_data()
     {
         QTest::addColumn<QString>("from");
@@ -236,42 +211,6 @@ private slots:
         QCOMPARE(shown.isNull(), message.isEmpty());
         for (const QString& part : message)
             QVERIFY2(shown.contains(part), qPrintable(shown));
-    }
-
-    void outputNamesFollowPatterns_data()
-    {
-        QTest::addColumn<bool>("asDefault");
-        QTest::newRow("per port") << false;
-        QTest::newRow("as default") << true;
-    }
-
-    void outputNamesFollowPatterns()
-    {
-        QFETCH(bool, asDefault);
-        QTemporaryDir dirA, dirB;
-        PVorne w;
-        open(w, "examples/graphs/two_inputs.ogr", {2, 2});
-        auto* patterns = child<QWidget>(w, "output_filename_pattern_widget");
-        const auto edit = [&](const QString& directory, const char* pattern, const char* suffix) {
-            child<QLineEdit>(*patterns, "directory_lineEdit")->setText(directory);
-            child<QLineEdit>(*patterns, "filename_lineEdit")->setText(pattern);
-            child<QComboBox>(*patterns, "suffix_comboBox")->setCurrentText(suffix);
-        };
-        edit(dirA.path(), "a_%i0_%o", ".png");
-        child<QPushButton>(*patterns, "next_port_pushButton")->click();
-        edit(dirB.path(), "b_%i1_%o", ".tif"); // port 1's values are no images: nothing is written for it
-        if (asDefault)
-            child<QCheckBox>(*patterns, "as_default_checkBox")->setChecked(true);
-        runToEnd(w);
-
-        const QDir directory(asDefault ? dirB.path() : dirA.path());
-        for (int row = 0; row < 2; ++row) {
-            const QString base = QFileInfo(image(row)).completeBaseName();
-            const QString expected = directory.filePath(QString(asDefault ? "b_%1_0.tif" : "a_%1_0.png").arg(base));
-            QCOMPARE(outputs(w, 0)->item(row)->valueText(), expected);
-            QVERIFY2(QFile::exists(expected), qPrintable(expected));
-        }
-        QCOMPARE(QDir(asDefault ? dirA.path() : dirB.path()).entryList(QDir::Files), QStringList());
     }
 
     // The message area after a batch: failed steps, outputs that could not be saved, inputs that could not be

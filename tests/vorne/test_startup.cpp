@@ -56,30 +56,6 @@ class StartupTest : public QObject
     Q_OBJECT
 
 private slots:
-    void parse_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QStringList>("files");
-
-        QTest::newRow("short help") << QStringList{"-h"} << QStringList{"--help"} << QStringList{};
-        QTest::newRow("unknown long option") << QStringList{"--bogus", "g.ogr"} << QStringList{"--bogus"} << QStringList{"g.ogr"};
-        // Options are case-sensitive; an unknown single-dash word is a file.
-        QTest::newRow("one dash is a file") << QStringList{"-x", "-H"} << QStringList{} << QStringList{"-x", "-H"};
-        QTest::newRow("two files in order") << QStringList{"a.ogr", "-v", "b.xml"} << QStringList{"--version"}
-                                            << QStringList{"a.ogr", "b.xml"};
-    }
-
-    void parse()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QStringList, options);
-        QFETCH(QStringList, files);
-        const CommandLine line = CommandLine::parse(arguments);
-        QCOMPARE(line.options, options);
-        QCOMPARE(line.files, files);
-    }
-
     void informationOutput_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -111,15 +87,11 @@ private slots:
                                       "  --help    | -h    ... this help\n\n");
         } else {
             const QStringList lines = out.split('\n');
-            QCOMPARE(lines.size(), 7);
-            QCOMPARE(lines[0], QString("VORNE"));
-            QCOMPARE(lines[1], QString("VORNE version unknown"));
+            QCOMPARE(lines.mid(0, 2) + lines.mid(4), (QStringList{"VORNE", "VORNE version unknown",
+                                                     "Qt build: " QT_VERSION_STR, QString("Qt runtime: ") + qVersion(), ""}));
             QVERIFY2(QRegularExpression("^Build date: [A-Z][a-z]{2} \\d{1,2} \\d{4} \\d\\d:\\d\\d:\\d\\d$")
                          .match(lines[2]).hasMatch(), qPrintable(lines[2]));
             QVERIFY(lines[3].startsWith("Runtime ") && lines[3].size() > 8);
-            QCOMPARE(lines[4], QString("Qt build: " QT_VERSION_STR));
-            QCOMPARE(lines[5], QString("Qt runtime: ") + qVersion());
-            QCOMPARE(lines[6], QString());
         }
     }
 
@@ -149,8 +121,6 @@ private slots:
         QTest::newRow("no file") << QStringList{} << QString() << QStringList();
         QTest::newRow("two graphs, first wins") << QStringList{graph("smooth.xml"), graph("two_inputs.ogr")}
                                                 << graph("smooth.xml") << QStringList();
-        QTest::newRow("unknown option ignored") << QStringList{"--bogus", graph("smooth.xml")} << graph("smooth.xml")
-                                                << QStringList();
         QTest::newRow("unloadable") << QStringList{"-x", graph("smooth.xml")} << QString()
                                     << QStringList{"Could not load graph - VORNE|Could not load the graph '-x'|"
                                                    "-x: cannot open graph file: No such file or directory"};
@@ -168,51 +138,42 @@ private slots:
         QCOMPARE(session.graphField, graphField);
     }
 
-    void exceptionInASlotIsShownAndTheLoopGoesOn_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("logged");
-        QTest::addColumn<QString>("box");
-
-        QTest::newRow("library error") << 0 << "KORA::CException: Node: broken" << "Node: broken";
-        QTest::newRow("standard exception") << 1 << "std::exception: broken" << "broken";
-        QTest::newRow("anything else") << 2 << "unknown exception." << "unknown exception";
-    }
-
+    // A library error, a standard exception and anything else.
     void exceptionInASlotIsShownAndTheLoopGoesOn()
     {
-        QFETCH(int, kind);
-        QFETCH(QString, logged);
-        QFETCH(QString, box);
         QVERIFY(dynamic_cast<CCatchingApplication*>(QCoreApplication::instance()));
-        QStringList boxes;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&boxes] {
-            if (auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                boxes << shown->windowTitle() + "|" + shown->text();
-                shown->accept();
-            }
-        });
-        poll.start(20);
-        QEventLoop loop;
-        bool after = false;
-        QTimer::singleShot(0, [kind] {
-            if (kind == 0)
-                throw KORA::CException("broken", "Node");
-            if (kind == 1)
-                throw std::runtime_error("broken");
-            throw 42;
-        });
-        QTimer::singleShot(100, [&] {
-            after = true;
-            loop.quit();
-        });
-        StderrCapture capture;
-        loop.exec();
-        const QByteArray err = capture.text();
-        QVERIFY(after);
-        QCOMPARE(boxes, QStringList{"Error in QT signal handler|" + box});
-        QCOMPARE(QString::fromUtf8(err), "exception in QT signal handler thrown: " + logged + "\n");
+        const QStringList logged{"KORA::CException: Node: broken", "std::exception: broken", "unknown exception."};
+        const QStringList shown{"Node: broken", "broken", "unknown exception"};
+        for (int kind = 0; kind < 3; ++kind) {
+            QStringList boxes;
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, [&boxes] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    boxes << box->windowTitle() + "|" + box->text();
+                    box->accept();
+                }
+            });
+            poll.start(20);
+            QEventLoop loop;
+            bool after = false;
+            QTimer::singleShot(0, [kind] {
+                if (kind == 0)
+                    throw KORA::CException("broken", "Node");
+                if (kind == 1)
+                    throw std::runtime_error("broken");
+                throw 42;
+            });
+            QTimer::singleShot(100, [&] {
+                after = true;
+                loop.quit();
+            });
+            StderrCapture capture;
+            loop.exec();
+            const QByteArray err = capture.text();
+            QVERIFY(after);
+            QCOMPARE(boxes, QStringList{"Error in QT signal handler|" + shown[kind]});
+            QCOMPARE(QString::fromUtf8(err), "exception in QT signal handler thrown: " + logged[kind] + "\n");
+        }
     }
 };
 
