@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <future>
 #include <unistd.h>
 
 #include "executor/version.h"
@@ -13,6 +14,7 @@
 #include "tools/console.h"
 #include "tools/indexrunner.h"
 #include "tools/interrupt.h"
+#include "tools/journal.h"
 #include "tools/logging.h"
 #include "tools/options.h"
 #include "tools/runresults.h"
@@ -121,11 +123,16 @@ int main(int argc, char** argv)
     divertStandardOutput();
     int status = 2;
     try {
+        // The journal of a long batch is read while the plan is built; the thread has ended before any
+        // worker is forked.
+        std::future<std::unique_ptr<Journal>> journal;
+        if (!options.journal.isEmpty())
+            journal = std::async(std::launch::async, [&options] { return std::make_unique<Journal>(options.journal); });
         const BatchPlan plan(options);
         for (const QString& warning : {plan.sizeWarning(), plan.skipReport()})
             if (!warning.isEmpty())
                 std::fprintf(stderr, "vorne-batch: %s\n", warning.toLocal8Bit().constData());
-        Session session(plan, options);
+        Session session(plan, options, journal.valid() ? journal.get() : nullptr);
         if (options.dryRun) {
             session.printPlan();
             status = 0;

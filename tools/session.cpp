@@ -20,31 +20,42 @@
 
 namespace VORNE::batch {
 
-Session::Session(const BatchPlan& plan, const Options& options) : m_plan(plan), m_options(options)
+Session::Session(const BatchPlan& plan, const Options& options, std::unique_ptr<Journal> journal)
+    : m_plan(plan), m_options(options), m_journal(std::move(journal))
 {
     m_clock.start();
     const QList<int> selected = plan.selectedIndices(options);
     m_results = std::make_unique<RunResults>(options, selected, plan.digest());
-    if (!options.journal.isEmpty()) {
+    if (!m_journal && !options.journal.isEmpty()) {
         m_journal = std::make_unique<Journal>(options.journal);
-    } else if (m_results->wanted()) {
+    } else if (!m_journal && m_results->wanted()) {
         m_spool = std::make_unique<QTemporaryFile>();
         if (!m_spool->open())
             throw UsageError("could not create a temporary file for the results table");
         m_journal = std::make_unique<Journal>(m_spool->fileName());
     }
-    // The two passes over a long batch read the plan only, and each is bound by one stat or one name per
-    // index: side by side they take half the time. The thread has ended before any worker is forked.
+    // The passes over a long batch only read the plan and the journal, and each is bound by a stat or a
+    // name per index: side by side they take a fraction of the time. Their threads have ended before any
+    // worker is forked.
     std::future<QList<OutputCollision>> collisions = std::async(std::launch::async, [&plan, &selected] {
         return findOutputCollisions(plan.outputPatterns(), plan.outputNames().size(), selected,
                                     [&plan](int index) { return plan.namingOf(index); });
     });
-    for (const int index : selected) {
-        if (m_journal && m_journal->isDone(index, plan.inputsOf(index), plan.digest()))
-            ++m_skipped;
-        else
-            m_toRun << index;
+    if (m_journal) {
+        const auto notDone = [this, &plan, &selected](int from, int to) {
+            QList<int> indices;
+            for (int i = from; i < to; ++i)
+                if (!m_journal->isDone(selected[i], plan.inputsOf(selected[i]), plan.digest()))
+                    indices << selected[i];
+            return indices;
+        };
+        const int half = selected.size() / 2;
+        std::future<QList<int>> secondHalf = std::async(std::launch::async, notDone, half, selected.size());
+        m_toRun = notDone(0, half) + secondHalf.get();
+    } else {
+        m_toRun = selected;
     }
+    m_skipped = selected.size() - m_toRun.size();
     m_collisions = collisions.get();
 }
 

@@ -24,8 +24,9 @@ class RunResults;
 class Session
 {
 public:
-    // Throws UsageError when the journal cannot be opened.
-    Session(const BatchPlan& plan, const Options& options);
+    // Throws UsageError when the journal cannot be opened. journal: options.journal already opened (a
+    // long one is read while the plan is built), or null to open it here.
+    Session(const BatchPlan& plan, const Options& options, std::unique_ptr<Journal> journal = nullptr);
     ~Session();
 
     // The selected indices the journal does not mark as done.
