@@ -62,8 +62,9 @@ public:
 
     // Overlapping a batch's indices, for the headless runner only (the window keeps each execution whole).
     // With a cache, inputs decoded ahead are taken from it (not owned; null: none). With saving behind,
-    // image outputs are written in order on a thread of the executor and the execution ends without waiting; its
-    // item names the file (or the failure) only once the caller has waited for takePendingSaves().
+    // image outputs are written in order on a thread of the executor and the execution ends without
+    // waiting; its item names the file (or the failure) only once the caller has waited for
+    // takePendingSaves().
     void setInputCache(InputCache* cache);
     void setSaveBehind(bool behind);
     std::vector<std::future<void>> takePendingSaves() { return std::move(m_pendingSaves); }

@@ -3,6 +3,8 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdint>
+#include <limits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,7 +48,10 @@ void Journal::read(const QByteArray& line)
     const nlohmann::json record = nlohmann::json::parse(line.constData(), line.constData() + line.size(), nullptr, false);
     if (!record.is_object() || !record.contains("index") || !record["index"].is_number_integer())
         return;
-    const int index = record["index"].get<int>();
+    const std::int64_t wide = record["index"].get<std::int64_t>();
+    if (wide < 0 || wide > std::numeric_limits<int>::max())
+        return;
+    const int index = static_cast<int>(wide);
     // The last record of an index counts: a later failure undoes an earlier success.
     m_done.erase(index);
     if (text(record, "status") != "done")

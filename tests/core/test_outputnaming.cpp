@@ -19,11 +19,11 @@ namespace {
 constexpr int kNoImage = -1;
 
 // "NAME@ROW": the text %i stands for and the row %n stands for.
-QList<NamingInput> naming(const QStringList& specs)
+QList<NamingInput> naming(const QStringList& entries)
 {
     QList<NamingInput> inputs;
-    for (const QString& spec : specs)
-        inputs.append({spec.section('@', 0, 0), spec.section('@', 1).toInt()});
+    for (const QString& entry : entries)
+        inputs.append({entry.section('@', 0, 0), entry.section('@', 1).toInt()});
     return inputs;
 }
 
