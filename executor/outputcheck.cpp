@@ -9,6 +9,11 @@
 #include <QSet>
 #include <QVector>
 
+#include <algorithm>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
 #include "kora/imageio.h"
 
 namespace VORNE {
@@ -74,6 +79,9 @@ QStringList possibleSuffixes(const QString& suffix)
     return suffixes;
 }
 
+// A long batch names one file per pair: names are compared by a hash first, and only the pairs that share
+// a hash with another pair are named again and compared by name, so the check keeps a few bytes per pair
+// instead of a path.
 QList<OutputCollision> findOutputCollisions(const QList<OutputPattern>& patterns, int outputCount,
                                             const QList<int>& indices,
                                             const std::function<QList<NamingInput>(int)>& inputsOf)
@@ -82,19 +90,45 @@ QList<OutputCollision> findOutputCollisions(const QList<OutputPattern>& patterns
     // Without patterns every output gets a fresh temporary name.
     if (patterns.isEmpty())
         return collisions;
+    const auto nameOf = [&patterns](int port, const QList<NamingInput>& inputs) {
+        return QDir::cleanPath(outputFilename(patterns, port, inputs, nullptr));
+    };
+    std::vector<std::size_t> hashes;
+    hashes.reserve(static_cast<std::size_t>(indices.size()) * static_cast<std::size_t>(std::max(0, outputCount)));
+    for (const int index : indices) {
+        const QList<NamingInput> inputs = inputsOf(index);
+        for (int port = 0; port < outputCount; ++port) {
+            const QString name = nameOf(port, inputs);
+            hashes.push_back(std::hash<std::u16string_view>()(
+                std::u16string_view(reinterpret_cast<const char16_t*>(name.utf16()), static_cast<std::size_t>(name.size()))));
+        }
+    }
+    std::vector<std::size_t> sorted = hashes;
+    std::sort(sorted.begin(), sorted.end());
+    std::unordered_set<std::size_t> shared;
+    for (std::size_t i = 1; i < sorted.size(); ++i)
+        if (sorted[i] == sorted[i - 1])
+            shared.insert(sorted[i]);
+    if (shared.empty())
+        return collisions;
+
     QVector<QStringList> suffixes(outputCount);
     for (int port = 0; port < outputCount; ++port)
         suffixes[port] = possibleSuffixes(entryOf(patterns, port).suffix);
     QHash<QString, QVector<NamedPair>> named;
-    named.reserve(indices.size() * outputCount);
+    std::size_t pair = 0;
     for (const int index : indices) {
-        const QList<NamingInput> inputs = inputsOf(index);
+        QList<NamingInput> inputs;
         for (int port = 0; port < outputCount; ++port) {
-            const QString name = QDir::cleanPath(outputFilename(patterns, port, inputs, nullptr));
+            if (!shared.count(hashes[pair++]))
+                continue;
+            if (inputs.isEmpty())
+                inputs = inputsOf(index);
+            const QString name = nameOf(port, inputs);
             QVector<NamedPair>& earlier = named[name];
-            for (const NamedPair& pair : qAsConst(earlier))
-                if (endAlike(suffixes[pair.port], suffixes[port])) {
-                    collisions.append({name, index, port, pair.index, pair.port});
+            for (const NamedPair& other : qAsConst(earlier))
+                if (endAlike(suffixes[other.port], suffixes[port])) {
+                    collisions.append({name, index, port, other.index, other.port});
                     break;
                 }
             earlier.append({index, port});

@@ -18,9 +18,14 @@ NamingInput namingInput(const Item* item)
         input.name = QString::number(-1);
         return input;
     }
-    input.row = item->row();
-    input.name = item->type() == Item::ImageFileType ? QFileInfo(item->valueText()).completeBaseName()
-                                                     : QString::number(input.row);
+    return namingInput(item->type(), item->valueText(), item->row());
+}
+
+NamingInput namingInput(int type, const QString& text, int row)
+{
+    NamingInput input;
+    input.row = row;
+    input.name = type == Item::ImageFileType ? QFileInfo(text).completeBaseName() : QString::number(row);
     return input;
 }
 

@@ -28,6 +28,8 @@ struct NamingInput
 };
 
 NamingInput namingInput(const Item* item);
+// The same for an item of this type and text at that row, without the item.
+NamingInput namingInput(int type, const QString& text, int row);
 
 // The suffix actually appended for an image of this type and depth: the fixed suffixes are kept, images
 // only a few formats can hold force one of those, and ".pxm" picks the matching netpbm format.

@@ -100,14 +100,19 @@ bool ItemModel::appendItem(Item* item)
         return false;
     if (ItemModel* previous = item->model())
         previous->releaseItem(item);
-    item->setModel(this);
-    connect(item, &Item::dataChanged, this, qOverload<>(&ItemModel::itemDataChanged));
     const int row = m_items.size();
+    attach(item, row);
     beginInsertRows(QModelIndex(), row, row);
     m_items.append(item);
-    item->m_appendedRow.store(row, std::memory_order_relaxed);
     endInsertRows();
     return true;
+}
+
+void ItemModel::attach(Item* item, int row)
+{
+    item->setModel(this);
+    connect(item, &Item::dataChanged, this, qOverload<>(&ItemModel::itemDataChanged));
+    item->m_appendedRow.store(row, std::memory_order_relaxed);
 }
 
 void ItemModel::releaseItem(Item* item)
@@ -127,10 +132,48 @@ Item* ItemModel::item(int row) const
 
 int ItemModel::indexOf(Item* item) const
 {
+    // Empty rows hold null, which is no item's row.
+    if (!item)
+        return -1;
     const int appended = item ? item->m_appendedRow.load(std::memory_order_relaxed) : -1;
     if (appended >= 0 && appended < m_items.size() && m_items.at(appended) == item)
         return appended;
     return m_items.indexOf(item);
+}
+
+void ItemModel::appendEmptyRows(int count)
+{
+    if (count < 1)
+        return;
+    const int row = m_items.size();
+    beginInsertRows(QModelIndex(), row, row + count - 1);
+    m_items.reserve(row + count);
+    for (int i = 0; i < count; ++i)
+        m_items.append(nullptr);
+    endInsertRows();
+}
+
+bool ItemModel::placeItem(int row, Item* item)
+{
+    if (!item || item->model() || row < 0 || row >= m_items.size() || m_items.at(row))
+        return false;
+    m_items[row] = item;
+    attach(item, row);
+    const QModelIndex changed = index(row, 0);
+    emit dataChanged(changed, changed, QVector<int>());
+    return true;
+}
+
+void ItemModel::emptyRow(int row)
+{
+    Item* item = this->item(row);
+    if (!item)
+        return;
+    // Out of the list first: nothing reaches the item through it while it dies.
+    m_items[row] = nullptr;
+    const QModelIndex changed = index(row, 0);
+    emit dataChanged(changed, changed, QVector<int>());
+    delete item;
 }
 
 void ItemModel::clear()

@@ -38,6 +38,15 @@ public:
     bool appendItem(Item* item);
     Item* item(int row) const;
     int indexOf(Item* item) const;
+    // Rows with no item yet, for a list far longer than what is in use at a time (a headless batch of
+    // 100,000 files): item() answers null for them until placeItem() fills them.
+    void appendEmptyRows(int count);
+    // Takes the item over into an empty row; false, leaving the item to the caller, when the item is in a
+    // list already, or the row is out of range or holds an item. Writes only that row, so another thread may meanwhile ask the row of an item
+    // placed before.
+    bool placeItem(int row, Item* item);
+    // Deletes the item of a row and leaves the row empty.
+    void emptyRow(int row);
     void clear();
     // After the move the item sits at row to.
     bool moveRow(const QModelIndex& sourceParent, int from, const QModelIndex& destinationParent, int to);
@@ -55,6 +64,8 @@ public slots:
     void onRowsCountChange();
 
 private:
+    // Makes the model the item's parent and listener; the item sits at row.
+    void attach(Item* item, int row);
     // Takes an item out of the list without deleting it.
     void releaseItem(Item* item);
 

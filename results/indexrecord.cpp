@@ -40,13 +40,21 @@ const char* itemTypeName(int type)
 
 nlohmann::json inputsRecord(const QList<Item*>& items)
 {
+    QList<QPair<int, QString>> inputs;
+    for (const Item* item : items)
+        inputs.append({item->type(), item->valueText()});
+    return inputsRecord(inputs);
+}
+
+nlohmann::json inputsRecord(const QList<QPair<int, QString>>& typedTexts)
+{
     nlohmann::json inputs = nlohmann::json::array();
-    for (const Item* item : items) {
-        nlohmann::json entry{{"type", itemTypeName(item->type())}, {"value", item->valueText().toStdString()}};
-        if (item->type() == Item::ImageFileType) {
+    for (const auto& [type, text] : typedTexts) {
+        nlohmann::json entry{{"type", itemTypeName(type)}, {"value", text.toStdString()}};
+        if (type == Item::ImageFileType) {
             // One stat and no time-zone lookup: a resume asks this for every index of the batch.
             struct stat info;
-            const bool found = ::stat(QFile::encodeName(item->valueText()).constData(), &info) == 0;
+            const bool found = ::stat(QFile::encodeName(text).constData(), &info) == 0;
             entry["size"] = found ? static_cast<qint64>(info.st_size) : 0;
             entry["modified"] = found ? static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000 : 0;
         }

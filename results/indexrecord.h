@@ -6,6 +6,7 @@
 // {"index", "inputs": [{"type", "value", ("size", "modified")}], "outputs": [{"port", "type", "value",
 //  "status", "error"}], "status": "done" | "failed", "error", "ms"}; vorne-batch adds "digest".
 #include <QList>
+#include <QPair>
 #include <QString>
 
 #include <nlohmann/json.hpp>
@@ -21,6 +22,8 @@ const char* itemTypeName(int type);
 // Per input item its type and text, and for files their size and modification time, so that a changed
 // file counts as a changed input.
 nlohmann::json inputsRecord(const QList<Item*>& items);
+// The same from each input's type and text, without items.
+nlohmann::json inputsRecord(const QList<QPair<int, QString>>& inputs);
 
 // What one execution gave.
 struct StepOutcome

@@ -68,21 +68,20 @@ int BatchPlan::resolvePort(const QString& port, const QStringList& names, const 
 
 void BatchPlan::fillInputs(const Options& options)
 {
-    for (int port = 0; port < m_inputNames.size(); ++port)
-        m_models << new ItemModel(ItemModel::InputModel, port, &m_modelOwner);
+    m_inputs.resize(m_inputNames.size());
     for (const InputSource& input : options.inputs) {
         const int port = resolvePort(input.port, m_inputNames, "input");
-        for (const ItemSpec& typed : expandSource(input.source, &m_skippedFiles))
-            m_models[port]->appendItem(new Item(typed.text, typed.type));
+        const QList<ItemSpec> specs = expandSource(input.source, &m_skippedFiles);
+        m_inputs[port].insert(m_inputs[port].end(), specs.begin(), specs.end());
     }
-    if (m_models.isEmpty()) {
+    if (m_inputs.empty()) {
         m_batchSize = 1;
         return;
     }
-    int smallest = m_models.first()->rowCount();
+    int smallest = itemCount(0);
     int largest = smallest;
-    for (int port = 0; port < m_models.size(); ++port) {
-        const int count = m_models[port]->rowCount();
+    for (int port = 0; port < m_inputNames.size(); ++port) {
+        const int count = itemCount(port);
         if (count == 0)
             throw InputError(QStringLiteral("input port %1 (%2) has no items; add some with -i %1=SOURCE")
                                  .arg(port)
@@ -90,6 +89,8 @@ void BatchPlan::fillInputs(const Options& options)
                                  .toStdString());
         smallest = std::min(smallest, count);
         largest = std::max(largest, count);
+        m_models << new ItemModel(ItemModel::InputModel, port, &m_modelOwner);
+        m_models.last()->appendEmptyRows(count);
     }
     m_batchSize = smallest;
     if (smallest != largest)
@@ -168,26 +169,48 @@ QList<int> BatchPlan::selectedIndices(const Options& options) const
 
 nlohmann::json BatchPlan::inputsOf(int index) const
 {
-    QList<Item*> items;
-    for (const ItemModel* model : m_models)
-        items << model->item(index);
-    return inputsRecord(items);
+    QList<QPair<int, QString>> inputs;
+    for (const std::vector<ItemSpec>& port : m_inputs)
+        inputs.append({port.at(index).type, port.at(index).text});
+    return inputsRecord(inputs);
 }
 
 QList<NamingInput> BatchPlan::namingOf(int index) const
 {
     QList<NamingInput> naming;
-    for (const ItemModel* model : m_models)
-        naming << namingInput(model->item(index));
+    for (const std::vector<ItemSpec>& port : m_inputs)
+        naming << namingInput(port.at(index).type, port.at(index).text, index);
     return naming;
 }
 
 QStringList BatchPlan::inputTexts(int index) const
 {
     QStringList texts;
-    for (const ItemModel* model : m_models)
-        texts << model->item(index)->valueText();
+    for (const std::vector<ItemSpec>& port : m_inputs)
+        texts << port.at(index).text;
     return texts;
+}
+
+QList<Item*> BatchPlan::placeItems(int index) const
+{
+    QList<Item*> items;
+    for (int port = 0; port < m_models.size(); ++port) {
+        const ItemSpec& spec = m_inputs[port].at(index);
+        auto* item = new Item(spec.text, spec.type);
+        // An index run again before its items were removed keeps the ones it has.
+        if (!m_models[port]->placeItem(index, item)) {
+            delete item;
+            item = m_models[port]->item(index);
+        }
+        items << item;
+    }
+    return items;
+}
+
+void BatchPlan::removeItems(int index) const
+{
+    for (ItemModel* model : m_models)
+        model->emptyRow(index);
 }
 
 } // namespace VORNE::batch

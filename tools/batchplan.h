@@ -1,8 +1,11 @@
 #pragma once
-// Everything a batch needs before its first index runs: the loaded graph, one item list per input port
-// (in models, so that items know their batch row as they do in the main window), the output patterns, the
-// merged parameters and the digest the journal compares. Parent and worker processes build the same plan
-// from the same command line.
+// Everything a batch needs before its first index runs: the loaded graph, the inputs of every port, the
+// output patterns, the merged parameters and the digest the journal compares. Parent and worker processes
+// build the same plan from the same command line.
+//
+// Items exist only for the indices in flight: a batch of 100,000 files keeps their texts, not 100,000 Qt
+// objects. placeItems() puts an index's items into the port lists, where they know their batch row as
+// they do in the main window, and removeItems() deletes them again.
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -11,9 +14,11 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
+#include <vector>
 
 #include "executor/outputnaming.h"
 #include "tools/options.h"
+#include "tools/sources.h"
 
 namespace KORA {
 class CValueMap;
@@ -23,8 +28,9 @@ class Graph;
 }
 
 namespace VORNE {
+class Item;
 class ItemModel;
-}
+} // namespace VORNE
 
 namespace VORNE::batch {
 
@@ -48,7 +54,8 @@ public:
     OstrelGraph::Graph* graph() const { return m_graph.get(); }
     const QStringList& inputNames() const { return m_inputNames; }
     const QStringList& outputNames() const { return m_outputNames; }
-    const QList<ItemModel*>& inputModels() const { return m_models; }
+    // The items a port was given.
+    int itemCount(int port) const { return static_cast<int>(m_inputs.at(port).size()); }
     const QList<OutputPattern>& outputPatterns() const { return m_patterns; }
     const KORA::CValueMap& parameters() const { return *m_parameters; }
     // Hex SHA-256 over the graph file, the parameters and the output naming.
@@ -71,6 +78,11 @@ public:
     // The item texts of an index, for progress and the plan.
     QStringList inputTexts(int index) const;
 
+    // The new items of an index, one per input port, in the port lists. The plan's thread only; another
+    // thread may use the items of an index while the next one's are placed.
+    QList<Item*> placeItems(int index) const;
+    void removeItems(int index) const;
+
 private:
     void loadGraph(const QString& path);
     void fillInputs(const Options& options);
@@ -84,6 +96,7 @@ private:
     QStringList m_outputNames;
     QObject m_modelOwner;
     QList<ItemModel*> m_models;
+    std::vector<std::vector<ItemSpec>> m_inputs; // per port
     QList<OutputPattern> m_patterns;
     std::unique_ptr<KORA::CValueMap> m_parameters;
     QString m_digest;

@@ -43,19 +43,11 @@ void IndexRunner::abort()
     m_executor->abort();
 }
 
-QList<Item*> IndexRunner::itemsOf(int index) const
-{
-    QList<Item*> items;
-    for (ItemModel* model : m_plan.inputModels())
-        items << model->item(index);
-    return items;
-}
-
-void IndexRunner::start(int index)
+void IndexRunner::start(int index, const QList<Item*>& inputs)
 {
     m_executor->runIndex = index;
     m_executor->runsTotal = m_plan.batchSize();
-    m_executor->setInputItems(itemsOf(index));
+    m_executor->setInputItems(inputs);
     m_timer.start();
     m_execution = m_thread->post([this] { m_executor->execute(); });
 }
@@ -63,7 +55,7 @@ void IndexRunner::start(int index)
 IndexRunner::Finished IndexRunner::finish(int index)
 {
     m_execution.wait();
-    Finished finished{{{"index", index}, {"ms", m_timer.elapsed()}}, m_executor->outputItems(true),
+    Finished finished{index, {{"index", index}, {"ms", m_timer.elapsed()}}, m_executor->outputItems(true),
                       m_executor->takePendingSaves()};
     // An abort that arrives while the outputs are being saved does not stop the saving; such an index
     // has its files and must be reported like any finished one, or the journal would miss them.
@@ -83,21 +75,29 @@ void IndexRunner::runAll(const QList<int>& indices, const std::function<bool()>&
                          const std::function<void(const IndexResult&)>& record)
 {
     std::unique_ptr<Finished> previous;
-    for (int i = 0; i < indices.size() && !stop(); ++i) {
-        start(indices[i]);
-        if (m_cache && i + 1 < indices.size())
-            m_cache->prefetch(itemsOf(indices[i + 1]));
+    QList<Item*> inputs = indices.isEmpty() ? QList<Item*>() : m_plan.placeItems(indices.first());
+    int i = 0;
+    for (; i < indices.size() && !stop(); ++i) {
+        start(indices[i], inputs);
+        if (i + 1 < indices.size()) {
+            inputs = m_plan.placeItems(indices[i + 1]);
+            if (m_cache)
+                m_cache->prefetch(inputs);
+        }
         if (previous)
             record(complete(*previous));
         previous = std::make_unique<Finished>(finish(indices[i]));
     }
     if (previous)
         record(complete(*previous));
+    // Placed for an index that a stop kept from starting.
+    if (i < indices.size())
+        m_plan.removeItems(indices[i]);
 }
 
 IndexResult IndexRunner::run(int index)
 {
-    start(index);
+    start(index, m_plan.placeItems(index));
     Finished finished = finish(index);
     return complete(finished);
 }
@@ -106,6 +106,7 @@ IndexResult IndexRunner::complete(Finished& finished)
 {
     for (std::future<void>& save : finished.saves)
         save.wait();
+    m_plan.removeItems(finished.index);
     IndexResult& result = finished.result;
     if (result.value("aborted", false))
         return result;

@@ -50,15 +50,16 @@ private:
     // An index whose execution ended and whose saves may still run.
     struct Finished
     {
+        int index;
         IndexResult result;
         QList<Item*> items;
         std::vector<std::future<void>> saves;
     };
 
-    QList<Item*> itemsOf(int index) const;
-    void start(int index);
+    void start(int index, const QList<Item*>& inputs);
     Finished finish(int index);
-    static IndexResult complete(Finished& finished);
+    // Also deletes the index's input items: the executor has moved on to the next index's.
+    IndexResult complete(Finished& finished);
 
     const BatchPlan& m_plan;
     QObject m_owner; // the executor's parent, so that output items arrive on this thread

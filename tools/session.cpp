@@ -78,7 +78,7 @@ void Session::printPlan() const
         text += QStringLiteral("input %1 (%2): %3 items\n")
                     .arg(port)
                     .arg(m_plan.inputNames()[port])
-                    .arg(m_plan.inputModels()[port]->rowCount());
+                    .arg(m_plan.itemCount(port));
     for (int port = 0; port < m_plan.outputNames().size(); ++port) {
         const OutputPattern& pattern = m_plan.outputPatterns().value(port, m_plan.outputPatterns().first());
         text += QStringLiteral("output %1 (%2): %3/%4 + %5\n")

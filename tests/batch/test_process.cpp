@@ -89,10 +89,11 @@ TEST_F(Process, FilesAreByteIdenticalToTheExecutorsAndToTwoJobs)
     for (int index = 0; index < plan.batchSize(); ++index) {
         executor.runIndex = index;
         executor.runsTotal = plan.batchSize();
-        executor.setInputItems({plan.inputModels()[0]->item(index)});
+        executor.setInputItems(plan.placeItems(index));
         executor.start();
         executor.wait();
         qDeleteAll(executor.outputItems(true));
+        plan.removeItems(index);
     }
     const auto direct = contents(path("direct"));
     ASSERT_EQ(direct.size(), 5u);

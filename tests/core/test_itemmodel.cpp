@@ -20,6 +20,7 @@ private slots:
     void moveRows_data();
     void moveRows();
     void roleChangeSignalsTheRow();
+    void emptyRowsTakeItemsOneAtATime();
 
 private:
     // One item per letter, the letter as text.
@@ -153,6 +154,31 @@ void ItemModelTest::roleChangeSignalsTheRow()
     model.item(1)->setDisplayState(Item::DisplayedHidden);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(model.data(model.index(1, 0), Item::DisplayStateRole).toInt(), int(Item::DisplayedHidden));
+}
+
+// A long headless batch keeps only the items in flight: the rest of its rows are empty.
+void ItemModelTest::emptyRowsTakeItemsOneAtATime()
+{
+    ItemModel model(ItemModel::InputModel, 0);
+    model.appendEmptyRows(3);
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(model.indexOf(nullptr), -1); // an empty row is no item's row
+
+    auto* item = new Item("b", Item::StringType);
+    QVERIFY(model.placeItem(1, item));
+    QCOMPARE(item->row(), 1);
+    Item other("c", Item::StringType);
+    QVERIFY(!model.placeItem(1, &other)); // taken
+    QVERIFY(!model.placeItem(3, &other));
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    item->setValue("B");
+    QCOMPARE(changed.count(), 1);
+
+    QPointer<Item> placed = item;
+    model.emptyRow(1);
+    QVERIFY(placed.isNull());
+    QCOMPARE(model.item(1), nullptr);
+    QVERIFY(model.placeItem(1, new Item("b", Item::StringType)));
 }
 
 QTEST_MAIN(ItemModelTest)
