@@ -17,6 +17,7 @@
 #include "tools/journal.h"
 #include "tools/logging.h"
 #include "tools/options.h"
+#include "tools/processexit.h"
 #include "tools/runresults.h"
 #include "tools/session.h"
 #include "tools/sources.h"
@@ -89,7 +90,7 @@ int resultsCommand(const Options& options)
         status = complain(e.what(), 2);
     }
     KORA::VexExit();
-    return status;
+    return endProcess(status);
 }
 
 } // namespace
@@ -159,5 +160,5 @@ int main(int argc, char** argv)
         status = complain(e.what(), 2);
     }
     KORA::VexExit();
-    return status;
+    return endProcess(status);
 }

@@ -9,12 +9,10 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#endif
 
 #include "tools/interrupt.h"
 #include "tools/logging.h"
+#include "tools/processexit.h"
 
 namespace VORNE::batch {
 
@@ -22,16 +20,6 @@ namespace {
 
 // Indices a worker holds beyond the one it runs, so that it never waits for the parent between two.
 constexpr int kAhead = 1;
-
-// _exit skips the leak check that sanitized builds run at exit, so a worker has it here.
-int checkedForLeaks(int status)
-{
-#if defined(__SANITIZE_ADDRESS__)
-    if (__lsan_do_recoverable_leak_check() != 0)
-        return 23;
-#endif
-    return status;
-}
 
 void closeDescriptor(int& fd)
 {
