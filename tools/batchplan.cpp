@@ -157,6 +157,19 @@ void BatchPlan::makeParameters(const Options& options)
     m_digest = runDigest(graphFile.readAll(), parameterText(m_parameters.get()), m_patterns);
 }
 
+bool BatchPlan::pngOnly() const
+{
+    const auto png = [](const QString& name) { return name.endsWith(QLatin1String(".png"), Qt::CaseInsensitive); };
+    for (const OutputPattern& pattern : m_patterns)
+        if (!png(pattern.suffix))
+            return false;
+    for (const std::vector<ItemSpec>& port : m_inputs)
+        for (const ItemSpec& spec : port)
+            if (spec.type == Item::ImageFileType && !png(spec.text))
+                return false;
+    return true;
+}
+
 QList<int> BatchPlan::selectedIndices(const Options& options) const
 {
     QList<int> indices;

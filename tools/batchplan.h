@@ -68,6 +68,9 @@ public:
     // empty when none.
     QString skipReport() const;
 
+    // True when every input file and every output suffix is PNG: such a batch never needs OpenCV's codecs.
+    bool pngOnly() const;
+
     // The indices --range and --shard leave, in order.
     QList<int> selectedIndices(const Options& options) const;
     // What the journal records of an index's inputs: per port the item's type and text, and for files

@@ -62,6 +62,8 @@ int runWithWorkers(const BatchPlan& plan, const Options& options, Session& sessi
     // Workers that each took every processor would fight over them.
     const int threads = options.threads > 0 ? options.threads : std::max(1, processors / options.jobs);
     const int grace = options.graceSeconds;
+    if (!plan.pngOnly())
+        KORA::CImageIo2::LoadCodecs();
     WorkerPool pool(
         [&plan, threads, grace](int indices, int results) {
             startWatchdog(grace, 300);

@@ -39,6 +39,10 @@ public:
     // Every write, the flush and the close are checked; a failed save removes its temporary file.
     static void Save(const char* path, const CImage& image, const StImgSaveCfg& config = StImgSaveCfg());
 
+    // Loads OpenCV's codecs now; otherwise the first file that needs them does (plain PNG files never do).
+    // A process about to fork workers loads them first, so that each worker does not load them again.
+    // Throws CExIo when the module cannot be loaded.
+    static void LoadCodecs();
     // Temporary files begin with this prefix, followed by "host~pid~counter~" and the target's file name.
     static constexpr const char* kPartialPrefix = ".kora-partial~";
     // True when fileName (without directory) is the temporary file of a process on this host that no

@@ -1,7 +1,7 @@
 #include "kora/imageio.h"
 
 #include <opencv2/core/utils/logger.hpp>
-#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgcodecs.hpp> // the IMWRITE_ constants; the codecs themselves come through opencvcodecs.h
 #include <opencv2/imgproc.hpp>
 #include <zlib.h>
 
@@ -25,7 +25,9 @@
 #include "kora/formatregistry.h"
 #include "kora/opencv.h"
 #include "kora/textimage.h"
+#include "opencvcodecs.h"
 #include "pixelsources.h"
+#include "pngcodec.h"
 
 namespace KORA {
 
@@ -135,10 +137,12 @@ std::vector<cv::Mat> Decode(const std::string& path, const StFormat& format)
                             : format.codec == FMT_TGA ? PixelSources::DecodeTga(bytes, path)
                                                       : PixelSources::DecodeWithStb(bytes, path, format.name));
         } else if (format.codec == FMT_TIFF) {
-            if (!cv::imreadmulti(path, pages, cv::IMREAD_UNCHANGED))
+            if (!detail::Codecs().readPages(path, pages))
                 pages.clear();
         } else {
-            cv::Mat mat = cv::imread(path, cv::IMREAD_UNCHANGED);
+            cv::Mat mat;
+            if (format.codec != FMT_PNG || !detail::ReadPlainPng(path, mat))
+                mat = detail::Codecs().read(path);
             if (!mat.empty())
                 pages.push_back(mat);
         }
@@ -406,8 +410,11 @@ void WriteWithOpenCv(const std::string& temporary, const std::string& path, cons
     try {
         // Encoding into memory leaves the writing to us: some of OpenCV's file writers drop write errors.
         // Only multi-page TIFF has no memory form; libtiff checks its own writes.
-        ok = planes.size() == 1 ? cv::imencode(format.extension, planes.front(), bytes, params)
-                                : cv::imwritemulti(temporary, planes, params);
+        if (planes.size() == 1)
+            ok = (format.codec == FMT_PNG && detail::EncodePlainPng(planes.front(), params.at(1), bytes)) ||
+                 detail::Codecs().encode(format.extension, planes.front(), bytes, params);
+        else
+            ok = detail::Codecs().writePages(temporary, planes, params);
     } catch (const cv::Exception& e) {
         detail = ": " + e.err;
     }
@@ -571,6 +578,11 @@ bool CImageIo2::IsLeftover(const char* fileName, std::string* target)
     if (target)
         *target = name.substr(fields[2] + 1);
     return true;
+}
+
+void CImageIo2::LoadCodecs()
+{
+    detail::Codecs();
 }
 
 int CImageIo2::RemovePartialFiles()

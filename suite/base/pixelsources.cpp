@@ -2,7 +2,6 @@
 
 #include <stb_image.h>
 
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <cstdint>
@@ -10,6 +9,7 @@
 #include <memory>
 
 #include "kora/exception.h"
+#include "opencvcodecs.h"
 
 namespace KORA {
 namespace PixelSources {
@@ -148,8 +148,7 @@ cv::Mat DecodeIco(const std::string& bytes, const std::string& path)
     const std::string file = png ? entry : BmpFileOfEntry(entry, path);
     cv::Mat mat;
     try {
-        mat = cv::imdecode(cv::Mat(1, static_cast<int>(file.size()), CV_8UC1, const_cast<char*>(file.data())),
-                           cv::IMREAD_UNCHANGED);
+        mat = detail::Codecs().decode(cv::Mat(1, static_cast<int>(file.size()), CV_8UC1, const_cast<char*>(file.data())));
     } catch (const cv::Exception& e) {
         throw CExIo(std::string("cannot decode the icon's ") + (png ? "PNG" : "BMP") + " entry: " + e.err, path);
     }

@@ -1,4 +1,5 @@
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include "testsupport.h"
 
@@ -113,6 +114,34 @@ TEST_F(ImageIoTest, PixelsSurviveEveryTypeInEveryFormat)
                 EXPECT_LE(MaxDifference(expected, *loaded), group.tolerance);
             }
     EXPECT_EQ(Files().size(), saved) << "one file each, no temporary left behind";
+}
+
+// PNG files are read and written with libpng itself unless they need OpenCV's conversions; both paths must
+// agree with OpenCV's codec in byte order and channel order, each way.
+TEST_F(ImageIoTest, PngAgreesWithOpenCvBothWays)
+{
+    cv::RNG rng(3);
+    for (const int type : {CV_8UC1, CV_16UC1, CV_8UC3, CV_16UC3, CV_8UC4}) {
+        SCOPED_TRACE(type);
+        cv::Mat bgr(9, 13, type);
+        rng.fill(bgr, cv::RNG::UNIFORM, 0, CV_MAT_DEPTH(type) == CV_16U ? 65536 : 256);
+        const std::string theirs = Path("theirs.png");
+        cv::imwrite(theirs, bgr);
+        std::unique_ptr<CImage> loaded(CImageIo2::Load(theirs.c_str()));
+        cv::Mat expected = cv::imread(theirs, cv::IMREAD_UNCHANGED);
+        if (expected.channels() > 1)
+            cv::cvtColor(expected, expected, expected.channels() == 4 ? cv::COLOR_BGRA2RGB : cv::COLOR_BGR2RGB);
+        if (type == CV_16UC3)
+            expected.convertTo(expected, CV_8UC3, 1.0 / 257.0);
+        EXPECT_EQ(cv::norm(PlaneMat(*loaded), expected, cv::NORM_INF), 0);
+
+        const std::string ours = Path("ours.png");
+        CImageIo2::Save(ours.c_str(), *loaded);
+        cv::Mat back = cv::imread(ours, cv::IMREAD_UNCHANGED);
+        if (back.channels() == 3)
+            cv::cvtColor(back, back, cv::COLOR_BGR2RGB);
+        EXPECT_EQ(cv::norm(PlaneMat(*loaded), back, cv::NORM_INF), 0);
+    }
 }
 
 TEST_F(ImageIoTest, ThreeDimensionalFilesKeepPlanesAndAttributes)
