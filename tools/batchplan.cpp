@@ -71,8 +71,7 @@ void BatchPlan::fillInputs(const Options& options)
     m_inputs.resize(m_inputNames.size());
     for (const InputSource& input : options.inputs) {
         const int port = resolvePort(input.port, m_inputNames, "input");
-        const QList<ItemSpec> specs = expandSource(input.source, &m_skippedFiles);
-        m_inputs[port].insert(m_inputs[port].end(), specs.begin(), specs.end());
+        expandSource(input.source, m_inputs[static_cast<std::size_t>(port)], &m_skippedFiles);
     }
     if (m_inputs.empty()) {
         m_batchSize = 1;
@@ -163,9 +162,9 @@ bool BatchPlan::pngOnly() const
     for (const OutputPattern& pattern : m_patterns)
         if (!png(pattern.suffix))
             return false;
-    for (const std::vector<ItemSpec>& port : m_inputs)
-        for (const ItemSpec& spec : port)
-            if (spec.type == Item::ImageFileType && !png(spec.text))
+    for (const InputList& port : m_inputs)
+        for (int i = 0; i < port.size(); ++i)
+            if (port.type(i) == Item::ImageFileType && !png(port.text(i)))
                 return false;
     return true;
 }
@@ -183,24 +182,24 @@ QList<int> BatchPlan::selectedIndices(const Options& options) const
 nlohmann::json BatchPlan::inputsOf(int index) const
 {
     QList<QPair<int, QString>> inputs;
-    for (const std::vector<ItemSpec>& port : m_inputs)
-        inputs.append({port.at(index).type, port.at(index).text});
+    for (const InputList& port : m_inputs)
+        inputs.append({port.type(index), port.text(index)});
     return inputsRecord(inputs);
 }
 
 QList<NamingInput> BatchPlan::namingOf(int index) const
 {
     QList<NamingInput> naming;
-    for (const std::vector<ItemSpec>& port : m_inputs)
-        naming << namingInput(port.at(index).type, port.at(index).text, index);
+    for (const InputList& port : m_inputs)
+        naming << namingInput(port.type(index), port.text(index), index);
     return naming;
 }
 
 QStringList BatchPlan::inputTexts(int index) const
 {
     QStringList texts;
-    for (const std::vector<ItemSpec>& port : m_inputs)
-        texts << port.at(index).text;
+    for (const InputList& port : m_inputs)
+        texts << port.text(index);
     return texts;
 }
 
@@ -208,8 +207,8 @@ QList<Item*> BatchPlan::placeItems(int index) const
 {
     QList<Item*> items;
     for (int port = 0; port < m_models.size(); ++port) {
-        const ItemSpec& spec = m_inputs[port].at(index);
-        auto* item = new Item(spec.text, spec.type);
+        const InputList& inputs = m_inputs[static_cast<std::size_t>(port)];
+        auto* item = new Item(inputs.text(index), inputs.type(index));
         // An index run again before its items were removed keeps the ones it has.
         if (!m_models[port]->placeItem(index, item)) {
             delete item;

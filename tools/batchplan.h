@@ -18,7 +18,7 @@
 
 #include "executor/outputnaming.h"
 #include "tools/options.h"
-#include "tools/sources.h"
+#include "tools/inputlist.h"
 
 namespace KORA {
 class CValueMap;
@@ -55,7 +55,7 @@ public:
     const QStringList& inputNames() const { return m_inputNames; }
     const QStringList& outputNames() const { return m_outputNames; }
     // The items a port was given.
-    int itemCount(int port) const { return static_cast<int>(m_inputs.at(port).size()); }
+    int itemCount(int port) const { return m_inputs.at(static_cast<std::size_t>(port)).size(); }
     const QList<OutputPattern>& outputPatterns() const { return m_patterns; }
     const KORA::CValueMap& parameters() const { return *m_parameters; }
     // Hex SHA-256 over the graph file, the parameters and the output naming.
@@ -99,7 +99,7 @@ private:
     QStringList m_outputNames;
     QObject m_modelOwner;
     QList<ItemModel*> m_models;
-    std::vector<std::vector<ItemSpec>> m_inputs; // per port
+    std::vector<InputList> m_inputs; // per port
     QList<OutputPattern> m_patterns;
     std::unique_ptr<KORA::CValueMap> m_parameters;
     QString m_digest;

@@ -13,9 +13,11 @@
 namespace VORNE::batch {
 
 RunResults::RunResults(const Options& options, const QList<int>& selected, const QString& digest)
-    : m_table(options.table), m_report(options.report), m_selected(selected.begin(), selected.end()),
-      m_digest(digest.toStdString())
+    : m_table(options.table), m_report(options.report), m_digest(digest.toStdString())
 {
+    // Only a table or a report reads the journal back.
+    if (wanted())
+        m_selected = QSet<int>(selected.begin(), selected.end());
     m_sinceSave.start();
 }
 

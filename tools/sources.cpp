@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMap>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -72,12 +71,10 @@ ItemSpec typedItem(const QString& kind, const QString& text, const QString& sour
     refuse(QStringLiteral("'%1' is no %2 value").arg(source, kind));
 }
 
-QList<ItemSpec> imageItems(const QStringList& paths, const QString& source)
+void imageItems(const QStringList& paths, const QString& source, InputList& into)
 {
-    QList<ItemSpec> items;
     for (const QString& path : paths)
-        items.append({existingImage(path, source), Item::ImageFileType});
-    return items;
+        into.append(existingImage(path, source), Item::ImageFileType);
 }
 
 // A folder's regular files, hidden ones aside, by their raw names: QDir leaves out the names the file-name
@@ -117,64 +114,58 @@ QString escapedName(const QByteArray& raw)
 }
 
 // The files of a folder (those matching the glob pattern, when there is one) that the registry reads as
-// images, in plain code-point order, so that the order does not depend on the machine's locale; the
-// others go to skipped as "name (reason)".
-QStringList scannedImages(const QDir& folder, const QString& pattern, QStringList* skipped)
+// images, in plain code-point order (the byte order of their UTF-8 names), so that the order does not
+// depend on the machine's locale; the others go to skipped as "name (reason)". Appends their absolute
+// paths to into and says how many there were.
+int scanImages(const QDir& folder, const QString& pattern, InputList& into, QStringList* skipped)
 {
     const QRegularExpression glob(QRegularExpression::wildcardToRegularExpression(pattern));
-    QMap<QString, QByteArray> names;
-    for (const QByteArray& raw : rawFileNames(folder)) {
+    QList<QByteArray> raws = rawFileNames(folder);
+    std::sort(raws.begin(), raws.end());
+    into.reserve(raws.size());
+    int matched = 0;
+    int taken = 0;
+    QString prefix = folder.absolutePath();
+    if (!prefix.endsWith(QLatin1Char('/')))
+        prefix += QLatin1Char('/');
+    for (const QByteArray& raw : qAsConst(raws)) {
         const QString name = QFile::decodeName(raw);
-        if (pattern.isEmpty() || glob.match(name).hasMatch())
-            names.insert(name, raw);
-    }
-    QStringList paths;
-    for (auto it = names.cbegin(); it != names.cend(); ++it) {
-        const bool carried = QFile::encodeName(it.key()) == it.value();
-        const QString reason = carried ? scanRefusal(folder.absoluteFilePath(it.key()))
+        if (!pattern.isEmpty() && !glob.match(name).hasMatch())
+            continue;
+        ++matched;
+        const bool carried = QFile::encodeName(name) == raw;
+        const QString reason = carried ? scanRefusal(prefix + name)
                                        : QStringLiteral("its name is not valid in the file-name encoding");
-        if (reason.isEmpty())
-            paths << folder.absoluteFilePath(it.key());
-        else if (skipped)
-            *skipped << QStringLiteral("%1 (%2)").arg(carried ? it.key() : escapedName(it.value()), reason);
+        if (reason.isEmpty()) {
+            into.appendInFolder(prefix, name, Item::ImageFileType);
+            ++taken;
+        } else if (skipped) {
+            *skipped << QStringLiteral("%1 (%2)").arg(carried ? name : escapedName(raw), reason);
+        }
     }
-    if (names.isEmpty() && !pattern.isEmpty())
+    if (matched == 0 && !pattern.isEmpty())
         refuse(QStringLiteral("'%1' matches no file").arg(folder.filePath(pattern)));
-    return paths;
+    return taken;
 }
 
-// Paths a scan found as regular files, absolute and clean already.
-QList<ItemSpec> scannedItems(const QStringList& paths)
-{
-    QList<ItemSpec> items;
-    items.reserve(paths.size());
-    for (const QString& path : paths)
-        items.append({path, Item::ImageFileType});
-    return items;
-}
-
-QList<ItemSpec> folderItems(const QString& source, QStringList* skipped)
+void folderItems(const QString& source, InputList& into, QStringList* skipped)
 {
     const QDir folder(source);
     if (!folder.exists())
         refuse(QStringLiteral("folder '%1' does not exist").arg(source));
-    const QStringList paths = scannedImages(folder, QString(), skipped);
-    if (paths.isEmpty())
+    if (scanImages(folder, QString(), into, skipped) == 0)
         refuse(QStringLiteral("folder '%1' holds no image files").arg(source));
-    return scannedItems(paths);
 }
 
-QList<ItemSpec> globItems(const QString& source, QStringList* skipped)
+void globItems(const QString& source, InputList& into, QStringList* skipped)
 {
     const QFileInfo info(source);
     const QString folderPath = info.path();
     if (folderPath.contains(QLatin1Char('*')) || folderPath.contains(QLatin1Char('?')) ||
         folderPath.contains(QLatin1Char('[')))
         refuse(QStringLiteral("'%1': wildcards are allowed in the file name only").arg(source));
-    const QStringList paths = scannedImages(QDir(folderPath), info.fileName(), skipped);
-    if (paths.isEmpty())
+    if (scanImages(QDir(folderPath), info.fileName(), into, skipped) == 0)
         refuse(QStringLiteral("'%1' matches no image file").arg(source));
-    return scannedItems(paths);
 }
 
 } // namespace
@@ -191,27 +182,29 @@ QString scanRefusal(const QString& path)
     return QString();
 }
 
-QList<ItemSpec> expandSource(const QString& source, QStringList* skipped)
+void expandSource(const QString& source, InputList& into, QStringList* skipped)
 {
     static const QStringList kinds{QStringLiteral("long"), QStringLiteral("double"), QStringLiteral("string"),
                                    QStringLiteral("bool"), QStringLiteral("vector")};
     const int colon = source.indexOf(QLatin1Char(':'));
-    if (colon > 0 && kinds.contains(source.left(colon)))
-        return {typedItem(source.left(colon), source.mid(colon + 1), source)};
-    if (source.startsWith(QLatin1Char('@'))) {
+    if (colon > 0 && kinds.contains(source.left(colon))) {
+        into.append(typedItem(source.left(colon), source.mid(colon + 1), source));
+    } else if (source.startsWith(QLatin1Char('@'))) {
         const QString list = source.mid(1);
         QStringList paths;
         if (!readTextList(list, paths))
             refuse(QStringLiteral("could not open the text list '%1'").arg(list));
         if (paths.isEmpty())
             refuse(QStringLiteral("the text list '%1' names no file").arg(list));
-        return imageItems(paths, source);
+        imageItems(paths, source, into);
+    } else if (source.endsWith(QLatin1Char('/')) || QFileInfo(source).isDir()) {
+        folderItems(source, into, skipped);
+    } else if (source.contains(QLatin1Char('*')) || source.contains(QLatin1Char('?')) ||
+               source.contains(QLatin1Char('['))) {
+        globItems(source, into, skipped);
+    } else {
+        into.append(existingImage(source, source), Item::ImageFileType);
     }
-    if (source.endsWith(QLatin1Char('/')) || QFileInfo(source).isDir())
-        return folderItems(source, skipped);
-    if (source.contains(QLatin1Char('*')) || source.contains(QLatin1Char('?')) || source.contains(QLatin1Char('[')))
-        return globItems(source, skipped);
-    return {{existingImage(source, source), Item::ImageFileType}};
 }
 
 } // namespace VORNE::batch

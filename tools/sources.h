@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "items/item.h"
+#include "tools/inputlist.h"
 
 namespace VORNE::batch {
 
@@ -18,17 +19,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-struct ItemSpec
-{
-    QString text;
-    Item::Type type = Item::UndefinedType;
-    bool operator==(const ItemSpec& other) const { return text == other.text && type == other.type; }
-};
-
 // Relative paths are taken relative to the current directory; image files come back absolute. Every image
 // file named must exist. A folder or a glob takes the files the format registry reads as images and
 // appends every other one to skipped as "name (reason)". Throws InputError.
-QList<ItemSpec> expandSource(const QString& source, QStringList* skipped = nullptr);
+void expandSource(const QString& source, InputList& into, QStringList* skipped = nullptr);
 
 // Why a folder or glob scan leaves the file at path out; empty when it takes it.
 QString scanRefusal(const QString& path);

@@ -71,6 +71,16 @@ TEST(Options, ShardAutoReadsTheArrayTask)
 
 class Sources : public BatchFixture
 {
+protected:
+    static QList<ItemSpec> expanded(const QString& source)
+    {
+        InputList list;
+        expandSource(source, list);
+        QList<ItemSpec> items;
+        for (int i = 0; i < list.size(); ++i)
+            items << list.at(i);
+        return items;
+    }
 };
 
 TEST_F(Sources, EveryForm)
@@ -82,19 +92,19 @@ TEST_F(Sources, EveryForm)
     QFile(path("images/notes.md")).open(QIODevice::WriteOnly);
 
     const QString img0 = path("images/img_0.png");
-    EXPECT_EQ(expandSource("@" + path("images/list.txt")),
+    EXPECT_EQ(expanded("@" + path("images/list.txt")),
               (QList<ItemSpec>{{path("images/img_3.png"), Item::ImageFileType},
                                {path("images/img_1.png"), Item::ImageFileType}}));
-    const QList<ItemSpec> folder = expandSource(path("images") + "/");
+    const QList<ItemSpec> folder = expanded(path("images") + "/");
     ASSERT_EQ(folder.size(), kImages); // the list and the notes are no image files
     EXPECT_EQ(folder.first().text, img0);
-    EXPECT_EQ(expandSource(path("images/img_[24].png")).size(), 2);
-    EXPECT_EQ(expandSource(img0), (QList<ItemSpec>{{img0, Item::ImageFileType}}));
+    EXPECT_EQ(expanded(path("images/img_[24].png")).size(), 2);
+    EXPECT_EQ(expanded(img0), (QList<ItemSpec>{{img0, Item::ImageFileType}}));
     QDir::setCurrent(path("images"));
-    EXPECT_EQ(expandSource("img_0.png").first().text, QFileInfo(img0).canonicalFilePath());
+    EXPECT_EQ(expanded("img_0.png").first().text, QFileInfo(img0).canonicalFilePath());
 
-    EXPECT_EQ(expandSource("string:a b:c").first(), (ItemSpec{"a b:c", Item::StringType}));
-    EXPECT_EQ(expandSource("bool: TRUE ").first(), (ItemSpec{"true", Item::BoolType}));
+    EXPECT_EQ(expanded("string:a b:c").first(), (ItemSpec{"a b:c", Item::StringType}));
+    EXPECT_EQ(expanded("bool: TRUE ").first(), (ItemSpec{"true", Item::BoolType}));
 }
 
 TEST_F(Sources, UnusableSourcesAreRefused)
@@ -104,12 +114,12 @@ TEST_F(Sources, UnusableSourcesAreRefused)
                           path("empty") + "/", path("images/*.tif"), path("im*/img_0.png")};
     QDir(m_dir.path()).mkpath("empty");
     for (const QString& source : bad)
-        EXPECT_THROW(expandSource(source), InputError) << source.toStdString();
+        EXPECT_THROW(expanded(source), InputError) << source.toStdString();
     QFile list(path("missing.txt"));
     ASSERT_TRUE(list.open(QIODevice::WriteOnly));
     list.write("images/img_0.png\nimages/gone.png\n");
     list.close();
-    EXPECT_THROW(expandSource("@" + path("missing.txt")), InputError);
+    EXPECT_THROW(expanded("@" + path("missing.txt")), InputError);
 }
 
 TEST(Parameters, KeyPathsAndKinds)
