@@ -4,7 +4,10 @@
 // line, which a rerun ignores.
 #include <QString>
 
+class QFile;
+
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -30,13 +33,18 @@ public:
 private:
     // What a resume needs of an index whose last record says done; nothing is kept of what this run
     // appends, so that a long batch does not grow in memory with its journal.
+    // The inputs and the digest are kept as 64-bit hashes of their text: a resume of 100,000 indices then
+    // holds a few megabytes instead of 40, and a false match would take a collision of both.
     struct Done
     {
-        std::string inputs; // compact JSON text of the record's inputs
-        std::string digest;
+        std::size_t inputs; // of the compact JSON text of the record's inputs
+        std::size_t digest;
         std::vector<std::string> imageFiles;
     };
-    void read(const QByteArray& line);
+    // The last record of each index in a stretch of the file; none when that record is not done.
+    using Records = std::unordered_map<int, std::optional<Done>>;
+    static void read(const QByteArray& line, Records& into);
+    static void readStretch(QFile& file, qint64 end, Records& into);
 
     QString m_path;
     int m_fd = -1;
