@@ -223,29 +223,41 @@ TEST_F(Plan, JournalSkipsOnlyWhatIsDoneUnchangedAndPresent)
                               {"outputs", {{{"port", 0}, {"type", "image file"}, {"value", output.toStdString()}}}},
                               {"status", status}};
     };
-    {
-        Journal journal(path("j.jsonl"));
-        journal.append(record(0, "done"));
-        journal.append(record(1, "done"));
-        journal.append(record(1, "failed"));
-        journal.append(record(2, "failed"));
-        journal.append(record(2, "done")); // the last record of an index counts, either way
-        nlohmann::json other = record(3, "done");
-        other["digest"] = "changed";
-        journal.append(other);
-    }
-    QFile torn(path("j.jsonl"));
-    ASSERT_TRUE(torn.open(QIODevice::Append));
-    torn.write("{\"index\": 4, \"sta");
-    torn.close();
+    // A long journal is read in two halves: the later record of an index counts across the middle too.
+    for (const bool longJournal : {false, true}) {
+        SCOPED_TRACE(longJournal);
+        QFile::remove(path("j.jsonl"));
+        {
+            Journal journal(path("j.jsonl"));
+            const auto changed = [&](int index) {
+                nlohmann::json other = record(index, "done");
+                other["digest"] = "changed";
+                return other;
+            };
+            journal.append(changed(0));
+            journal.append(record(1, "done"));
+            journal.append(record(2, "failed"));
+            if (longJournal)
+                journal.append({{"index", 9}, {"padding", std::string(2 << 20, 'x')}});
+            journal.append(record(0, "done"));
+            journal.append(record(1, "failed"));
+            journal.append(record(2, "done")); // the last record of an index counts, either way
+            journal.append(changed(3));
+        }
+        QFile torn(path("j.jsonl"));
+        ASSERT_TRUE(torn.open(QIODevice::Append));
+        torn.write("{\"index\": 4, \"sta");
+        torn.close();
 
+        const Journal journal(path("j.jsonl"));
+        EXPECT_TRUE(journal.isDone(0, plan.inputsOf(0), plan.digest()));
+        EXPECT_FALSE(journal.isDone(1, plan.inputsOf(1), plan.digest()));
+        EXPECT_TRUE(journal.isDone(2, plan.inputsOf(2), plan.digest()));
+        EXPECT_FALSE(journal.isDone(3, plan.inputsOf(3), plan.digest()));
+        EXPECT_FALSE(journal.isDone(4, plan.inputsOf(4), plan.digest()));
+        EXPECT_FALSE(journal.isDone(0, plan.inputsOf(1), plan.digest())); // other inputs
+    }
     const Journal journal(path("j.jsonl"));
-    EXPECT_TRUE(journal.isDone(0, plan.inputsOf(0), plan.digest()));
-    EXPECT_FALSE(journal.isDone(1, plan.inputsOf(1), plan.digest()));
-    EXPECT_TRUE(journal.isDone(2, plan.inputsOf(2), plan.digest()));
-    EXPECT_FALSE(journal.isDone(3, plan.inputsOf(3), plan.digest()));
-    EXPECT_FALSE(journal.isDone(4, plan.inputsOf(4), plan.digest()));
-    EXPECT_FALSE(journal.isDone(0, plan.inputsOf(1), plan.digest())); // other inputs
     QFile::remove(output);
     EXPECT_FALSE(journal.isDone(0, plan.inputsOf(0), plan.digest())); // its file is gone
 }
