@@ -173,6 +173,18 @@ mutant "journal skips indices whose output files are gone" "batch_" \
     tools/journal.cpp \
     'if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode))' \
     'if (false)'
+mutant "a failure in a long journal's second half does not undo a done record" "batch_options" \
+    tools/journal.cpp \
+    'm_done.erase(index);' \
+    ';'
+mutant "PNG read without the 16-bit byte swap" "base_imageio" \
+    suite/base/pngcodec.cpp \
+    'png_set_swap(reader.png);' \
+    ';'
+mutant "PNG written in B, G, R order" "base_imageio" \
+    suite/base/pngcodec.cpp \
+    'png_set_bgr(writer.png);' \
+    ';'
 mutant "dropped atomic-save rename" "base_imageio|vorne_graphexecutor" \
     suite/base/imageio.cpp \
     'if (std::rename(temporary.c_str(), path.c_str()) != 0)' \
