@@ -74,25 +74,49 @@ IndexRunner::Finished IndexRunner::finish(int index)
 void IndexRunner::runAll(const QList<int>& indices, const std::function<bool()>& stop,
                          const std::function<void(const IndexResult&)>& record)
 {
+    int taken = 0;
+    runAll(
+        [&indices, &taken](int* index) {
+            if (taken >= indices.size())
+                return false;
+            *index = indices[taken++];
+            return true;
+        },
+        stop, record);
+}
+
+void IndexRunner::runAll(const std::function<bool(int*)>& next, const std::function<bool()>& stop,
+                         const std::function<void(const IndexResult&)>& record, const std::function<void(int)>& started)
+{
+    int index = 0;
+    if (!next(&index))
+        return;
     std::unique_ptr<Finished> previous;
-    QList<Item*> inputs = indices.isEmpty() ? QList<Item*>() : m_plan.placeItems(indices.first());
-    int i = 0;
-    for (; i < indices.size() && !stop(); ++i) {
-        start(indices[i], inputs);
-        if (i + 1 < indices.size()) {
-            inputs = m_plan.placeItems(indices[i + 1]);
+    QList<Item*> inputs = m_plan.placeItems(index);
+    bool more = true;
+    while (more) {
+        if (stop()) {
+            // Placed for an index that the stop kept from starting.
+            m_plan.removeItems(index);
+            break;
+        }
+        if (started)
+            started(index);
+        start(index, inputs);
+        int following = 0;
+        more = next(&following);
+        if (more) {
+            inputs = m_plan.placeItems(following);
             if (m_cache)
                 m_cache->prefetch(inputs);
         }
         if (previous)
             record(complete(*previous));
-        previous = std::make_unique<Finished>(finish(indices[i]));
+        previous = std::make_unique<Finished>(finish(index));
+        index = following;
     }
     if (previous)
         record(complete(*previous));
-    // Placed for an index that a stop kept from starting.
-    if (i < indices.size())
-        m_plan.removeItems(indices[i]);
 }
 
 IndexResult IndexRunner::run(int index)

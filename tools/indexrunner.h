@@ -42,6 +42,11 @@ public:
     // complete. Starts no further index once stop() says so.
     void runAll(const QList<int>& indices, const std::function<bool()>& stop,
                 const std::function<void(const IndexResult&)>& record);
+    // The same for indices that arrive one at a time: next() gives the following one, or false at the end.
+    // It is asked for index n + 1 while index n executes (to decode ahead), before the result of index
+    // n - 1 is recorded. started(n), when given, is told as index n begins to execute.
+    void runAll(const std::function<bool(int*)>& next, const std::function<bool()>& stop,
+                const std::function<void(const IndexResult&)>& record, const std::function<void(int)>& started = {});
     IndexResult run(int index);
     // Safe from a signal handler: one atomic store.
     void abort();

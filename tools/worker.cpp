@@ -39,18 +39,29 @@ bool readLine(int fd, std::string& buffer, std::string& line)
 
 int runWorker(const BatchPlan& plan, int threads, int indices, int results)
 {
-    IndexRunner runner(plan, threads);
+    // Overlapped like a batch run in one process: the next index decoded ahead, the last one saved behind.
+    IndexRunner runner(plan, threads, true);
     setAbortTarget(&runner);
     std::string buffer;
     std::string line;
-    while (!interrupted() && readLine(indices, buffer, line)) {
-        bool ok = false;
-        const int index = QString::fromStdString(line).toInt(&ok);
-        if (!ok || index < 0 || index >= plan.batchSize())
-            continue;
-        const IndexResult result = runner.run(index);
-        writeAll(results, result.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
-    }
+    const auto next = [&](int* index) {
+        while (!interrupted() && readLine(indices, buffer, line)) {
+            bool ok = false;
+            *index = QString::fromStdString(line).toInt(&ok);
+            if (ok && *index >= 0 && *index < plan.batchSize())
+                return true;
+        }
+        return false;
+    };
+    // With an index saving and the next one decoding, more than one is in flight: the parent is told which
+    // one executes, so that a crash is charged to it.
+    const auto started = [results](int index) { writeAll(results, "{\"running\": " + std::to_string(index) + "}\n"); };
+    runner.runAll(
+        next, &interrupted,
+        [results](const IndexResult& result) {
+            writeAll(results, result.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+        },
+        started);
     setAbortTarget(nullptr);
     return interrupted() ? 130 : 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The child side of --jobs: reads batch indices from a descriptor, one per line, runs each and writes its
-// result as one JSON line to another. Ends at the end of its input or after an interrupt.
+// result as one JSON line to another, each preceded by {"running": index} as its execution begins. Ends at
+// the end of its input or after an interrupt.
 namespace VORNE::batch {
 
 class BatchPlan;

@@ -18,8 +18,9 @@ namespace VORNE::batch {
 
 namespace {
 
-// Indices a worker holds beyond the one it runs, so that it never waits for the parent between two.
-constexpr int kAhead = 1;
+// Indices a worker holds beyond the one it runs: the one it decodes ahead, and the one it asks for while
+// the last result is still being saved, so that it never waits for the parent between two.
+constexpr int kAhead = 2;
 
 void closeDescriptor(int& fd)
 {
@@ -153,6 +154,8 @@ bool WorkerPool::readResults(Worker& worker)
     while ((end = worker.pending.find('\n')) != std::string::npos) {
         const nlohmann::json result = nlohmann::json::parse(worker.pending.substr(0, end), nullptr, false);
         worker.pending.erase(0, end + 1);
+        if (result.is_object() && result.contains("running") && result["running"].is_number_integer())
+            worker.running = result["running"].get<int>();
         if (!result.is_object() || !result.contains("index"))
             continue;
         worker.outstanding.removeOne(result["index"].get<int>());
@@ -172,8 +175,9 @@ void WorkerPool::workerEnded(Worker& worker)
     const std::string why = WIFSIGNALED(status)
                                 ? "the worker process crashed (signal " + std::to_string(WTERMSIG(status)) + ")"
                                 : "the worker process ended with status " + std::to_string(WEXITSTATUS(status));
-    // Results come in the order the indices were given: the first outstanding one was running.
-    const int running = worker.outstanding.takeFirst();
+    // The index that was executing is charged; one still saving or decoding ahead runs again elsewhere.
+    const int running = worker.outstanding.contains(worker.running) ? worker.running : worker.outstanding.first();
+    worker.outstanding.removeOne(running);
     m_handler({{"index", running}, {"ms", 0}, {"failed", true}, {"error", why}, {"outputs", nlohmann::json::array()}});
     m_queue = worker.outstanding + m_queue;
     worker.outstanding.clear();

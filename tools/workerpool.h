@@ -44,6 +44,7 @@ private:
         int socket = -1;
         std::string pending; // a partial result line
         QList<int> outstanding;
+        int running = -1; // the index whose execution the worker said it began
     };
 
     bool spawn();
