@@ -58,8 +58,10 @@ timed() {
   awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }' <<<"$t" >>"$work/times-$name"
 }
 vb() { "$batch" -q ${BENCH_THREADS:+-t "$BENCH_THREADS"} "$@" "$graph"; }
+# Debian's interpreter, which sees python3-opencv, even where another python3 comes first on the PATH.
+debpython=$( [ -x /usr/bin/python3 ] && echo /usr/bin/python3 || echo python3 )
 python_loop() {
-  python3 - "$1" "$2" <<'PY'
+  "$debpython" - "$1" "$2" <<'PY'
 import cv2, glob, os, sys
 for f in sorted(glob.glob(sys.argv[1] + "/*.png")):
     image = cv2.imread(f, cv2.IMREAD_UNCHANGED)
@@ -67,7 +69,7 @@ for f in sorted(glob.glob(sys.argv[1] + "/*.png")):
     cv2.imwrite(os.path.join(sys.argv[2], os.path.basename(f)[:-4] + "_0.png"), mask, [cv2.IMWRITE_PNG_COMPRESSION, 1])
 PY
 }
-havecv=$(python3 -c 'import cv2' 2>/dev/null && echo yes || true)
+havecv=$("$debpython" -c 'import cv2' 2>/dev/null && echo yes || true)
 havemagick=$(command -v mogrify >/dev/null && mogrify -version 2>/dev/null | grep -q ImageMagick && echo yes || true)
 
 rm -f "$work"/times-*
