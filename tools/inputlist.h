@@ -14,18 +14,18 @@
 
 namespace VORNE::batch {
 
-struct ItemSpec
+struct InputItem
 {
     QString text;
     Item::Type type = Item::UndefinedType;
-    bool operator==(const ItemSpec& other) const { return text == other.text && type == other.type; }
+    bool operator==(const InputItem& other) const { return text == other.text && type == other.type; }
 };
 
 class InputList
 {
 public:
     void append(const QString& text, Item::Type type);
-    void append(const ItemSpec& spec) { append(spec.text, spec.type); }
+    void append(const InputItem& item) { append(item.text, item.type); }
     // A file of folder (an absolute path ending in '/'), which successive files of one folder share.
     void appendInFolder(const QString& folder, const QString& name, Item::Type type);
     void reserve(int more) { m_entries.reserve(m_entries.size() + static_cast<std::size_t>(std::max(0, more))); }
@@ -34,7 +34,7 @@ public:
     bool isEmpty() const { return m_entries.empty(); }
     QString text(int index) const;
     Item::Type type(int index) const { return m_entries.at(static_cast<std::size_t>(index)).type; }
-    ItemSpec at(int index) const { return {text(index), type(index)}; }
+    InputItem at(int index) const { return {text(index), type(index)}; }
 
 private:
     static constexpr std::uint32_t kNoFolder = UINT32_MAX;

@@ -35,7 +35,7 @@ QString existingImage(const QString& path, const QString& source)
     return QDir::cleanPath(info.absoluteFilePath());
 }
 
-ItemSpec typedItem(const QString& kind, const QString& text, const QString& source)
+InputItem typedItem(const QString& kind, const QString& text, const QString& source)
 {
     bool ok = true;
     if (kind == QLatin1String("long")) {

@@ -72,11 +72,11 @@ TEST(Options, ShardAutoReadsTheArrayTask)
 class Sources : public BatchFixture
 {
 protected:
-    static QList<ItemSpec> expanded(const QString& source)
+    static QList<InputItem> expanded(const QString& source)
     {
         InputList list;
         expandSource(source, list);
-        QList<ItemSpec> items;
+        QList<InputItem> items;
         for (int i = 0; i < list.size(); ++i)
             items << list.at(i);
         return items;
@@ -93,18 +93,18 @@ TEST_F(Sources, EveryForm)
 
     const QString img0 = path("images/img_0.png");
     EXPECT_EQ(expanded("@" + path("images/list.txt")),
-              (QList<ItemSpec>{{path("images/img_3.png"), Item::ImageFileType},
+              (QList<InputItem>{{path("images/img_3.png"), Item::ImageFileType},
                                {path("images/img_1.png"), Item::ImageFileType}}));
-    const QList<ItemSpec> folder = expanded(path("images") + "/");
+    const QList<InputItem> folder = expanded(path("images") + "/");
     ASSERT_EQ(folder.size(), kImages); // the list and the notes are no image files
     EXPECT_EQ(folder.first().text, img0);
     EXPECT_EQ(expanded(path("images/img_[24].png")).size(), 2);
-    EXPECT_EQ(expanded(img0), (QList<ItemSpec>{{img0, Item::ImageFileType}}));
+    EXPECT_EQ(expanded(img0), (QList<InputItem>{{img0, Item::ImageFileType}}));
     QDir::setCurrent(path("images"));
     EXPECT_EQ(expanded("img_0.png").first().text, QFileInfo(img0).canonicalFilePath());
 
-    EXPECT_EQ(expanded("string:a b:c").first(), (ItemSpec{"a b:c", Item::StringType}));
-    EXPECT_EQ(expanded("bool: TRUE ").first(), (ItemSpec{"true", Item::BoolType}));
+    EXPECT_EQ(expanded("string:a b:c").first(), (InputItem{"a b:c", Item::StringType}));
+    EXPECT_EQ(expanded("bool: TRUE ").first(), (InputItem{"true", Item::BoolType}));
 }
 
 TEST_F(Sources, UnusableSourcesAreRefused)
