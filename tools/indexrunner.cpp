@@ -11,9 +11,9 @@
 
 namespace VORNE::batch {
 
-IndexRunner::IndexRunner(const BatchPlan& plan, int threads, bool overlap, InputCache::Decoder decoder)
+IndexRunner::IndexRunner(const BatchPlan& plan, int threads, InputCache::Decoder decoder)
     : m_plan(plan),
-      m_cache(overlap ? std::make_unique<InputCache>(std::move(decoder)) : nullptr),
+      m_cache(std::make_unique<InputCache>(std::move(decoder))),
       m_executor(new GraphExecutor(&m_owner)),
       m_thread(std::make_unique<TaskQueue>())
 {
@@ -25,7 +25,7 @@ IndexRunner::IndexRunner(const BatchPlan& plan, int threads, bool overlap, Input
     m_executor->setGraph(plan.graph());
     m_executor->setGraphParameters(static_cast<KORA::CValueMap*>(plan.parameters().Clone()));
     m_executor->setInputCache(m_cache.get());
-    m_executor->setSaveBehind(overlap);
+    m_executor->setSaveBehind(true);
     m_executor->runsFailed = 0;
 }
 
@@ -107,8 +107,7 @@ void IndexRunner::runAll(const std::function<bool(int*)>& next, const std::funct
         more = next(&following);
         if (more) {
             inputs = m_plan.placeItems(following);
-            if (m_cache)
-                m_cache->prefetch(inputs);
+            m_cache->prefetch(inputs);
         }
         if (previous)
             record(complete(*previous));
@@ -117,13 +116,6 @@ void IndexRunner::runAll(const std::function<bool(int*)>& next, const std::funct
     }
     if (previous)
         record(complete(*previous));
-}
-
-IndexResult IndexRunner::run(int index)
-{
-    start(index, m_plan.placeItems(index));
-    Finished finished = finish(index);
-    return complete(finished);
 }
 
 IndexResult IndexRunner::complete(Finished& finished)

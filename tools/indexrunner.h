@@ -1,8 +1,8 @@
 #pragma once
 // Runs batch indices in this process on one GraphExecutor configured as the main window configures it
-// before a batch, every execution on the same thread of the runner. Overlapped, the next index's image files are decoded while an index executes and its
-// images are saved while the next one executes, each execution keeping its own sequence of steps; an
-// index's result is handed on only once its files are complete.
+// before a batch, every execution on the same thread of the runner. The next index's image files are
+// decoded while an index executes and its images are saved while the next one executes, each execution
+// keeping its own sequence of steps; an index's result is handed on only once its files are complete.
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
@@ -32,8 +32,8 @@ using IndexResult = nlohmann::json;
 class IndexRunner
 {
 public:
-    // decoder: how image files are decoded ahead when overlapping (the library's reader by default).
-    IndexRunner(const BatchPlan& plan, int threads, bool overlap = false, InputCache::Decoder decoder = {});
+    // decoder: how image files are decoded ahead (the library's reader by default).
+    explicit IndexRunner(const BatchPlan& plan, int threads, InputCache::Decoder decoder = {});
     ~IndexRunner();
     IndexRunner(const IndexRunner&) = delete;
     IndexRunner& operator=(const IndexRunner&) = delete;
@@ -47,7 +47,6 @@ public:
     // n - 1 is recorded. started(n), when given, is told as index n begins to execute.
     void runAll(const std::function<bool(int*)>& next, const std::function<bool()>& stop,
                 const std::function<void(const IndexResult&)>& record, const std::function<void(int)>& started = {});
-    IndexResult run(int index);
     // Safe from a signal handler: one atomic store.
     void abort();
 

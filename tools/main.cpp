@@ -46,7 +46,7 @@ void defaultKoradir()
 
 int runLocally(const BatchPlan& plan, const Options& options, Session& session)
 {
-    IndexRunner runner(plan, options.threads, true);
+    IndexRunner runner(plan, options.threads);
     setAbortTarget(&runner);
     startWatchdog(options.graceSeconds);
     setLastAction([&session] { session.finish(true); });

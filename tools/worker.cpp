@@ -40,7 +40,7 @@ bool readLine(int fd, std::string& buffer, std::string& line)
 int runWorker(const BatchPlan& plan, int threads, int indices, int results)
 {
     // Overlapped like a batch run in one process: the next index decoded ahead, the last one saved behind.
-    IndexRunner runner(plan, threads, true);
+    IndexRunner runner(plan, threads);
     setAbortTarget(&runner);
     std::string buffer;
     std::string line;

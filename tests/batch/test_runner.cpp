@@ -47,7 +47,7 @@ TEST_F(Runner, InputsComeFromTheCacheAndEachIndexIsHandedOnWithItsFileComplete)
     const auto batch = plan("out");
     // Every index is given index 0's image, and one of them is slow to come.
     std::atomic<int> decoded{0};
-    IndexRunner runner(*batch, 0, true, [&](const QString& file) {
+    IndexRunner runner(*batch, 0, [&](const QString& file) {
         if (file.endsWith("img_2.png"))
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         ++decoded;
@@ -72,7 +72,7 @@ TEST_F(Runner, AFailedSaveFailsOnlyItsIndex)
     // A folder where index 2's file should go.
     QDir(m_dir.path()).mkpath("out/img_2_0.png");
     const auto batch = plan("out");
-    IndexRunner runner(*batch, 0, true);
+    IndexRunner runner(*batch, 0);
     QList<bool> failed;
     runner.runAll(all(), &never, [&](const IndexResult& result) {
         failed << result["failed"].get<bool>();
@@ -86,7 +86,7 @@ TEST_F(Runner, CancelWhileTheNextIndexLoadsEndsWithoutWaitingForIt)
     const auto batch = plan("out");
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    IndexRunner runner(*batch, 0, true, [&](const QString& file) {
+    IndexRunner runner(*batch, 0, [&](const QString& file) {
         if (file.endsWith("img_1.png"))
             released.wait();
         return decode(file);
