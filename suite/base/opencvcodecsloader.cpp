@@ -35,8 +35,13 @@ const OpenCvCodecs& Codecs()
         return *table;
     const std::string path = ModulePath();
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module)
-        throw CExIo(std::string("cannot load the image codecs: ") + dlerror(), path);
+    if (!module) {
+        // dlerror() names the file first; the exception names it already.
+        std::string reason = dlerror();
+        if (reason.compare(0, path.size() + 2, path + ": ") == 0)
+            reason.erase(0, path.size() + 2);
+        throw CExIo("cannot load the image codecs: " + reason, path);
+    }
     using Entry = const OpenCvCodecs* (*)();
     const auto entry = reinterpret_cast<Entry>(dlsym(module, "KoraOpenCvCodecs"));
     if (!entry)
