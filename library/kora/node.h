@@ -124,7 +124,10 @@ IPluginObject* CreatePluginNode()
 #define KORA_PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))
 
 // In exactly one source file of a plug-in library:
-//   KORA_DEFINE_PLUGIN_ENTRIES({"GaussianBlur", &KORA::CreatePluginNode<GaussianBlur>}, ...)
+//   KORA_DEFINE_PLUGIN_ENTRIES(KORA_PLUGIN_NODE(GaussianBlur), ...)
+// A node class names its entry once, as its static kEntryName, which its description reads too; a row
+// under another name ({"RunGraph", &KORA::CreatePluginNode<T>}) is written out.
+#define KORA_PLUGIN_NODE(T) ::KORA::PluginEntry{T::kEntryName, &::KORA::CreatePluginNode<T>}
 #define KORA_DEFINE_PLUGIN_ENTRIES(...)                                                                   \
     static const ::KORA::PluginEntry kora_plugin_entries_[] = {__VA_ARGS__};                              \
     KORA_PLUGIN_EXPORT ::KORA::CValueVector* ListPlugins()                                                \

@@ -3,6 +3,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <dlfcn.h>
+
 #include <memory>
 
 #include "kora/exception.h"
@@ -36,6 +38,52 @@ private slots:
         // The node part is what a host reaches through the widget's meta-object.
         QCOMPARE(vorne.widget()->qt_metacast("KORA::CPNode"), static_cast<void*>(&vorne.node()));
         QVERIFY_EXCEPTION_THROWN(NodeHost("vorne"), KORA::CException);
+    }
+
+    // Every entry of every plug-in library creates a node describing itself under the entry's name
+    // (the testing nodes prefix theirs with "testing::"); VORNE is one node under two entries. And no
+    // node class in a plug-in's folder is missing from its table.
+    void everyEntryNamesItsNode()
+    {
+        const QString bin = qEnvironmentVariable("KORADIR") + "/bin";
+        int libraries = 0;
+        for (const QFileInfo& file : QDir(bin).entryInfoList({"lib*.so"}, QDir::Files)) {
+            void* handle = ::dlopen(file.filePath().toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+            QVERIFY2(handle, ::dlerror());
+            const bool isPlugin = ::dlsym(handle, "ListPlugins") != nullptr;
+            ::dlclose(handle);
+            if (!isPlugin)
+                continue;
+            ++libraries;
+            const std::string library = file.completeBaseName().mid(3).toStdString();
+            const std::string folder = bin.toStdString() + "/" + library;
+            std::unique_ptr<KORA::CValueVector> entries(KORA::ListPluginEntries(folder.c_str()));
+            QVERIFY(entries->Size() > 0);
+            QStringList listed;
+            for (std::size_t i = 0; i < entries->Size(); ++i) {
+                const std::string entry = dynamic_cast<const KORA::CValueString&>(*entries->At(i)).Value();
+                listed << QString::fromStdString(entry);
+                std::unique_ptr<KORA::IPluginObject> object(
+                    KORA::GetPluginObject("n", (folder + "::" + entry).c_str(), nullptr));
+                auto* node = dynamic_cast<KORA::CPNode*>(object.get());
+                QVERIFY2(node, entry.c_str());
+                KORA::CValueMap setup;
+                node->GetPluginSetup(setup);
+                const std::string name = setup.EntryString("name", "");
+                const bool vorne = library == "vorne" && (entry == "Vorne" || entry == "RunGraph");
+                const std::string expected = vorne ? "VORNE" : library == "testing" ? "testing::" + entry : entry;
+                QCOMPARE(QString::fromStdString(name), QString::fromStdString(expected));
+            }
+            const QDir sources(qEnvironmentVariable("VORNE_SOURCE_DIR") + "/suite/plugins/" + QString::fromStdString(library));
+            static const QRegularExpression declared(QStringLiteral("kEntryName = \"(\\w+)\""));
+            for (const QFileInfo& header : sources.entryInfoList({"*.h"}, QDir::Files)) {
+                QFile text(header.filePath());
+                QVERIFY(text.open(QIODevice::ReadOnly));
+                const QRegularExpressionMatch match = declared.match(QString::fromUtf8(text.readAll()));
+                QVERIFY2(!match.hasMatch() || listed.contains(match.captured(1)), qPrintable(header.fileName()));
+            }
+        }
+        QVERIFY(libraries >= 8);
     }
 
     // A string, a pointer to a non-widget, a null widget pointer.

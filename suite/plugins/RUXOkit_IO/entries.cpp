@@ -4,6 +4,6 @@
 #include "loadmrc.h"
 #include "loadrek.h"
 
-KORA_DEFINE_PLUGIN_ENTRIES({"LoadREK", &KORA::CreatePluginNode<ruxokit::LoadREK>},
-                           {"LoadMRC", &KORA::CreatePluginNode<ruxokit::LoadMRC>},
-                           {"LoadAVS", &KORA::CreatePluginNode<ruxokit::LoadAVS>})
+KORA_DEFINE_PLUGIN_ENTRIES(KORA_PLUGIN_NODE(ruxokit::LoadREK),
+                           KORA_PLUGIN_NODE(ruxokit::LoadMRC),
+                           KORA_PLUGIN_NODE(ruxokit::LoadAVS))

@@ -19,8 +19,11 @@ namespace ruxokit {
 
 class LoadAVS : public loaderkit::CLoaderNode
 {
+public:
+    static constexpr const char* kEntryName = "LoadAVS";
+
 protected:
-    const char* EntryName() const override { return "LoadAVS"; }
+    const char* EntryName() const override { return kEntryName; }
     KORA::CImage* Load(const std::string& path) override;
 };
 

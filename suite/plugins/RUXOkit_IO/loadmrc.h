@@ -13,8 +13,11 @@ namespace ruxokit {
 
 class LoadMRC : public loaderkit::CLoaderNode
 {
+public:
+    static constexpr const char* kEntryName = "LoadMRC";
+
 protected:
-    const char* EntryName() const override { return "LoadMRC"; }
+    const char* EntryName() const override { return kEntryName; }
     KORA::CImage* Load(const std::string& path) override;
 };
 

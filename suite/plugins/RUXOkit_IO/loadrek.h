@@ -15,8 +15,11 @@ namespace ruxokit {
 
 class LoadREK : public loaderkit::CLoaderNode
 {
+public:
+    static constexpr const char* kEntryName = "LoadREK";
+
 protected:
-    const char* EntryName() const override { return "LoadREK"; }
+    const char* EntryName() const override { return kEntryName; }
     KORA::CImage* Load(const std::string& path) override;
 };
 

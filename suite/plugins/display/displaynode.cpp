@@ -12,7 +12,7 @@
 namespace viewers {
 
 namespace {
-const char* const kName = "Display";
+const char* const kName = DisplayNode::kEntryName;
 const char* const kDefaultStatusLine = "%t|(%s)|%v|(%imin, %imax, %imean, %isigma)|(%pmin, %pmax, %pmean, %psigma)";
 
 [[noreturn]] void Refuse(const std::string& reason)

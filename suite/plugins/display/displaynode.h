@@ -12,6 +12,7 @@ class DisplayWindow;
 class DisplayNode : public ViewerNode
 {
 public:
+    static constexpr const char* kEntryName = "Display";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 

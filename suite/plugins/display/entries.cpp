@@ -2,5 +2,5 @@
 #include "displaynode.h"
 #include "scatterplotnode.h"
 
-KORA_DEFINE_PLUGIN_ENTRIES({"Display", &KORA::CreatePluginNode<viewers::DisplayNode>},
-                           {"ScatterPlot", &KORA::CreatePluginNode<viewers::ScatterPlotNode>})
+KORA_DEFINE_PLUGIN_ENTRIES(KORA_PLUGIN_NODE(viewers::DisplayNode),
+                           KORA_PLUGIN_NODE(viewers::ScatterPlotNode))

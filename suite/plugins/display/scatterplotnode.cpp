@@ -12,7 +12,7 @@ void ScatterPlotNode::GetPluginSetup(KORA::CValueMap& setup)
 {
     setup.SetEntry("pluginType", new KORA::CValueString("Viewer"));
     setup.SetEntry("subType", new KORA::CValueString("Display"));
-    setup.SetEntry("name", new KORA::CValueString("ScatterPlot"));
+    setup.SetEntry("name", new KORA::CValueString(kEntryName));
     auto* inputs = new KORA::CValueMap;
     inputs->SetEntry("points", new KORA::CValueString("any"));
     setup.SetEntry("inputs", inputs);
@@ -22,7 +22,7 @@ void ScatterPlotNode::GetPluginSetup(KORA::CValueMap& setup)
 
 void ScatterPlotNode::Run()
 {
-    QWidget* host = HostWidget("ScatterPlot");
+    QWidget* host = HostWidget(kEntryName);
     const KORA::CValue& value = Input(0);
     const QVector<QPointF> points = ScatterPoints(value);
     const QString title = value.GenericType() == KORA::GT_POINTER

@@ -14,6 +14,7 @@ class ScatterView;
 class ScatterPlotNode : public ViewerNode
 {
 public:
+    static constexpr const char* kEntryName = "ScatterPlot";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 

@@ -2,4 +2,4 @@
 // plug-in offers too.
 #include "readcine.h"
 
-KORA_DEFINE_PLUGIN_ENTRIES({"ReadCine", &KORA::CreatePluginNode<loaderkit::ReadCine>})
+KORA_DEFINE_PLUGIN_ENTRIES(KORA_PLUGIN_NODE(loaderkit::ReadCine))

@@ -4,7 +4,7 @@ namespace imgproc {
 
 void Add::GetPluginSetup(KORA::CValueMap& setup)
 {
-    DescribePins(setup, "Add", {{"a", "image"}, {"b", "image"}}, {{"image", "image"}});
+    DescribePins(setup, kEntryName, {{"a", "image"}, {"b", "image"}}, {{"image", "image"}});
 }
 
 // Saturating; two masks add up to their union (1 stays the top).

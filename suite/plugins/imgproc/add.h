@@ -6,6 +6,7 @@ namespace imgproc {
 class Add : public CImgprocNode
 {
 public:
+    static constexpr const char* kEntryName = "Add";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

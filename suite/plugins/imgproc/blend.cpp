@@ -4,7 +4,7 @@ namespace imgproc {
 
 void Blend::GetPluginSetup(KORA::CValueMap& setup)
 {
-    DescribePins(setup, "Blend", {{"a", "image"}, {"b", "image"}}, {{"image", "image"}})
+    DescribePins(setup, kEntryName, {{"a", "image"}, {"b", "image"}}, {{"image", "image"}})
         .SetEntry("weight", new KORA::CValueDouble(0.5));
 }
 

@@ -6,6 +6,7 @@ namespace imgproc {
 class Blend : public CImgprocNode
 {
 public:
+    static constexpr const char* kEntryName = "Blend";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

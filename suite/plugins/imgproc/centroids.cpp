@@ -9,7 +9,7 @@ namespace imgproc {
 
 void Centroids::GetPluginSetup(KORA::CValueMap& setup)
 {
-    DescribePins(setup, "Centroids", {{"mask", "image"}}, {{"centroids", "vector"}});
+    DescribePins(setup, kEntryName, {{"mask", "image"}}, {{"centroids", "vector"}});
 }
 
 namespace {

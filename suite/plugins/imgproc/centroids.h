@@ -6,6 +6,7 @@ namespace imgproc {
 class Centroids : public CImgprocNode
 {
 public:
+    static constexpr const char* kEntryName = "Centroids";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

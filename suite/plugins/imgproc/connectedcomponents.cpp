@@ -6,7 +6,7 @@ namespace imgproc {
 
 void ConnectedComponents::GetPluginSetup(KORA::CValueMap& setup)
 {
-    DescribePins(setup, "ConnectedComponents", {{"mask", "mask"}},
+    DescribePins(setup, kEntryName, {{"mask", "mask"}},
                  {{"labels", "image"}, {"count", "long"}, {"areas", "vector"}})
         .SetEntry("min_area", new KORA::CValueLong(0));
 }

@@ -6,6 +6,7 @@ namespace imgproc {
 class ConnectedComponents : public CImgprocNode
 {
 public:
+    static constexpr const char* kEntryName = "ConnectedComponents";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

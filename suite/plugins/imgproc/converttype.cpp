@@ -6,7 +6,7 @@ namespace imgproc {
 
 void ConvertType::GetPluginSetup(KORA::CValueMap& setup)
 {
-    KORA::CValueMap& p = DescribePins(setup, "ConvertType", {{"image", "image"}}, {{"image", "image"}});
+    KORA::CValueMap& p = DescribePins(setup, kEntryName, {{"image", "image"}}, {{"image", "image"}});
     p.SetEntry("to", new KORA::CValueString("GREY_F"));
     p.SetEntry("scale", new KORA::CValueDouble(1.0));
     p.SetEntry("offset", new KORA::CValueDouble(0.0));

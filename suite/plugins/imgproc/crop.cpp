@@ -7,7 +7,7 @@ namespace imgproc {
 
 void Crop::GetPluginSetup(KORA::CValueMap& setup)
 {
-    KORA::CValueMap& p = DescribePins(setup, "Crop", {{"image", "image"}}, {{"image", "image"}});
+    KORA::CValueMap& p = DescribePins(setup, kEntryName, {{"image", "image"}}, {{"image", "image"}});
     p.SetEntry("x", new KORA::CValueLong(0));
     p.SetEntry("y", new KORA::CValueLong(0));
     p.SetEntry("width", new KORA::CValueLong(0));

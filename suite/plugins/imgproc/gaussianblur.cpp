@@ -6,7 +6,7 @@ namespace imgproc {
 
 void GaussianBlur::GetPluginSetup(KORA::CValueMap& setup)
 {
-    DescribePins(setup, "GaussianBlur", {{"image", "image"}}, {{"image", "image"}})
+    DescribePins(setup, kEntryName, {{"image", "image"}}, {{"image", "image"}})
         .SetEntry("sigma", new KORA::CValueDouble(1.0));
 }
 

@@ -6,7 +6,7 @@ namespace imgproc {
 
 void GradientMagnitude::GetPluginSetup(KORA::CValueMap& setup)
 {
-    DescribePins(setup, "GradientMagnitude", {{"image", "image"}}, {{"image", "image"}});
+    DescribePins(setup, kEntryName, {{"image", "image"}}, {{"image", "image"}});
 }
 
 // 3x3 Sobel derivatives in x and y, per plane; RGB goes to grey (luma) first.

@@ -6,6 +6,7 @@ namespace imgproc {
 class GradientMagnitude : public CImgprocNode
 {
 public:
+    static constexpr const char* kEntryName = "GradientMagnitude";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

@@ -8,7 +8,7 @@ namespace imgproc {
 
 void Histogram::GetPluginSetup(KORA::CValueMap& setup)
 {
-    DescribePins(setup, "Histogram", {{"image", "image"}}, {{"histogram", "vector"}});
+    DescribePins(setup, kEntryName, {{"image", "image"}}, {{"histogram", "vector"}});
 }
 
 namespace {

@@ -6,6 +6,7 @@ namespace imgproc {
 class Histogram : public CImgprocNode
 {
 public:
+    static constexpr const char* kEntryName = "Histogram";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

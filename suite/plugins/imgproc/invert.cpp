@@ -4,7 +4,7 @@ namespace imgproc {
 
 void Invert::GetPluginSetup(KORA::CValueMap& setup)
 {
-    DescribePins(setup, "Invert", {{"image", "image"}}, {{"image", "image"}});
+    DescribePins(setup, kEntryName, {{"image", "image"}}, {{"image", "image"}});
 }
 
 // Integer pixels mirror within their type's range, masks swap 0 and 1, and float pixels, which have no

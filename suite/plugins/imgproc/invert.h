@@ -6,6 +6,7 @@ namespace imgproc {
 class Invert : public CImgprocNode
 {
 public:
+    static constexpr const char* kEntryName = "Invert";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

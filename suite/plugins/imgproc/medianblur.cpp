@@ -6,7 +6,7 @@ namespace imgproc {
 
 void MedianBlur::GetPluginSetup(KORA::CValueMap& setup)
 {
-    DescribePins(setup, "MedianBlur", {{"image", "image"}}, {{"image", "image"}})
+    DescribePins(setup, kEntryName, {{"image", "image"}}, {{"image", "image"}})
         .SetEntry("size", new KORA::CValueLong(3));
 }
 

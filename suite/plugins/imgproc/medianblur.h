@@ -6,6 +6,7 @@ namespace imgproc {
 class MedianBlur : public CImgprocNode
 {
 public:
+    static constexpr const char* kEntryName = "MedianBlur";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

@@ -6,7 +6,7 @@ namespace imgproc {
 
 void Morphology::GetPluginSetup(KORA::CValueMap& setup)
 {
-    KORA::CValueMap& p = DescribePins(setup, "Morphology", {{"image", "image"}}, {{"image", "image"}});
+    KORA::CValueMap& p = DescribePins(setup, kEntryName, {{"image", "image"}}, {{"image", "image"}});
     p.SetEntry("operation", new KORA::CValueString("open"));
     p.SetEntry("radius", new KORA::CValueLong(1));
 }

@@ -6,6 +6,7 @@ namespace imgproc {
 class Morphology : public CImgprocNode
 {
 public:
+    static constexpr const char* kEntryName = "Morphology";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

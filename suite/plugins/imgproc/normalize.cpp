@@ -4,7 +4,7 @@ namespace imgproc {
 
 void Normalize::GetPluginSetup(KORA::CValueMap& setup)
 {
-    DescribePins(setup, "Normalize", {{"image", "image"}}, {{"image", "image"}});
+    DescribePins(setup, kEntryName, {{"image", "image"}}, {{"image", "image"}});
 }
 
 // One range for the whole image (all planes, all channels): a volume keeps its contrast between slices.

@@ -6,6 +6,7 @@ namespace imgproc {
 class Normalize : public CImgprocNode
 {
 public:
+    static constexpr const char* kEntryName = "Normalize";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

@@ -9,7 +9,7 @@ namespace imgproc {
 
 void Resize::GetPluginSetup(KORA::CValueMap& setup)
 {
-    DescribePins(setup, "Resize", {{"image", "image"}}, {{"image", "image"}})
+    DescribePins(setup, kEntryName, {{"image", "image"}}, {{"image", "image"}})
         .SetEntry("scale", new KORA::CValueDouble(0.5));
 }
 

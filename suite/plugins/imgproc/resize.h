@@ -6,6 +6,7 @@ namespace imgproc {
 class Resize : public CImgprocNode
 {
 public:
+    static constexpr const char* kEntryName = "Resize";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

@@ -4,7 +4,7 @@ namespace imgproc {
 
 void Statistics::GetPluginSetup(KORA::CValueMap& setup)
 {
-    DescribePins(setup, "Statistics", {{"image", "image"}}, {{"statistics", "map"}, {"mean", "double"}});
+    DescribePins(setup, kEntryName, {{"image", "image"}}, {{"statistics", "map"}, {"mean", "double"}});
 }
 
 // Over every pixel of every plane, and over the three channels of RGB; sigma is the population

@@ -6,6 +6,7 @@ namespace imgproc {
 class Statistics : public CImgprocNode
 {
 public:
+    static constexpr const char* kEntryName = "Statistics";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

@@ -4,7 +4,7 @@ namespace imgproc {
 
 void Subtract::GetPluginSetup(KORA::CValueMap& setup)
 {
-    DescribePins(setup, "Subtract", {{"a", "image"}, {"b", "image"}}, {{"image", "image"}});
+    DescribePins(setup, kEntryName, {{"a", "image"}, {"b", "image"}}, {{"image", "image"}});
 }
 
 // a - b, saturating at 0 for integer pixels; for masks, a without b.

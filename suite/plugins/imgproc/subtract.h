@@ -6,6 +6,7 @@ namespace imgproc {
 class Subtract : public CImgprocNode
 {
 public:
+    static constexpr const char* kEntryName = "Subtract";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

@@ -6,7 +6,7 @@ namespace imgproc {
 
 void Threshold::GetPluginSetup(KORA::CValueMap& setup)
 {
-    KORA::CValueMap& p = DescribePins(setup, "Threshold", {{"image", "image"}}, {{"mask", "mask"}});
+    KORA::CValueMap& p = DescribePins(setup, kEntryName, {{"image", "image"}}, {{"mask", "mask"}});
     p.SetEntry("method", new KORA::CValueString("fixed"));
     p.SetEntry("value", new KORA::CValueDouble(128.0));
     p.SetEntry("invert", new KORA::CValueBool(false));

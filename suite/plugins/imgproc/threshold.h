@@ -6,6 +6,7 @@ namespace imgproc {
 class Threshold : public CImgprocNode
 {
 public:
+    static constexpr const char* kEntryName = "Threshold";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

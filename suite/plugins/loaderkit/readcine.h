@@ -18,8 +18,11 @@ namespace loaderkit {
 
 class ReadCine : public CLoaderNode
 {
+public:
+    static constexpr const char* kEntryName = "ReadCine";
+
 protected:
-    const char* EntryName() const override { return "ReadCine"; }
+    const char* EntryName() const override { return kEntryName; }
     KORA::CImage* Load(const std::string& path) override;
 };
 

@@ -22,7 +22,7 @@ void PlotNode::GetPluginSetup(KORA::CValueMap& setup)
 {
     setup.SetEntry("pluginType", new KORA::CValueString("Viewer"));
     setup.SetEntry("subType", new KORA::CValueString("Display"));
-    setup.SetEntry("name", new KORA::CValueString("Plot"));
+    setup.SetEntry("name", new KORA::CValueString(kEntryName));
     auto* inputs = new KORA::CValueMap;
     inputs->SetEntry("values", new KORA::CValueString("any"));
     setup.SetEntry("inputs", inputs);
@@ -32,7 +32,7 @@ void PlotNode::GetPluginSetup(KORA::CValueMap& setup)
 
 void PlotNode::Run()
 {
-    QWidget* host = HostWidget("Plot");
+    QWidget* host = HostWidget(kEntryName);
     const PlotData data = PlotDataFor(Input(0));
 
     auto* chart = new QChart;

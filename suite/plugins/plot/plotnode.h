@@ -15,6 +15,7 @@ namespace viewers {
 class PlotNode : public ViewerNode
 {
 public:
+    static constexpr const char* kEntryName = "Plot";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 

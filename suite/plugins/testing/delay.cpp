@@ -10,7 +10,7 @@ using namespace KORA;
 
 void Delay::GetPluginSetup(CValueMap& setup)
 {
-    DescribeNode(setup, "Delay");
+    DescribeNode(setup, kEntryName);
     setup.SetEntry("parameters/ms", new CValueLong(100));
     // false plays a node that never looks at stop requests.
     setup.SetEntry("parameters/poll", new CValueBool(true));

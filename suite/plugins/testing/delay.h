@@ -7,6 +7,7 @@ namespace testing_plugin {
 class Delay : public PassThroughNode
 {
 public:
+    static constexpr const char* kEntryName = "Delay";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

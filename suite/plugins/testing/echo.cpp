@@ -4,7 +4,7 @@ namespace testing_plugin {
 
 void Echo::GetPluginSetup(KORA::CValueMap& setup)
 {
-    DescribeNode(setup, "Echo");
+    DescribeNode(setup, kEntryName);
 }
 
 void Echo::Run()

@@ -7,6 +7,7 @@ namespace testing_plugin {
 class Echo : public PassThroughNode
 {
 public:
+    static constexpr const char* kEntryName = "Echo";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

@@ -6,7 +6,7 @@ using namespace KORA;
 
 void Fail::GetPluginSetup(CValueMap& setup)
 {
-    DescribeNode(setup, "Fail");
+    DescribeNode(setup, kEntryName);
     setup.SetEntry("parameters/message", new CValueString("failure requested"));
 }
 

@@ -7,6 +7,7 @@ namespace testing_plugin {
 class Fail : public PassThroughNode
 {
 public:
+    static constexpr const char* kEntryName = "Fail";
     void GetPluginSetup(KORA::CValueMap& setup) override;
     void Run() override;
 };

@@ -3,6 +3,6 @@
 #include "echo.h"
 #include "fail.h"
 
-KORA_DEFINE_PLUGIN_ENTRIES({"Delay", &KORA::CreatePluginNode<testing_plugin::Delay>},
-                           {"Echo", &KORA::CreatePluginNode<testing_plugin::Echo>},
-                           {"Fail", &KORA::CreatePluginNode<testing_plugin::Fail>})
+KORA_DEFINE_PLUGIN_ENTRIES(KORA_PLUGIN_NODE(testing_plugin::Delay),
+                           KORA_PLUGIN_NODE(testing_plugin::Echo),
+                           KORA_PLUGIN_NODE(testing_plugin::Fail))

@@ -2,5 +2,5 @@
 #include "readascii.h"
 #include "readcine.h"
 
-KORA_DEFINE_PLUGIN_ENTRIES({"ReadASCII", &KORA::CreatePluginNode<utility::ReadASCII>},
-                           {"ReadCine", &KORA::CreatePluginNode<loaderkit::ReadCine>})
+KORA_DEFINE_PLUGIN_ENTRIES(KORA_PLUGIN_NODE(utility::ReadASCII),
+                           KORA_PLUGIN_NODE(loaderkit::ReadCine))

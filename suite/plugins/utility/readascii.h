@@ -9,8 +9,11 @@ namespace utility {
 
 class ReadASCII : public loaderkit::CLoaderNode
 {
+public:
+    static constexpr const char* kEntryName = "ReadASCII";
+
 protected:
-    const char* EntryName() const override { return "ReadASCII"; }
+    const char* EntryName() const override { return kEntryName; }
     KORA::CImage* Load(const std::string& path) override;
 };
 
