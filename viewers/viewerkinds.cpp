@@ -18,25 +18,32 @@ AbstractDisplay* make(int portType, int portIndex, QWidget* parent)
 constexpr const char* ImageStatusLine =
     "%t|(%s)|%v|(%imin, %imax, %imean, %isigma)|(%pmin, %pmax, %pmean, %psigma)";
 
-const std::array<ViewerKind, ViewerKindCount> Kinds{{
-    {"display::Display", "%KORADIR%/bin/display::Display", "DisplayMainWindow", &make<Display>,
+// Sized by its rows, so that an index without its row stops the build instead of leaving a null create.
+template <class... Rows>
+constexpr std::array<ViewerKind, sizeof...(Rows)> rows(const Rows&... kinds)
+{
+    return {{kinds...}};
+}
+
+const auto Kinds = rows(
+    ViewerKind{"display::Display", "%KORADIR%/bin/display::Display", "DisplayMainWindow", &make<Display>,
      ViewerKind::AllExceptions, ViewerKind::ReportAnyLoadFailure,
      "Display: Could not load the display::Display plugin.", ImageStatusLine,
      &Display::errorImageValue, false,
      ViewerKind::AllExceptions, "Display::updateView() Failed to execute display plugin:\n", true,
      false, true, ViewerKind::Resize500},
-    {"display::ScatterPlot", "%KORADIR%/bin/display::ScatterPlot", "ScatterPlotMainWindow", &make<ScatterPlot>,
+    ViewerKind{"display::ScatterPlot", "%KORADIR%/bin/display::ScatterPlot", "ScatterPlotMainWindow", &make<ScatterPlot>,
      ViewerKind::KoraExceptionsOnly, ViewerKind::ReportLoaderThrows,
      "ScatterPlot: Could not load the display::ScatterPlot plugin.", nullptr,
      nullptr, false,
      ViewerKind::KoraExceptionsOnly, "ScatterPlot::updateView() Could not execute scatter plot plugin.", false,
      true, false, ViewerKind::KeepSize},
-    {"plot::Plot", "%KORADIR%/bin/plot::Plot", "PlotMainWindow", &make<Plot>,
+    ViewerKind{"plot::Plot", "%KORADIR%/bin/plot::Plot", "PlotMainWindow", &make<Plot>,
      ViewerKind::KoraExceptionsOnly, ViewerKind::NoLoadReport, "", nullptr,
      nullptr, true,
      ViewerKind::KoraExceptionsOnly, "Plot::updateView() Could not execute plot plugin.", false,
-     false, false, ViewerKind::AdjustToContents},
-}};
+     false, false, ViewerKind::AdjustToContents});
+static_assert(std::tuple_size<decltype(Kinds)>::value == ViewerKindCount, "one row per ViewerKindIndex");
 
 } // namespace
 

@@ -10,6 +10,7 @@
 #include "viewers/displaytoolbar.h"
 #include "viewers/plot.h"
 #include "viewers/scatterplot.h"
+#include "viewers/viewerkinds.h"
 
 using VORNE::AbstractDisplay;
 using VORNE::Item;
@@ -50,6 +51,21 @@ class DisplaysTest : public QObject
     Q_OBJECT
 
 private slots:
+    // Each row creates the viewer that draws with that row's plug-in window, and is found by its name.
+    void everyKindCreatesItsViewer()
+    {
+        for (const VORNE::ViewerKind& kind : VORNE::viewerKinds()) {
+            QCOMPARE(VORNE::findViewerKind(kind.name), &kind);
+            QVERIFY2(kind.create, kind.name);
+            std::unique_ptr<AbstractDisplay> viewer(kind.create(VORNE::ItemModel::OutputModel, 0, nullptr));
+            Item item(QStringLiteral("[[1, 2], [3, 4]]"), Item::VectorType);
+            viewer->show();
+            viewer->display(&item);
+            QVERIFY2(viewer->centralWidget(), kind.name);
+            QCOMPARE(viewer->centralWidget()->objectName(), QString(kind.windowName));
+        }
+    }
+
     void missingPluginIsReported_data()
     {
         QTest::addColumn<QString>("kind");
