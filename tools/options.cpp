@@ -65,78 +65,87 @@ void putPortValue(PortValues& values, const QString& text)
     values[port] = value;
 }
 
-// Long names of the options that take a value, with their short forms.
-const QMap<QString, QString>& valueOptions()
+} // namespace
+
+const std::vector<OptionRow>& optionTable()
 {
-    static const QMap<QString, QString> names{
-        {QStringLiteral("-i"), QStringLiteral("--input")},   {QStringLiteral("-o"), QStringLiteral("--output-dir")},
-        {QStringLiteral("-p"), QStringLiteral("--param")},   {QStringLiteral("-t"), QStringLiteral("--threads")},
-        {QStringLiteral("-j"), QStringLiteral("--jobs")},    {QStringLiteral("--input"), {}},
-        {QStringLiteral("--output-dir"), {}},                {QStringLiteral("--pattern"), {}},
-        {QStringLiteral("--suffix"), {}},                    {QStringLiteral("--param"), {}},
-        {QStringLiteral("--params"), {}},                    {QStringLiteral("--threads"), {}},
-        {QStringLiteral("--jobs"), {}},                      {QStringLiteral("--range"), {}},
-        {QStringLiteral("--shard"), {}},                     {QStringLiteral("--journal"), {}},
-        {QStringLiteral("--table"), {}},                     {QStringLiteral("--report"), {}},
-        {QStringLiteral("--grace"), {}},
+    using O = Options;
+    using V = const QString&;
+    static const std::vector<OptionRow> rows{
+        {"-i", "--input", true,
+         [](O& o, V value) {
+             const int equals = value.indexOf(QLatin1Char('='));
+             if (equals <= 0)
+                 throw UsageError(QStringLiteral("--input needs PORT=SOURCE, not '%1'").arg(value).toStdString());
+             o.inputs.append({value.left(equals), value.mid(equals + 1)});
+         },
+         "  -i, --input PORT=SOURCE     add items to input port PORT (index or name), in the order given\n"
+         "                              (repeatable). SOURCE is @LIST (a text list of image files), DIR/ (its\n"
+         "                              image files, sorted by name), a quoted glob such as 'data/*.png'\n"
+         "                              (sorted), FILE (one image file), or one typed item: long:N, double:X,\n"
+         "                              string:S, bool:B, vector:TEXT\n"},
+        {"-o", "--output-dir", true, [](O& o, V value) { putPortValue(o.outputDirs, value); },
+         "  -o, --output-dir [PORT=]DIR   default: the current directory\n"},
+        {"", "--pattern", true, [](O& o, V value) { putPortValue(o.patterns, value); },
+         "      --pattern [PORT=]PATTERN  default \"%i0_%o\"\n"},
+        {"", "--suffix", true, [](O& o, V value) { putPortValue(o.suffixes, value); },
+         "      --suffix [PORT=]SUFFIX    default \".pxm\"\n"
+         "                              (without PORT= the value serves every port)\n"},
+        {"-p", "--param", true,
+         [](O& o, V value) {
+             const int equals = value.indexOf(QLatin1Char('='));
+             if (equals <= 0)
+                 throw UsageError(QStringLiteral("--param needs KEY=VALUE, not '%1'").arg(value).toStdString());
+             o.params.append({value.left(equals), value.mid(equals + 1)});
+         },
+         "  -p, --param KEY=VALUE       set a graph parameter; KEY may be a key path, VALUE is text-serialized\n"
+         "                              (a bare word that is no value is taken as a string)\n"},
+        {"", "--params", true, [](O& o, V value) { o.paramFiles << value; },
+         "      --params FILE           merge a parameter map (XML as VORNE shows it, or text)\n"},
+        {"-t", "--threads", true, [](O& o, V value) { o.threads = toCount(QStringLiteral("--threads"), value, 0); },
+         "  -t, --threads N             scheduler threads (0 = one per processor; default 0)\n"},
+        {"-j", "--jobs", true, [](O& o, V value) { o.jobs = toCount(QStringLiteral("--jobs"), value, 1); },
+         "  -j, --jobs N                run N batch indices at a time in N worker processes (default 1)\n"},
+        {"", "--range", true, [](O& o, V value) { parseRange(o, value); },
+         "      --range FIRST:LAST      only these batch indices (inclusive, 0-based)\n"},
+        {"", "--shard", true, [](O& o, V value) { parseShard(o, value); },
+         "      --shard I/N | auto      only indices k with k mod N = I; auto reads SLURM_ARRAY_TASK_ID and\n"
+         "                              SLURM_ARRAY_TASK_COUNT (less SLURM_ARRAY_TASK_MIN)\n"},
+        {"", "--journal", true, [](O& o, V value) { o.journal = value; },
+         "      --journal FILE          append one JSON line per finished index; a rerun skips indices\n"
+         "                              recorded as done with the same inputs and digest whose files exist\n"},
+        {"", "--table", true, [](O& o, V value) { o.table = value; },
+         "      --table FILE            write the results table of the selected indices: CSV, or tab-separated\n"
+         "                              when FILE ends in .tsv; with --journal, indices skipped as done are\n"
+         "                              taken from the journal\n"},
+        {"", "--report", true, [](O& o, V value) { o.report = value; },
+         "      --report DIR            write a report of the same rows with thumbnails: DIR/index.html\n"},
+        {"", "--dry-run", false, [](O& o, V) { o.dryRun = true; },
+         "      --dry-run               check the graph and every input, print the batch plan, run nothing;\n"
+         "                              lines whose outputs would overwrite others of the batch end in\n"
+         "                              \"[collision]\"\n"},
+        {"", "--overwrite", false, [](O& o, V) { o.overwrite = true; },
+         "      --overwrite             run even when outputs of the batch would overwrite each other\n"},
+        {"", "--grace", true, [](O& o, V value) { o.graceSeconds = toCount(QStringLiteral("--grace"), value, 0); },
+         "      --grace SECONDS         after Ctrl-C or SIGTERM, wait this long for the running execution to\n"
+         "                              end, then remove unfinished files and exit anyway (default 5)\n"},
+        {"-q", "--quiet", false, [](O& o, V) { o.quiet = true; }, "  -q, --quiet                 no progress\n"},
+        {"-h", "--help", false, [](O& o, V) { o.help = true; }, "  -h, --help, -v, --version\n"},
+        {"-v", "--version", false, [](O& o, V) { o.version = true; }, ""},
     };
-    return names;
+    return rows;
 }
 
-void applyValue(Options& options, const QString& name, const QString& value)
+namespace {
+
+// The row of an option given by its short or long name, or null.
+const OptionRow* findOption(const QString& name)
 {
-    if (name == QLatin1String("--input")) {
-        const int equals = value.indexOf(QLatin1Char('='));
-        if (equals <= 0)
-            throw UsageError(QStringLiteral("--input needs PORT=SOURCE, not '%1'").arg(value).toStdString());
-        options.inputs.append({value.left(equals), value.mid(equals + 1)});
-    } else if (name == QLatin1String("--output-dir")) {
-        putPortValue(options.outputDirs, value);
-    } else if (name == QLatin1String("--pattern")) {
-        putPortValue(options.patterns, value);
-    } else if (name == QLatin1String("--suffix")) {
-        putPortValue(options.suffixes, value);
-    } else if (name == QLatin1String("--param")) {
-        const int equals = value.indexOf(QLatin1Char('='));
-        if (equals <= 0)
-            throw UsageError(QStringLiteral("--param needs KEY=VALUE, not '%1'").arg(value).toStdString());
-        options.params.append({value.left(equals), value.mid(equals + 1)});
-    } else if (name == QLatin1String("--params")) {
-        options.paramFiles << value;
-    } else if (name == QLatin1String("--threads")) {
-        options.threads = toCount(name, value, 0);
-    } else if (name == QLatin1String("--jobs")) {
-        options.jobs = toCount(name, value, 1);
-    } else if (name == QLatin1String("--range")) {
-        parseRange(options, value);
-    } else if (name == QLatin1String("--shard")) {
-        parseShard(options, value);
-    } else if (name == QLatin1String("--journal")) {
-        options.journal = value;
-    } else if (name == QLatin1String("--table")) {
-        options.table = value;
-    } else if (name == QLatin1String("--report")) {
-        options.report = value;
-    } else if (name == QLatin1String("--grace")) {
-        options.graceSeconds = toCount(name, value, 0);
+    for (const OptionRow& row : optionTable()) {
+        if (name == QLatin1String(row.longName) || (*row.shortName && name == QLatin1String(row.shortName)))
+            return &row;
     }
-}
-
-bool applyFlag(Options& options, const QString& name)
-{
-    if (name == QLatin1String("--dry-run"))
-        options.dryRun = true;
-    else if (name == QLatin1String("-q") || name == QLatin1String("--quiet"))
-        options.quiet = true;
-    else if (name == QLatin1String("-h") || name == QLatin1String("--help"))
-        options.help = true;
-    else if (name == QLatin1String("-v") || name == QLatin1String("--version"))
-        options.version = true;
-    else if (name == QLatin1String("--overwrite"))
-        options.overwrite = true;
-    else
-        return false;
-    return true;
+    return nullptr;
 }
 
 // vorne-batch table|report [-o TARGET] JOURNAL...
@@ -192,8 +201,10 @@ Options parseOptions(const QStringList& arguments)
             onlyFiles = true;
             continue;
         }
-        if (applyFlag(options, argument))
+        if (const OptionRow* flag = findOption(argument); flag && !flag->takesValue) {
+            flag->apply(options, QString());
             continue;
+        }
         QString name = argument;
         QString value;
         bool hasValue = false;
@@ -209,17 +220,16 @@ Options parseOptions(const QStringList& arguments)
             value = argument.mid(2);
             hasValue = true;
         }
-        const auto known = valueOptions().constFind(name);
-        if (known == valueOptions().constEnd())
+        const OptionRow* known = findOption(name);
+        if (!known || !known->takesValue)
             throw UsageError(QStringLiteral("unknown option '%1'").arg(argument).toStdString());
-        if (!known.value().isEmpty())
-            name = known.value();
+        name = QString::fromLatin1(known->longName);
         if (!hasValue) {
             if (i + 1 >= arguments.size())
                 throw UsageError(QStringLiteral("%1 needs a value").arg(name).toStdString());
             value = arguments.at(++i);
         }
-        applyValue(options, name, value);
+        known->apply(options, value);
     }
     if (options.help || options.version)
         return options;
@@ -235,41 +245,13 @@ Options parseOptions(const QStringList& arguments)
 
 QString usageText()
 {
-    return QStringLiteral(
+    QString text = QStringLiteral(
         "Usage: vorne-batch [OPTIONS] GRAPH\n"
         "Runs GRAPH once per batch index, without a display, and saves its outputs as VORNE does.\n"
-        "\n"
-        "  -i, --input PORT=SOURCE     add items to input port PORT (index or name), in the order given\n"
-        "                              (repeatable). SOURCE is @LIST (a text list of image files), DIR/ (its\n"
-        "                              image files, sorted by name), a quoted glob such as 'data/*.png'\n"
-        "                              (sorted), FILE (one image file), or one typed item: long:N, double:X,\n"
-        "                              string:S, bool:B, vector:TEXT\n"
-        "  -o, --output-dir [PORT=]DIR   default: the current directory\n"
-        "      --pattern [PORT=]PATTERN  default \"%i0_%o\"\n"
-        "      --suffix [PORT=]SUFFIX    default \".pxm\"\n"
-        "                              (without PORT= the value serves every port)\n"
-        "  -p, --param KEY=VALUE       set a graph parameter; KEY may be a key path, VALUE is text-serialized\n"
-        "                              (a bare word that is no value is taken as a string)\n"
-        "      --params FILE           merge a parameter map (XML as VORNE shows it, or text)\n"
-        "  -t, --threads N             scheduler threads (0 = one per processor; default 0)\n"
-        "  -j, --jobs N                run N batch indices at a time in N worker processes (default 1)\n"
-        "      --range FIRST:LAST      only these batch indices (inclusive, 0-based)\n"
-        "      --shard I/N | auto      only indices k with k mod N = I; auto reads SLURM_ARRAY_TASK_ID and\n"
-        "                              SLURM_ARRAY_TASK_COUNT (less SLURM_ARRAY_TASK_MIN)\n"
-        "      --journal FILE          append one JSON line per finished index; a rerun skips indices\n"
-        "                              recorded as done with the same inputs and digest whose files exist\n"
-        "      --table FILE            write the results table of the selected indices: CSV, or tab-separated\n"
-        "                              when FILE ends in .tsv; with --journal, indices skipped as done are\n"
-        "                              taken from the journal\n"
-        "      --report DIR            write a report of the same rows with thumbnails: DIR/index.html\n"
-        "      --dry-run               check the graph and every input, print the batch plan, run nothing;\n"
-        "                              lines whose outputs would overwrite others of the batch end in\n"
-        "                              \"[collision]\"\n"
-        "      --overwrite             run even when outputs of the batch would overwrite each other\n"
-        "      --grace SECONDS         after Ctrl-C or SIGTERM, wait this long for the running execution to\n"
-        "                              end, then remove unfinished files and exit anyway (default 5)\n"
-        "  -q, --quiet                 no progress\n"
-        "  -h, --help, -v, --version\n"
+        "\n");
+    for (const OptionRow& row : optionTable())
+        text += QLatin1String(row.usage);
+    return text + QStringLiteral(
         "\n"
         "\n"
         "       vorne-batch table [-o FILE] JOURNAL...   one table from the journals of many runs or shards\n"

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <stdexcept>
+#include <vector>
 
 namespace VORNE::batch {
 
@@ -56,6 +57,21 @@ struct Options
     bool help = false;
     bool version = false;
 };
+
+// One option of a run: its names, what its value (empty for a flag) does to Options, and its lines of the
+// usage text, so that parsing and the usage cannot disagree about which options exist.
+struct OptionRow
+{
+    const char* shortName; // "" when there is none
+    const char* longName;
+    bool takesValue;
+    void (*apply)(Options& options, const QString& value);
+    // "" when another row's lines name it too.
+    const char* usage;
+};
+
+// In the order of the usage text.
+const std::vector<OptionRow>& optionTable();
 
 // The arguments without the program name. Throws UsageError.
 Options parseOptions(const QStringList& arguments);

@@ -1,7 +1,9 @@
 // The option table, the SOURCE forms, parameters, output patterns, index selection and the journal's
 // skip rule, without running a graph.
 #include <QDir>
+#include <QDebug>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <memory>
@@ -26,7 +28,48 @@ Options parse(const QStringList& arguments)
     return parseOptions(arguments);
 }
 
+// Every field of the options, to tell whether an argument changed any.
+QString dump(const Options& o)
+{
+    QString text;
+    QDebug out(&text);
+    for (const InputSource& input : o.inputs)
+        out << input.port << input.source;
+    out << o.graph << o.outputDirs << o.patterns << o.suffixes << o.params << o.paramFiles << o.threads << o.jobs
+        << o.rangeFirst << o.rangeLast << o.shardIndex << o.shardCount << o.journal << o.table << o.report
+        << o.command << o.journals << o.dryRun << o.overwrite << o.graceSeconds << o.quiet << o.help << o.version;
+    return text;
+}
+
+bool names(const QString& usage, const char* option)
+{
+    const QString name = QRegularExpression::escape(QString::fromLatin1(option));
+    return usage.contains(QRegularExpression(QStringLiteral("(?<![\\w-])%1(?![\\w-])").arg(name)));
+}
+
 } // namespace
+
+// A row of the option table that is not applied to the options, or not named in the usage, is a miss.
+TEST(Options, EveryTableRowIsParsedAndListed)
+{
+    const QString usage = usageText();
+    const QString untouched = dump(parse({"g.ogr"}));
+    for (const OptionRow& row : optionTable()) {
+        EXPECT_TRUE(names(usage, row.longName)) << row.longName;
+        EXPECT_TRUE(!*row.shortName || names(usage, row.shortName)) << row.shortName;
+        bool applied = false;
+        for (const char* value : {"2", "1=2", "1:2", "1/2"}) {
+            QStringList arguments{row.longName};
+            if (row.takesValue)
+                arguments << value;
+            try {
+                applied = applied || dump(parse(arguments << "g.ogr")) != untouched;
+            } catch (const UsageError&) {
+            }
+        }
+        EXPECT_TRUE(applied) << row.longName;
+    }
+}
 
 TEST(Options, ShortLongAndAttachedForms)
 {
