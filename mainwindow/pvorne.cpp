@@ -39,6 +39,7 @@
 #include "kora/valuepointer.h"
 #include "mainwindow/aboutdialogfactory.h"
 #include "mainwindow/filedroplistview.h"
+#include "mainwindow/filefilters.h"
 #include "mainwindow/itemdecoration.h"
 #include "mainwindow/itemdelegate.h"
 #include "mainwindow/logging.h"
@@ -68,12 +69,6 @@ using VORNE::ItemModel;
 namespace {
 
 const char* const kCurrentGraph = "CURRENT GRAPH";
-
-const char* const kImageFilter =
-    "Image Files (*.ppm *.pgm *.pbm *.pfm *.pam *.jpg *.jpeg *.jp2 *.j2k *.bmp *.tif *.tiff *.png *.gif *.tga "
-    "*.ico *.iass *.iass.gz);;2d Image Files (*.ppm *.pgm *.pbm *.pfm *.pam *.jpg *.jpeg *.jp2 *.j2k *.bmp "
-    "*.tif *.tiff *.png *.gif *.tga *.ico);;3d Image Files (*.tif *.tiff *.iass *.iass.gz *.pam);;Text Files "
-    "(*.asc *.ascii *.txt *.mark *.csv);;All Files (*.*)";
 
 QIcon standardIcon(QStyle::StandardPixmap pixmap)
 {
@@ -496,7 +491,7 @@ void PVorne::addImageInput()
 {
     const QStringList files =
         QFileDialog::getOpenFileNames(this, tr("%1 - Input images").arg("VORNE"), QString(),
-                                      QLatin1String(kImageFilter), nullptr, QFileDialog::DontUseNativeDialog);
+                                      QLatin1String(VORNE::kImageFileFilter), nullptr, QFileDialog::DontUseNativeDialog);
     addImageFiles(files, -1);
 }
 
@@ -504,7 +499,7 @@ void PVorne::addTxtInput()
 {
     const QStringList files = QFileDialog::getOpenFileNames(
         this, tr("%1 - Add txt list to input").arg("VORNE"), QString(),
-        QStringLiteral("Text Files (*.asc *.ascii *.txt *.csv);;All Files (*.*)"), nullptr,
+        QLatin1String(VORNE::kTextListFilter), nullptr,
         QFileDialog::DontUseNativeDialog);
     for (const QString& file : files)
         addTxtInput(file);

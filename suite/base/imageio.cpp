@@ -131,20 +131,44 @@ std::vector<cv::Mat> Decode(const std::string& path, const StFormat& format)
 {
     std::vector<cv::Mat> pages;
     try {
-        if (format.codec == FMT_GIF || format.codec == FMT_TGA || format.codec == FMT_ICO) {
-            const std::string bytes = ReadWhole(path);
-            pages.push_back(format.codec == FMT_ICO   ? PixelSources::DecodeIco(bytes, path)
-                            : format.codec == FMT_TGA ? PixelSources::DecodeTga(bytes, path)
-                                                      : PixelSources::DecodeWithStb(bytes, path, format.name));
-        } else if (format.codec == FMT_TIFF) {
+        // No default: a codec without its decoder stops the build (warnings are errors in CI).
+        switch (format.codec) {
+        case FMT_GIF:
+            pages.push_back(PixelSources::DecodeWithStb(ReadWhole(path), path, format.name));
+            break;
+        case FMT_TGA:
+            pages.push_back(PixelSources::DecodeTga(ReadWhole(path), path));
+            break;
+        case FMT_ICO:
+            pages.push_back(PixelSources::DecodeIco(ReadWhole(path), path));
+            break;
+        case FMT_TIFF:
             if (!detail::Codecs().readPages(path, pages))
                 pages.clear();
-        } else {
+            break;
+        case FMT_PNG:
+        case FMT_JPEG:
+        case FMT_PGM:
+        case FMT_PPM:
+        case FMT_PBM:
+        case FMT_PNM:
+        case FMT_PAM:
+        case FMT_PFM:
+        case FMT_BMP:
+        case FMT_JP2: {
             cv::Mat mat;
             if (format.codec != FMT_PNG || !detail::ReadPlainPng(path, mat))
                 mat = detail::Codecs().read(path);
             if (!mat.empty())
                 pages.push_back(mat);
+            break;
+        }
+        // Read without OpenCV, by CImageIo2::Load itself.
+        case FMT_IASS:
+        case FMT_IASS_GZ:
+        case FMT_TEXT:
+        case FMT_UNKNOWN:
+            break;
         }
     } catch (const cv::Exception& e) {
         throw CExIo(std::string("cannot decode the ") + format.name + " file: " + e.err, path);
@@ -352,7 +376,16 @@ std::vector<int> EncoderParams(ImageCodec format, const StImgSaveCfg& config)
     case FMT_PBM:
     case FMT_PNM:
         return {cv::IMWRITE_PXM_BINARY, 1};
-    default:
+    case FMT_PAM:
+    case FMT_PFM:
+    case FMT_BMP:
+    case FMT_GIF:
+    case FMT_TGA:
+    case FMT_ICO:
+    case FMT_IASS:
+    case FMT_IASS_GZ:
+    case FMT_TEXT:
+    case FMT_UNKNOWN:
         break;
     }
     return {};

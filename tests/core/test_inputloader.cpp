@@ -100,6 +100,12 @@ void InputLoaderTest::loaderTableAgreesWithTheRegistry()
                                                           : row.plugin == format->plugin,
                  row.extension.c_str());
     }
+    // A run parses exactly these text images itself, by their suffix.
+    QStringList textImages;
+    for (const KORA::StFileFormat& format : KORA::CFormatRegistry::Formats())
+        if (format.reader == KORA::FileReader::TextImage)
+            textImages << QString::fromLatin1(format.extension);
+    QCOMPARE(textImages, QStringList({".asc", ".mark", ".txt"}));
 }
 
 QTEST_MAIN(InputLoaderTest)

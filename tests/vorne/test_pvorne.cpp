@@ -1,3 +1,5 @@
+#include "kora/formatregistry.h"
+#include "mainwindow/filefilters.h"
 #include "mainwindow/messagebanner.h"
 #include "streamcapture.h"
 #include "vornetest.h"
@@ -46,6 +48,22 @@ class PVorneTest : public QObject
     Q_OBJECT
 
 private slots:
+    // Every extension the dialogs offer is one the format registry reads; formats added later come in
+    // through "All Files (*.*)".
+    void fileFiltersNameReadableFormats()
+    {
+        const QRegularExpression pattern(QStringLiteral("\\*(\\.[^ )]+)"));
+        for (const char* filter : {VORNE::kImageFileFilter, VORNE::kTextListFilter}) {
+            QRegularExpressionMatchIterator matches = pattern.globalMatch(QLatin1String(filter));
+            while (matches.hasNext()) {
+                const QString extension = matches.next().captured(1);
+                const KORA::StFileFormat* format = KORA::CFormatRegistry::Find(("file" + extension).toStdString());
+                QVERIFY2(extension == QLatin1String(".*") || (format && extension == QLatin1String(format->extension)),
+                         qPrintable(extension));
+            }
+        }
+    }
+
     // Each example graph, and files that do not load, after a graph with pages was loaded.
     void loadGraph_data()
     {
