@@ -27,6 +27,17 @@ if [[ ${#targets[@]} -eq 0 ]]; then
     exit 1
 fi
 
+# Debian's clang with its libFuzzer and sanitizer runtimes; the normal build does not need them, so only
+# this script installs them.
+if ! command -v clang++ >/dev/null || ! compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null; then
+    llvm="$(apt-cache depends clang 2>/dev/null | sed -n 's/.*Depends: clang-\([0-9]*\)$/\1/p' | head -n1)"
+    echo "fuzz.sh: installing clang${llvm:+ and libclang-rt-$llvm-dev}"
+    sudo=""
+    [[ "$(id -u)" -eq 0 ]] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends clang ${llvm:+"libclang-rt-$llvm-dev"}
+fi
+
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" \
@@ -36,6 +47,8 @@ cmake --build "$build" -j"$jobs" --target "${targets[@]}"
 # Undefined behaviour counts as a finding, not just a printed warning.
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
+# Graph files load plug-ins, which must be the fuzz build's own.
+export KORADIR="$build/koradir"
 
 failed=()
 for target in "${targets[@]}"; do

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <new>
 
+#include <sys/stat.h>
+
 namespace KORA::detail {
 
 namespace {
@@ -14,6 +16,10 @@ namespace {
 // OpenCV's own limits on what it decodes; larger files go to it and are refused there.
 constexpr png_uint_32 kMaxSide = 1u << 20;
 constexpr std::uint64_t kMaxPixels = std::uint64_t(1) << 30;
+// Deflate expands a byte to at most 1032: a file smaller than its samples by more than that cannot hold
+// them. libpng finds that out only after the image is allocated, so without this a 100-byte file could
+// make us allocate 6 GiB.
+constexpr std::uint64_t kMaxInflation = 1032;
 
 void Quiet(png_structp, png_const_charp) {}
 
@@ -41,7 +47,7 @@ struct Reader
     }
 };
 
-bool ReadInto(Reader& reader, cv::Mat& image)
+bool ReadInto(Reader& reader, std::uint64_t fileBytes, cv::Mat& image)
 {
     if (setjmp(png_jmpbuf(reader.png)))
         return false;
@@ -54,7 +60,8 @@ bool ReadInto(Reader& reader, cv::Mat& image)
     png_get_IHDR(reader.png, reader.info, &width, &height, &depth, &colour, nullptr, nullptr, nullptr);
     if ((colour != PNG_COLOR_TYPE_GRAY && colour != PNG_COLOR_TYPE_RGB) || (depth != 8 && depth != 16) ||
         png_get_valid(reader.png, reader.info, PNG_INFO_tRNS) || width == 0 || height == 0 || width > kMaxSide ||
-        height > kMaxSide || std::uint64_t(width) * height > kMaxPixels)
+        height > kMaxSide || std::uint64_t(width) * height > kMaxPixels ||
+        std::uint64_t(width) * height * (colour == PNG_COLOR_TYPE_RGB ? 3 : 1) * (depth / 8) > fileBytes * kMaxInflation)
         return false;
     if (depth == 16)
         png_set_swap(reader.png);
@@ -135,12 +142,15 @@ bool ReadPlainPng(const std::string& path, cv::Mat& out)
     reader.file = std::fopen(path.c_str(), "rb");
     if (!reader.file)
         return false;
+    struct stat status;
+    if (fstat(fileno(reader.file), &status) != 0)
+        return false;
     reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Jump, Quiet);
     if (!reader.png)
         return false;
     reader.info = png_create_info_struct(reader.png);
     cv::Mat image;
-    if (!reader.info || !ReadInto(reader, image))
+    if (!reader.info || !ReadInto(reader, static_cast<std::uint64_t>(status.st_size), image))
         return false;
     out = image;
     return true;

@@ -1,7 +1,11 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <sys/resource.h>
+
 #include "testsupport.h"
+// Private to the base library, which exports it all the same.
+#include "../../suite/base/pngcodec.h"
 
 using namespace KORA;
 using testsupport::WriteGzip;
@@ -142,6 +146,32 @@ TEST_F(ImageIoTest, PngAgreesWithOpenCvBothWays)
             cv::cvtColor(back, back, cv::COLOR_BGR2RGB);
         EXPECT_EQ(cv::norm(PlaneMat(*loaded), back, cv::NORM_INF), 0);
     }
+}
+
+// A file of a few bytes whose header claims 32768 x 32768 16-bit colour samples (6 GiB) is refused before
+// the image is allocated: in an address space of 4 GiB allocating it would throw instead.
+TEST_F(ImageIoTest, PngClaimingMoreThanItCanHoldIsRefusedUnallocated)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer's shadow memory alone exceeds the limit";
+#endif
+    std::vector<uchar> png;
+    cv::imencode(".png", cv::Mat(1, 1, CV_16UC3, cv::Scalar::all(7)), png);
+    for (const int at : {16, 20}) { // the IHDR's width and height, big-endian, and its CRC after them
+        png[at + 2] = 0x80;
+        png[at + 3] = 0;
+    }
+    const uLong crc = crc32(0, png.data() + 12, 17);
+    for (int i = 0; i < 4; ++i)
+        png[29 + i] = static_cast<uchar>(crc >> (24 - 8 * i));
+    const std::string path = WriteBytes("claims.png", std::string(png.begin(), png.end()));
+    const auto readLimited = [&path] {
+        const rlimit limit{4ull << 30, 4ull << 30};
+        setrlimit(RLIMIT_AS, &limit);
+        cv::Mat image;
+        return detail::ReadPlainPng(path, image);
+    };
+    EXPECT_EXIT(std::exit(readLimited() ? 1 : 0), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ImageIoTest, ThreeDimensionalFilesKeepPlanesAndAttributes)
