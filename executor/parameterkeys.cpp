@@ -1,9 +1,8 @@
 #include "executor/parameterkeys.h"
 
-#include <QVector>
-
 #include <string>
 
+#include "kora/string.h"
 #include "kora/value.h"
 
 namespace VORNE {
@@ -32,23 +31,6 @@ void collectUnknown(const KORA::CValueMap& given, const QString& prefix, const Q
     }
 }
 
-int editDistance(const QString& a, const QString& b)
-{
-    QVector<int> row(b.size() + 1);
-    for (int j = 0; j <= b.size(); ++j)
-        row[j] = j;
-    for (int i = 1; i <= a.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = i;
-        for (int j = 1; j <= b.size(); ++j) {
-            const int above = row[j];
-            row[j] = qMin(qMin(row[j] + 1, row[j - 1] + 1), diagonal + (a[i - 1] == b[j - 1] ? 0 : 1));
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
 } // namespace
 
 QStringList parameterKeyPaths(const KORA::CValueMap& parameters)
@@ -70,7 +52,7 @@ QString unknownParameterText(const QString& key, const QStringList& known)
     QString closest;
     int best = -1;
     for (const QString& candidate : known) {
-        const int distance = editDistance(key, candidate);
+        const int distance = static_cast<int>(KORA::CStringTools::EditDistance(key.toStdString(), candidate.toStdString()));
         if (best < 0 || distance < best) {
             best = distance;
             closest = candidate;

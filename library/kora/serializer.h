@@ -24,6 +24,11 @@ public:
     CValue* Deserialize(const std::string& text) const { return Deserialize(text.data(), text.size()); }
     std::string ToString(const CValue& value) const;
 
+    // Off by default, since JSON lets a key repeat and its readers keep the last. A graph file turns it
+    // on: there a repeated node name would drop the first node silently, and only the reader still sees
+    // the repetition (a map holds one value per key).
+    void SetRefuseDuplicateKeys(bool refuse) noexcept { m_refuseDuplicateKeys = refuse; }
+    bool RefusesDuplicateKeys() const noexcept { return m_refuseDuplicateKeys; }
     bool WritesMeta() const noexcept { return m_writeMeta; }
     bool Compact() const noexcept { return m_compact; }
     const std::string& Name() const noexcept { return m_name; }
@@ -32,6 +37,7 @@ private:
     bool m_writeMeta;
     bool m_compact;
     std::string m_name;
+    bool m_refuseDuplicateKeys = false;
 };
 
 // JSON with two refinements: integer literals are longs, numbers with "." or an exponent and nan/inf/-inf
@@ -41,6 +47,7 @@ private:
 // - null is an absent value: an absent entry of a vector, a map member that is left out, and for a
 //   document that is only null, no value at all (Deserialize returns null);
 // - map keys are taken as written, the empty key and keys with "/" included (they are never key paths);
+//   a key written twice in one map keeps the last value, unless duplicate keys are refused;
 // - text that is not valid UTF-8 is refused, naming the byte offset. A string value holding bytes that
 //   are not UTF-8 is written with each stray byte as the lone surrogate escape \udcXX, which reads back
 //   as that byte, so every written value still reads back equal.
@@ -57,7 +64,8 @@ public:
 };
 
 // <map>, <vector>, <long>, <double>, <string>, <bool> elements with a key attribute inside maps, and an
-// optional first child <meta> holding the value's meta data. Round trips are exact.
+// optional first child <meta> holding the value's meta data. Round trips are exact. As in the text form,
+// a key that appears twice in one <map> keeps the last value unless duplicate keys are refused.
 class KORA_API CXmlSerializer2 : public CSerializer
 {
 public:

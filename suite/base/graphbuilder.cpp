@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "kora/serializer.h"
+#include "kora/string.h"
 #include "parameterbinding.h"
 
 namespace OstrelGraph {
@@ -44,6 +45,50 @@ std::vector<std::string> PinNames(const CValueMap& setup, const char* key)
     if (pins && pins->GenericType() == GT_MAP)
         names = static_cast<const CValueMap*>(pins)->Keys();
     return names;
+}
+
+// Every key path of the map ("advanced", "advanced/sigma"), for "did you mean".
+void CollectKeyPaths(const CValueMap& map, const std::string& prefix, std::vector<std::string>& paths)
+{
+    for (std::size_t i = 0; i < map.Size(); ++i) {
+        const std::string path = prefix + map.KeyAt(i);
+        paths.push_back(path);
+        if (const CValue* inner = Unwrap(map.ValueAt(i)); inner && inner->GenericType() == GT_MAP)
+            CollectKeyPaths(*static_cast<const CValueMap*>(inner), path + "/", paths);
+    }
+}
+
+std::string Hint(const std::string& name, const std::vector<std::string>& candidates)
+{
+    const std::string closest = CStringTools::Closest(name, candidates);
+    return closest.empty() ? std::string() : "; did you mean '" + closest + "'?";
+}
+
+// The first written key path the node does not declare. A declared map with no entries takes any
+// keys; one with entries is checked key by key.
+std::string Undeclared(const CValueMap& written, const CValueMap& declared, const std::string& prefix)
+{
+    for (std::size_t i = 0; i < written.Size(); ++i) {
+        const std::string path = prefix + written.KeyAt(i);
+        const CValue* known = Unwrap(declared.FindEntry(written.KeyAt(i)));
+        if (!known)
+            return path;
+        const CValue* value = Unwrap(written.ValueAt(i));
+        if (value && value->GenericType() == GT_MAP && known->GenericType() == GT_MAP &&
+            static_cast<const CValueMap*>(known)->Size() > 0) {
+            const std::string inner = Undeclared(*static_cast<const CValueMap*>(value),
+                                                 *static_cast<const CValueMap*>(known), path + "/");
+            if (!inner.empty())
+                return inner;
+        }
+    }
+    return std::string();
+}
+
+// Filled in by the host at each execution, so absent when the file is loaded.
+bool PublishedAtExecution(const std::string& path)
+{
+    return path.rfind("__parent/", 0) == 0 || path.rfind("__graph/", 0) == 0;
 }
 
 class Builder
@@ -137,19 +182,44 @@ private:
             if (const CValue* defaults = Unwrap(setup.FindEntry("parameters")); defaults && defaults->GenericType() == GT_MAP)
                 added.defaults->Copy(*defaults, COPY_SHARE_POINTER, false);
             added.fixed = std::make_unique<CValueMap>();
-            if (written)
-                ParameterBinding::Split(*static_cast<const CValueMap*>(written), *added.defaults, description,
-                                        *added.fixed, added.references);
-            // References still missing now may be published before the first execution.
+            if (written) {
+                const auto& given = *static_cast<const CValueMap*>(written);
+                // Only a file is held to the declaration: hosts and viewers may hand a node extra keys.
+                if (const std::string key = Undeclared(given, *added.defaults, std::string()); !key.empty()) {
+                    std::vector<std::string> declared;
+                    CollectKeyPaths(*added.defaults, std::string(), declared);
+                    Fail(who + "unknown parameter '" + key + "'" + Hint(key, declared));
+                }
+                ParameterBinding::Split(given, *added.defaults, description, *added.fixed, added.references);
+                CheckReferences(added, who);
+            }
+            // Only "__parent/" and "__graph/" references can still be missing: the host fills them per execution.
             const auto initial = ParameterBinding::Resolve(added, m_model->parameters, description, true);
             added.object->Init(initial.get());
         } catch (const CException& e) {
+            if (e.Source() == m_model->origin)
+                throw;
             Fail(who + e.what());
         }
         added.sources.resize(added.inpins.size());
         if (m_verbose)
             std::cout << "graph " << m_model->origin << ": " << description << ", " << added.inpins.size()
                       << " input(s), " << added.outpins.size() << " output(s)\n";
+    }
+
+    // A "$path" must name an entry of the file's parameters, so that a typo fails the load instead of
+    // every execution.
+    void CheckReferences(const GraphNode& node, const std::string& who) const
+    {
+        for (const ParameterReference& reference : node.references) {
+            if (PublishedAtExecution(reference.path) ||
+                (!reference.path.empty() && m_model->parameters.FindEntry(reference.path)))
+                continue;
+            std::vector<std::string> paths;
+            CollectKeyPaths(m_model->parameters, std::string(), paths);
+            Fail(who + "parameter '" + reference.key + "' refers to '$" + reference.path +
+                 "', which the graph's parameters do not hold" + Hint(reference.path, paths));
+        }
     }
 
     // "node:pin", the pin by number or by name.
@@ -347,10 +417,14 @@ std::unique_ptr<GraphModel> GraphBuilder::Load(const char* path, bool verbose)
     std::unique_ptr<CValue> value;
     try {
         // An XML declaration is only valid at the very start, so blanks before it are dropped.
+        CXmlSerializer2 xmlReader(true, false, path);
+        CTextSerializer textReader(true, false, path);
+        CSerializer& reader = xml ? static_cast<CSerializer&>(xmlReader) : textReader;
+        reader.SetRefuseDuplicateKeys(true);
         if (xml)
-            value.reset(CXmlSerializer2(true, false, path).Deserialize(content.data() + first, content.size() - first));
+            value.reset(reader.Deserialize(content.data() + first, content.size() - first));
         else
-            value.reset(CTextSerializer(true, false, path).Deserialize(content));
+            value.reset(reader.Deserialize(content));
     } catch (const CException& e) {
         throw CException(std::string("cannot read the graph description: ") + e.what(), path);
     }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -261,8 +262,9 @@ private:
 class Parser
 {
 public:
-    Parser(const char* text, std::size_t length, std::string source)
-        : m_begin(text), m_p(text), m_end(text + length), m_source(std::move(source))
+    Parser(const char* text, std::size_t length, std::string source, bool refuseDuplicateKeys)
+        : m_begin(text), m_p(text), m_end(text + length), m_source(std::move(source)),
+          m_refuseDuplicateKeys(refuseDuplicateKeys)
     {
     }
 
@@ -366,6 +368,7 @@ private:
     {
         Enter();
         std::vector<std::pair<std::string, std::unique_ptr<CValue>>> entries;
+        std::unordered_set<std::string> seen; // a null member counts: it was written
         SkipBlanks();
         if (m_p != m_end && *m_p == '}') {
             ++m_p;
@@ -374,7 +377,13 @@ private:
                 SkipBlanks();
                 if (m_p == m_end || *m_p != '"')
                     Fail(m_p, "expected a quoted key, found " + Describe(m_p));
+                const char* keyAt = m_p;
                 std::string key = ParseString();
+                if (m_refuseDuplicateKeys && !seen.insert(key).second) {
+                    std::string quoted;
+                    AppendQuoted(quoted, key);
+                    Fail(keyAt, "duplicate key " + quoted);
+                }
                 SkipBlanks();
                 if (m_p == m_end || *m_p != ':')
                     Fail(m_p, "expected ':' after the key, found " + Describe(m_p));
@@ -622,6 +631,7 @@ private:
     const char* m_p;
     const char* m_end;
     std::string m_source;
+    bool m_refuseDuplicateKeys;
     int m_depth = 0;
 };
 
@@ -646,7 +656,8 @@ CValue* CTextSerializer::Deserialize(const char* text, std::size_t length) const
     if (!text && length)
         throw CException("no text to read", serial::SourceOf(*this, "CTextSerializer"));
     static const char empty[] = "";
-    Parser parser(text ? text : empty, length, serial::SourceOf(*this, "CTextSerializer"));
+    Parser parser(text ? text : empty, length, serial::SourceOf(*this, "CTextSerializer"),
+                  RefusesDuplicateKeys());
     return parser.Parse();
 }
 

@@ -336,8 +336,8 @@ std::string Trimmed(const std::string& text)
 class XmlReader
 {
 public:
-    XmlReader(const char* text, std::size_t length, std::string source)
-        : m_text(text), m_length(length), m_source(std::move(source))
+    XmlReader(const char* text, std::size_t length, std::string source, bool refuseDuplicateKeys)
+        : m_text(text), m_length(length), m_source(std::move(source)), m_refuseDuplicateKeys(refuseDuplicateKeys)
     {
     }
 
@@ -484,6 +484,8 @@ private:
             // A "/" would turn the key into a path through nested maps.
             if (key.find('/') != std::string::npos)
                 Fail(child, "a key must not contain '/': " + Quoted(key));
+            if (m_refuseDuplicateKeys && map->FindEntry(key))
+                Fail(child, "duplicate key " + Quoted(key));
             const bool inVector = false;
             map->SetEntry(key, ReadElement(child, depth, &inVector).release());
         }
@@ -558,6 +560,7 @@ private:
     const char* m_text;
     std::size_t m_length;
     std::string m_source;
+    bool m_refuseDuplicateKeys;
 };
 
 } // namespace
@@ -581,7 +584,8 @@ CValue* CXmlSerializer2::Deserialize(const char* text, std::size_t length) const
     if (!text && length)
         throw CException("no text to read", serial::SourceOf(*this, "CXmlSerializer2"));
     static const char empty[] = "";
-    XmlReader reader(text ? text : empty, length, serial::SourceOf(*this, "CXmlSerializer2"));
+    XmlReader reader(text ? text : empty, length, serial::SourceOf(*this, "CXmlSerializer2"),
+                     RefusesDuplicateKeys());
     return reader.Read();
 }
 

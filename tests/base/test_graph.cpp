@@ -1,4 +1,6 @@
 
+#include <regex>
+
 #include "graphfixtures.h"
 #include "ostrel/ostrel.h"
 
@@ -78,6 +80,72 @@ TEST(Graph, RefusesBadDescriptionsNamingNodeAndProblem)
         const std::string message = LoadError(description.Map());
         EXPECT_EQ(message.rfind("graph map: ", 0), 0u) << c.name << ": " << message;
         testsupport::ExpectWords(message, c.expected, c.name);
+    }
+}
+
+// What a file says and its nodes would not hear is refused at the load, naming file, node and key.
+TEST(Graph, FilesAreHeldToTheirNodesAndParameters)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void(GraphText&)> spoil;
+        std::vector<std::string> expected; // empty: the graph loads
+    };
+    const Case cases[] = {
+        {"undeclared", [](GraphText& s) { s.Param("b", "mss", new CValueLong(5)); },
+         {"node 'b': unknown parameter 'mss'; did you mean 'ms'?"}},
+        {"undeclared, nothing close", [](GraphText& s) { s.Param("b", "zzzzz", new CValueLong(5)); },
+         {"node 'b': unknown parameter 'zzzzz'"}},
+        {"missing reference", [](GraphText& s) { s.Param("b", "ms", new CValueString("$advanced/wiat")); },
+         {"node 'b'", "parameter 'ms' refers to '$advanced/wiat'", "did you mean 'advanced/wait'?"}},
+        {"nested reference, run-time paths and literals",
+         [](GraphText& s) {
+             s.Param("b", "ms", new CValueString("$advanced/wait")).Param("b", "poll", new CValueString("$__graph/p"));
+             s.Node("f", "Fail").Input("more", {"f:0"}).Param("f", "message", new CValueString("$$gone"));
+             s.Node("g", "Fail").Input("again", {"g:0"}).Param("g", "message", new CValueString("$__parent/name"));
+         },
+         {}},
+    };
+    for (const Case& c : cases) {
+        GraphText description = graphtest::Fork("Delay");
+        description.GraphParam("advanced/wait", new CValueLong(1));
+        c.spoil(description);
+        const std::string message = LoadError(description.Map());
+        if (c.expected.empty()) {
+            EXPECT_EQ(message, "") << c.name;
+            continue;
+        }
+        testsupport::ExpectWords(message, c.expected, c.name);
+        if (std::string(c.name).find("nothing close") != std::string::npos) {
+            EXPECT_EQ(message.find("did you mean"), std::string::npos) << message;
+        }
+    }
+
+    // A node named twice would otherwise be the last one silently, in either file form; an undeclared
+    // parameter in the XML form is refused like in the text form.
+    GraphText description = graphtest::Fork("Delay");
+    description.Param("b", "mss", new CValueLong(5));
+    const auto folder = std::filesystem::temp_directory_path();
+    const std::string text = CTextSerializer().ToString(description.Map());
+    const std::string xml = CXmlSerializer2().ToString(description.Map());
+    struct File
+    {
+        const char* name;
+        std::string content;
+        const char* expected;
+    };
+    const File files[] = {
+        {"twice.ogr", std::regex_replace(text, std::regex("\"c\": "), "\"b\": "), "duplicate key \"b\""},
+        {"twice.xml", std::regex_replace(xml, std::regex("key=\"c\""), "key=\"b\""), "duplicate key \"b\""},
+        {"undeclared.xml", xml, "node 'b': unknown parameter 'mss'"},
+    };
+    for (const File& f : files) {
+        const std::string path = (folder / f.name).string();
+        std::ofstream(path) << f.content;
+        const std::string message = testsupport::ErrorOf([&] { delete Graph::LoadFromFile(path.c_str()); }, true);
+        std::filesystem::remove(path);
+        testsupport::ExpectWords(message, {path + ": ", f.expected}, f.name);
     }
 }
 

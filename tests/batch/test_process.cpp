@@ -28,6 +28,13 @@ TEST_F(Process, ExitStatusesAndSummary)
     const Outcome broken = run({"-i", "0=images/", "broken.ogr"});
     EXPECT_EQ(broken.status, 2);
     EXPECT_TRUE(broken.err.contains("broken.ogr")) << broken.err.toStdString();
+    // A graph that names an undeclared parameter stops the run before any index.
+    const Outcome typo = run({"-i", "0=images/", "-o", "out",
+                              qEnvironmentVariable("VORNE_SOURCE_DIR") + "/tests/data/convert_typo.ogr"});
+    EXPECT_EQ(typo.status, 2);
+    EXPECT_TRUE(typo.err.contains("convert_typo.ogr: node 'grey': unknown parameter 'type'; did you mean 'to'?"))
+        << typo.err.toStdString();
+    EXPECT_FALSE(typo.err.contains("done in")) << typo.err.toStdString();
     // Creating the window node here would abort the process.
     const Outcome window = run({"window.ogr"});
     EXPECT_EQ(window.status, 2);

@@ -83,6 +83,7 @@ private slots:
         QTest::newRow("smooth.xml") << graph("smooth.xml") << image + pages("Output", {"smoothed"}) << "sigma";
         QTest::newRow("missing file") << "/no/such/graph.ogr" << QStringList() << QString();
         QTest::newRow("not a graph") << source("examples/data/cells.txt") << QStringList() << QString();
+        QTest::newRow("undeclared parameter") << source("tests/data/convert_typo.ogr") << QStringList() << QString();
         QTest::newRow("current graph without host") << "CURRENT GRAPH" << QStringList() << QString();
     }
 
@@ -126,6 +127,8 @@ private slots:
         QCOMPARE(message.isNull(), loads);
         if (!loads) {
             QVERIFY2(message.contains("'" + file + "'") && message.endsWith(w.graphLoadError()), qPrintable(message));
+            if (file.endsWith("convert_typo.ogr"))
+                QVERIFY2(message.contains("did you mean 'to'?"), qPrintable(message));
             banner->findChild<QPushButton*>("action")->click();
             QCOMPARE(banner->text("graph"), message);
         }
