@@ -40,6 +40,7 @@ Item* GraphExecutor::outputItem(int port)
     if (m_error) {
         item->setStatus(Item::WarningStatus);
         item->setErrorMessage(m_errorMessage);
+        item->setOutcome(Item::Failed);
         std::cout << "ERROR DETECTED: " << m_errorMessage.toLocal8Bit().constData() << std::endl;
         return item;
     }
@@ -72,6 +73,7 @@ Item* GraphExecutor::outputItem(int port)
     default:
         item->setValue(QFileInfo(outputFilename(port)).fileName(), Item::NoValueType);
         item->setStatus(Item::ErrorStatus);
+        item->setOutcome(Item::Failed);
         break;
     }
     return item;
@@ -130,6 +132,7 @@ void showSaved(Item* item, const QString& name, const std::optional<QString>& fa
     item->setType(Item::NoValueType);
     item->setStatus(Item::ErrorStatus);
     item->setErrorMessage(GraphExecutor::tr("Could not save the output:") + *failure);
+    item->setOutcome(Item::Unsaved);
 }
 
 } // namespace
@@ -184,6 +187,7 @@ void GraphExecutor::fillFromPointer(Item* item, int port)
     item->setStatus(Item::ErrorStatus);
     item->setErrorMessage(tr("Unknown Pointer to Object: ") +
                           QString::fromStdString(KORA::HumanReadableTypename(KORA::Unwrap(output)->Type())));
+    item->setOutcome(Item::Failed);
 }
 
 } // namespace VORNE

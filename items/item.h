@@ -66,6 +66,15 @@ public:
         ErrorStatus = 1002    // an output that produced no result
     };
 
+    // How the execution that made an output item ended for it: a plain member, not a role, so that
+    // counting failures never depends on a translated text and setting it emits nothing. Written by the
+    // executor before the caller takes the item; Done for every other item.
+    enum Outcome {
+        Done = 0,
+        Failed = 1, // the execution failed, or the port gave no usable value
+        Unsaved = 2 // the execution gave an image that could not be written
+    };
+
     // Written only by the viewers.
     enum DisplayState {
         NotDisplayed = 0,
@@ -97,12 +106,14 @@ public:
     void setType(int type);
     void setDisplayState(int state);
     void setErrorMessage(const QString& message);
+    void setOutcome(Outcome outcome) { m_outcome = outcome; }
 
     QString valueText() const;
     int type() const;
     int status() const;
     int displayState() const;
     QString errorMessage() const;
+    Outcome outcome() const { return m_outcome; }
 
     // The parent when it is an ItemModel, else null.
     ItemModel* model() const;
@@ -145,6 +156,9 @@ private:
     // checked before use, since rows move and go.
     std::atomic<int> m_appendedRow{-1};
     KORA::CValueSmart* m_imageHandle = nullptr;
+    // Written by one thread (the executor's, or the thread of a save behind) before another takes the
+    // item over, so it needs no lock.
+    Outcome m_outcome = Done;
 };
 
 } // namespace VORNE

@@ -680,3 +680,21 @@ void PVorne::keyPressEvent(QKeyEvent* event)
     }
     QWidget::keyPressEvent(event);
 }
+
+QList<VORNE::ItemModel*> PVorne::portModels(int portType) const
+{
+    if (portType == VORNE::ItemModel::InputModel)
+        return m_inputModels;
+    if (portType == VORNE::ItemModel::OutputModel)
+        return m_outputModels;
+    return {};
+}
+
+QStringList PVorne::portNames(int portType) const
+{
+    if (portType == VORNE::ItemModel::InputModel)
+        return m_inputNames;
+    if (portType == VORNE::ItemModel::OutputModel)
+        return m_outputNames;
+    return {};
+}

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "kora/node.h"
+#include "viewers/viewerhost.h"
 
 class QCloseEvent;
 class QListView;
@@ -36,12 +37,10 @@ class ItemModel;
 class ResultsBar;
 } // namespace VORNE
 
-class PVorne : public QWidget, public KORA::CPNode
+class PVorne : public QWidget, public KORA::CPNode, public VORNE::ViewerHost
 {
     Q_OBJECT
-
-    // The viewer manager reads the port lists and names directly.
-    friend class VORNE::DisplayManager;
+    Q_INTERFACES(VORNE::ViewerHost)
 
 public:
     explicit PVorne(QWidget* parent = nullptr);
@@ -53,6 +52,10 @@ public:
     void NodeInit() override;
     // The node description the suite's graph editor shows: no ports, the batch settings as parameters.
     void GetPluginSetup(KORA::CValueMap& setup) override;
+
+    // The viewer manager's reads (see viewers/viewerhost.h).
+    QList<VORNE::ItemModel*> portModels(int portType) const override;
+    QStringList portNames(int portType) const override;
 
     // Run states; the run controls follow them (see pvorne_run.cpp).
     enum RunState { Idle = 0, Paused = 1, PauseRequested = 2, Running = 3, Starting = 4, CancelRequested = 5 };

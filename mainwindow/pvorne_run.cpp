@@ -15,6 +15,7 @@
 #include <limits>
 #include <memory>
 
+#include "executor/executorsetup.h"
 #include "executor/graphexecutor.h"
 #include "executor/outputcheck.h"
 #include "items/item.h"
@@ -162,22 +163,22 @@ void PVorne::run_execute()
         model->clear();
 
     VORNE::SettingsWidgetR* settings = ui->settings_widget;
-    m_executor->setMaxThreads(settings->maxThreads());
+    VORNE::ExecutorSetup setup;
+    setup.maxThreads = settings->maxThreads();
     if (settings->useOstrelExecutor())
-        m_executor->setExecutorType(VORNE::GraphExecutor::OstrelExecutor);
+        setup.executorType = VORNE::GraphExecutor::OstrelExecutor;
     else if (settings->useCPGraphExecutor())
-        m_executor->setExecutorType(VORNE::GraphExecutor::CPGraphExecutor);
-    m_executor->setGraphPath(ui->graphname_lineEdit->text());
-    m_executor->setOutputNames(settings->outputNames());
-    const int leftovers = VORNE::removeLeftovers(settings->outputNames());
+        setup.executorType = VORNE::GraphExecutor::CPGraphExecutor;
+    setup.graphPath = ui->graphname_lineEdit->text();
+    setup.outputNames = settings->outputNames();
+    if (Parameters().HasEntry("GraphMap", KORA::GT_MAP))
+        setup.graphMap = static_cast<KORA::CValueMap*>(KORA::Unwrap(Parameters().FindEntry("GraphMap")));
+    setup.graph = m_graph;
+    setup.parameters = [this] { return editedParameters(); };
+    setup.applyTo(*m_executor);
+    const int leftovers = VORNE::removeLeftovers(setup.outputNames);
     if (leftovers > 0)
         qCWarning(lcMainWindow, "removed %d unfinished file(s) that killed runs left in the output folders", leftovers);
-    KORA::CValueMap* graphMap = nullptr;
-    if (Parameters().HasEntry("GraphMap", KORA::GT_MAP))
-        graphMap = static_cast<KORA::CValueMap*>(KORA::Unwrap(Parameters().FindEntry("GraphMap")));
-    m_executor->setGraphMap(graphMap);
-    m_executor->setGraph(m_graph);
-    m_executor->setGraphParameters(editedParameters());
     m_resultsBar->begin(*m_executor, m_inputNames, m_outputNames);
 
     executeGraph();
@@ -259,10 +260,9 @@ void PVorne::countStepResults(const QList<Item*>& items)
         return;
     ++m_tally.steps;
     bool failed = false;
-    const QString unsaved = tr("Could not save the output:");
     for (const Item* item : items) {
-        failed = failed || item->status() != Item::OkStatus;
-        if (item->errorMessage().startsWith(unsaved) && !m_executor->error())
+        failed = failed || item->outcome() != Item::Done;
+        if (item->outcome() == Item::Unsaved)
             ++m_tally.unsavedOutputs;
     }
     m_tally.failedSteps += failed ? 1 : 0;

@@ -77,7 +77,7 @@ StepOutcome stepOutcome(const QList<Item*>& outputs, bool executorFailed, const 
                                    {"value", item->valueText().toStdString()},
                                    {"status", statusName(item->status())},
                                    {"error", error.isNull() ? nlohmann::json() : nlohmann::json(error.toStdString())}});
-        if (item->status() != Item::OkStatus && !outcome.failed) {
+        if (item->outcome() != Item::Done && !outcome.failed) {
             outcome.failed = true;
             outcome.error = error.isNull() ? "output " + std::to_string(port) + " has no value" : error.toStdString();
         }

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 
+#include "executor/executorsetup.h"
 #include "executor/graphexecutor.h"
 #include "items/item.h"
 #include "items/itemmodel.h"
@@ -17,13 +18,14 @@ IndexRunner::IndexRunner(const BatchPlan& plan, int threads, InputCache::Decoder
       m_executor(new GraphExecutor(&m_owner)),
       m_thread(std::make_unique<TaskQueue>())
 {
-    m_executor->setMaxThreads(threads);
-    m_executor->setExecutorType(GraphExecutor::OstrelExecutor);
-    m_executor->setGraphPath(plan.graphPath());
-    m_executor->setOutputNames(plan.outputPatterns());
-    m_executor->setGraphMap(nullptr);
-    m_executor->setGraph(plan.graph());
-    m_executor->setGraphParameters(static_cast<KORA::CValueMap*>(plan.parameters().Clone()));
+    ExecutorSetup setup;
+    setup.maxThreads = threads;
+    setup.executorType = GraphExecutor::OstrelExecutor;
+    setup.graphPath = plan.graphPath();
+    setup.outputNames = plan.outputPatterns();
+    setup.graph = plan.graph();
+    setup.parameters = [&plan] { return static_cast<KORA::CValueMap*>(plan.parameters().Clone()); };
+    setup.applyTo(*m_executor);
     m_executor->setInputCache(m_cache.get());
     m_executor->setSaveBehind(true);
     m_executor->runsFailed = 0;

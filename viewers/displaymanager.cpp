@@ -4,8 +4,8 @@
 
 #include "items/item.h"
 #include "items/itemmodel.h"
-#include "mainwindow/pvorne.h"
 #include "viewers/abstractdisplay.h"
+#include "viewers/viewerhost.h"
 #include "viewers/viewerkinds.h"
 
 namespace VORNE {
@@ -22,8 +22,8 @@ int heldRow(const AbstractDisplay* viewer)
 
 DisplayManager::DisplayManager(QObject* parent) : QObject(parent)
 {
-    if (auto* main = qobject_cast<PVorne*>(parent))
-        connect(main, &PVorne::reloadedGraph, this, &DisplayManager::reloadModels);
+    if (qobject_cast<ViewerHost*>(parent))
+        connect(parent, SIGNAL(reloadedGraph()), this, SLOT(reloadModels()));
 }
 
 DisplayManager::~DisplayManager()
@@ -71,9 +71,9 @@ void DisplayManager::portNames(QStringList& inputNames, QStringList& outputNames
 {
     inputNames.clear();
     outputNames.clear();
-    if (const auto* main = qobject_cast<const PVorne*>(parent())) {
-        inputNames = main->m_inputNames;
-        outputNames = main->m_outputNames;
+    if (const auto* host = qobject_cast<ViewerHost*>(parent())) {
+        inputNames = host->portNames(ItemModel::InputModel);
+        outputNames = host->portNames(ItemModel::OutputModel);
     }
     // setPortsCount reads one name per port; a short list would be read past its end.
     while (inputNames.size() < m_inputModels.size())
@@ -111,10 +111,10 @@ void DisplayManager::reloadModels()
 {
     m_inputModels.clear();
     m_outputModels.clear();
-    if (const auto* main = qobject_cast<const PVorne*>(parent())) {
-        for (ItemModel* model : main->m_inputModels)
+    if (const auto* host = qobject_cast<ViewerHost*>(parent())) {
+        for (ItemModel* model : host->portModels(ItemModel::InputModel))
             m_inputModels << model;
-        for (ItemModel* model : main->m_outputModels)
+        for (ItemModel* model : host->portModels(ItemModel::OutputModel))
             m_outputModels << model;
     }
     QStringList inputNames;
