@@ -1,7 +1,8 @@
 #pragma once
 // The one list of the file formats the suite reads: for each extension, who reads it and whether it can
 // be written. Folder scans, drops, an item's conversion and a run's input loading all ask here, so that a
-// new input format is one row in formatregistry.cpp plus its reader. Read-only after start; thread-safe.
+// new input format is one row in formatregistry.cpp plus its reader (for an image format, a decoder that
+// registers itself under the row's name: suite/base/imagedecoders.h). Read-only after start; thread-safe.
 #include <string>
 #include <vector>
 
@@ -17,10 +18,11 @@ enum class FileReader {
     Cine,         // recordings: a run calls the entry `plugin`; the item's loader table names its twin
 };
 
-// The decoder inside CImageIo2.
+// The decoder inside CImageIo2. FMT_DECODER: a read-only format whose decoder, in the suite's own files,
+// is found by the format's name; a new format read that way needs no value here.
 enum ImageCodec {
     FMT_UNKNOWN, FMT_PNG, FMT_JPEG, FMT_TIFF, FMT_PGM, FMT_PPM, FMT_PBM, FMT_PNM, FMT_PAM, FMT_PFM, FMT_BMP,
-    FMT_JP2, FMT_GIF, FMT_TGA, FMT_ICO, FMT_IASS, FMT_IASS_GZ, FMT_TEXT,
+    FMT_JP2, FMT_IASS, FMT_IASS_GZ, FMT_TEXT, FMT_DECODER,
 };
 
 struct StFileFormat

@@ -42,9 +42,9 @@ const std::vector<StFileFormat>& CFormatRegistry::Formats()
         {".jp2", "JPEG 2000", R::ImageCodec, FMT_JP2, kNoPlugin, true, false},
         // A bare codestream; OpenCV's decoder tells it from .jp2 by its signature.
         {".j2k", "JPEG 2000 codestream", R::ImageCodec, FMT_JP2, kNoPlugin, false, false},
-        {".gif", "GIF", R::ImageCodec, FMT_GIF, kNoPlugin, false, false},
-        {".tga", "TGA", R::ImageCodec, FMT_TGA, kNoPlugin, false, false},
-        {".ico", "ICO", R::ImageCodec, FMT_ICO, kNoPlugin, false, false},
+        {".gif", "GIF", R::ImageCodec, FMT_DECODER, kNoPlugin, false, false},
+        {".tga", "TGA", R::ImageCodec, FMT_DECODER, kNoPlugin, false, false},
+        {".ico", "ICO", R::ImageCodec, FMT_DECODER, kNoPlugin, false, false},
         {".iass", "IASS", R::ImageCodec, FMT_IASS, kNoPlugin, true, false},
         {".iass.gz", "IASS (gzip)", R::ImageCodec, FMT_IASS_GZ, kNoPlugin, true, false},
         // Text images a run does not parse itself: it lets the item convert them, through CImageIo2.

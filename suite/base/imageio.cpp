@@ -26,7 +26,7 @@
 #include "kora/opencv.h"
 #include "kora/textimage.h"
 #include "opencvcodecs.h"
-#include "pixelsources.h"
+#include "imagedecoders.h"
 #include "pngcodec.h"
 
 namespace KORA {
@@ -133,14 +133,9 @@ std::vector<cv::Mat> Decode(const std::string& path, const StFormat& format)
     try {
         // No default: a codec without its decoder stops the build (warnings are errors in CI).
         switch (format.codec) {
-        case FMT_GIF:
-            pages.push_back(PixelSources::DecodeWithStb(ReadWhole(path), path, format.name));
-            break;
-        case FMT_TGA:
-            pages.push_back(PixelSources::DecodeTga(ReadWhole(path), path));
-            break;
-        case FMT_ICO:
-            pages.push_back(PixelSources::DecodeIco(ReadWhole(path), path));
+        case FMT_DECODER:
+            if (const ImageDecoder decoder = ImageDecoders::Find(format.name))
+                pages.push_back(decoder(ReadWhole(path), path));
             break;
         case FMT_TIFF:
             if (!detail::Codecs().readPages(path, pages))
@@ -331,9 +326,7 @@ bool CanHold(ImageCodec format, ImageType type, bool threeD)
         return IsMaskType(type);
     case FMT_PFM:
         return type == IMAGE_GREY_F;
-    case FMT_GIF:
-    case FMT_TGA:
-    case FMT_ICO:
+    case FMT_DECODER:
     case FMT_TEXT:
     case FMT_UNKNOWN:
         break;
@@ -379,9 +372,7 @@ std::vector<int> EncoderParams(ImageCodec format, const StImgSaveCfg& config)
     case FMT_PAM:
     case FMT_PFM:
     case FMT_BMP:
-    case FMT_GIF:
-    case FMT_TGA:
-    case FMT_ICO:
+    case FMT_DECODER:
     case FMT_IASS:
     case FMT_IASS_GZ:
     case FMT_TEXT:

@@ -1,5 +1,7 @@
 #include "pixelsources.h"
 
+#include "imagedecoders.h"
+
 #include <stb_image.h>
 
 #include <opencv2/imgproc.hpp>
@@ -159,4 +161,11 @@ cv::Mat DecodeIco(const std::string& bytes, const std::string& path)
 }
 
 } // namespace PixelSources
+
+KORA_IMAGE_DECODER("GIF", [](const std::string& bytes, const std::string& path) {
+    return PixelSources::DecodeWithStb(bytes, path, "GIF");
+});
+KORA_IMAGE_DECODER("TGA", PixelSources::DecodeTga);
+KORA_IMAGE_DECODER("ICO", PixelSources::DecodeIco);
+
 } // namespace KORA

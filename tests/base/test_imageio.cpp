@@ -5,6 +5,7 @@
 
 #include "testsupport.h"
 // Private to the base library, which exports it all the same.
+#include "../../suite/base/imagedecoders.h"
 #include "../../suite/base/pngcodec.h"
 
 using namespace KORA;
@@ -333,6 +334,21 @@ TEST_F(ImageIoTest, TiffPagesMustAgree)
     std::vector<cv::Mat> pages = {cv::Mat(4, 4, CV_8UC1, cv::Scalar(1)), cv::Mat(5, 4, CV_8UC1, cv::Scalar(2))};
     ASSERT_TRUE(cv::imwritemulti(Path("mixed.tif"), pages));
     ExpectIoError([&] { delete CImageIo2::Load(Path("mixed.tif").c_str()); }, Path("mixed.tif"), "page 2");
+}
+
+// A format read by a decoder of its own is a registry row and a decoder that finds each other by name.
+TEST(FormatRegistry, RowsOfOwnDecodersAndTheDecodersAgree)
+{
+    std::set<std::string> rows;
+    for (const StFileFormat& format : CFormatRegistry::Formats()) {
+        if (format.codec != FMT_DECODER)
+            continue;
+        rows.insert(format.name);
+        EXPECT_NE(ImageDecoders::Find(format.name), nullptr) << format.extension << " has no decoder";
+        EXPECT_FALSE(format.writable) << format.extension << ": a decoder cannot write";
+    }
+    for (const auto& decoder : ImageDecoders::All())
+        EXPECT_EQ(rows.count(decoder.first), 1u) << decoder.first << " has no row in the format registry";
 }
 
 } // namespace
