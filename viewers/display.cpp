@@ -13,7 +13,7 @@
 namespace VORNE {
 
 Display::Display(int portType, int portIndex, QWidget* parent)
-    : PluginDisplay(viewerKinds()[ImageViewerKind], portType, portIndex, parent)
+    : PluginDisplay(viewerKindOf<Display>(), portType, portIndex, parent)
 {
 }
 

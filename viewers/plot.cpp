@@ -5,7 +5,7 @@
 namespace VORNE {
 
 Plot::Plot(int portType, int portIndex, QWidget* parent)
-    : PluginDisplay(viewerKinds()[PlotViewerKind], portType, portIndex, parent)
+    : PluginDisplay(viewerKindOf<Plot>(), portType, portIndex, parent)
 {
 }
 

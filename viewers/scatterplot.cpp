@@ -5,7 +5,7 @@
 namespace VORNE {
 
 ScatterPlot::ScatterPlot(int portType, int portIndex, QWidget* parent)
-    : PluginDisplay(viewerKinds()[ScatterPlotViewerKind], portType, portIndex, parent)
+    : PluginDisplay(viewerKindOf<ScatterPlot>(), portType, portIndex, parent)
 {
 }
 

@@ -7,7 +7,7 @@
 // their plug-in and how much of a failure they report; the columns below are those differences.
 #include <QString>
 
-#include <array>
+#include <vector>
 
 class QWidget;
 
@@ -61,11 +61,27 @@ struct ViewerKind
     FirstSizing firstSizing;
 };
 
-enum ViewerKindIndex { ImageViewerKind, ScatterPlotViewerKind, PlotViewerKind, ViewerKindCount };
+// The factory of a row: a viewer class with the described constructor.
+template <class Viewer>
+AbstractDisplay* makeViewer(int portType, int portIndex, QWidget* parent)
+{
+    return new Viewer(portType, portIndex, parent);
+}
 
 // In the order the kind selectors list them; the first is the kind of every new viewer.
-const std::array<ViewerKind, ViewerKindCount>& viewerKinds();
+const std::vector<ViewerKind>& viewerKinds();
 // The row of exactly that (case-sensitive) name, or null.
 const ViewerKind* findViewerKind(const QString& name);
+// The row whose factory is create; a viewer class without a row stops the program here, at its first
+// construction, naming no row rather than reading a wrong one.
+const ViewerKind& viewerKindMadeBy(AbstractDisplay* (*create)(int, int, QWidget*));
+
+// A viewer class's own row, found by its factory, so that the class needs neither an index nor a second
+// copy of its kind's name.
+template <class Viewer>
+const ViewerKind& viewerKindOf()
+{
+    return viewerKindMadeBy(&makeViewer<Viewer>);
+}
 
 } // namespace VORNE
