@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds every libFuzzer target (fuzz/fuzz_*.cpp) with clang and the address and undefined-behaviour
 # sanitizers in build-fuzz/, then runs each one for a while. Corpora and crash inputs go to fuzz-out/<target>/.
-#   FUZZ_SECONDS  run time per target (default 30)
+#   FUZZ_SECONDS  run time per target (default 60)
 #   FUZZ_JOBS     build parallelism (default 2)
 #   scripts/fuzz.sh [target...]   only these targets
 set -euo pipefail
@@ -9,7 +9,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build-fuzz"
 out="$root/fuzz-out"
-seconds="${FUZZ_SECONDS:-30}"
+seconds="${FUZZ_SECONDS:-60}"
 jobs="${FUZZ_JOBS:-2}"
 
 if [[ $# -gt 0 ]]; then
