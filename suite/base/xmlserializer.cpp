@@ -5,6 +5,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -450,6 +451,7 @@ private:
                       CValue& metaOwner, int depth)
     {
         bool firstElement = true;
+        std::unordered_set<std::string> seen;
         for (pugi::xml_node child : node.children()) {
             if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
                 if (!IsBlank(child.value()))
@@ -479,15 +481,12 @@ private:
                     Fail(child, "malformed escape in key " + Quoted(key));
                 key = std::move(decoded);
             }
-            if (key.empty())
-                Fail(child, "a key must not be empty");
-            // A "/" would turn the key into a path through nested maps.
-            if (key.find('/') != std::string::npos)
-                Fail(child, "a key must not contain '/': " + Quoted(key));
-            if (m_refuseDuplicateKeys && map->FindEntry(key))
+            // Any key the writer writes reads back, as in the text format: an empty one, or one holding
+            // "/", is a name, never a path through nested maps.
+            if (m_refuseDuplicateKeys && !seen.insert(key).second)
                 Fail(child, "duplicate key " + Quoted(key));
             const bool inVector = false;
-            map->SetEntry(key, ReadElement(child, depth, &inVector).release());
+            map->SetNamedEntry(key, ReadElement(child, depth, &inVector).release());
         }
     }
 

@@ -35,6 +35,8 @@ std::unique_ptr<CValue> Sample()
     root->SetEntry("gaps", gaps);
     root->SetEntry("empty/map", new CValueMap);
     root->SetEntry("empty/vector", new CValueVector);
+    root->SetNamedEntry("", new CValueMap); // names that are no paths (a fuzzer found the empty one)
+    root->SetNamedEntry("a/b", new CValueLong(1));
     root->SetEntry("nested/deeper/list", new CValueVector);
     root->Entry("nested/deeper/list").SetEntry(0, new CValueString("x"));
     root->Entry("sigma").Meta().SetEntry("gui", new CValueString("slider"));
