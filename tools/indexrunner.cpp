@@ -26,6 +26,7 @@ IndexRunner::IndexRunner(const BatchPlan& plan, int threads, InputCache::Decoder
     m_executor->setGraphParameters(static_cast<KORA::CValueMap*>(plan.parameters().Clone()));
     m_executor->setInputCache(m_cache.get());
     m_executor->setSaveBehind(true);
+    m_executor->setChecksums(plan.checksums());
     m_executor->runsFailed = 0;
 }
 

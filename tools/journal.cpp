@@ -31,6 +31,30 @@ std::string text(const nlohmann::json& object, const char* key)
     return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
 }
 
+// What decides whether an index's inputs are unchanged: their types and texts, and for files either their
+// size and modification time or their checksum.
+std::size_t identityHash(const nlohmann::json& inputs, bool byContent)
+{
+    if (!inputs.is_array())
+        return hashOf(inputs.dump());
+    nlohmann::json identity = nlohmann::json::array();
+    for (const nlohmann::json& input : inputs) {
+        if (!input.is_object()) {
+            identity.push_back(input);
+            continue;
+        }
+        nlohmann::json entry = input;
+        if (byContent) {
+            entry.erase("size");
+            entry.erase("modified");
+        } else {
+            entry.erase("xxh3");
+        }
+        identity.push_back(std::move(entry));
+    }
+    return hashOf(identity.dump());
+}
+
 } // namespace
 
 Journal::Journal(const QString& path) : m_path(path)
@@ -100,7 +124,8 @@ void Journal::read(const QByteArray& line, Records& into)
         into.insert_or_assign(index, std::nullopt);
         return;
     }
-    Done done{hashOf(record.value("inputs", nlohmann::json()).dump()), hashOf(text(record, "digest")), {}};
+    const nlohmann::json inputs = record.value("inputs", nlohmann::json());
+    Done done{identityHash(inputs, false), identityHash(inputs, true), hashOf(text(record, "digest")), {}};
     const nlohmann::json outputs = record.value("outputs", nlohmann::json::array());
     for (const nlohmann::json& output : outputs)
         if (output.is_object() && text(output, "type") == "image file")
@@ -108,13 +133,14 @@ void Journal::read(const QByteArray& line, Records& into)
     into.insert_or_assign(index, std::move(done));
 }
 
-bool Journal::isDone(int index, const nlohmann::json& inputs, const QString& digest) const
+bool Journal::isDone(int index, const nlohmann::json& inputs, const QString& digest, bool byContent) const
 {
     const auto found = m_done.find(index);
     if (found == m_done.end())
         return false;
     const Done& done = found->second;
-    if (done.digest != hashOf(digest.toStdString()) || done.inputs != hashOf(inputs.dump()))
+    if (done.digest != hashOf(digest.toStdString()) ||
+        (byContent ? done.content : done.inputs) != identityHash(inputs, byContent))
         return false;
     struct stat info;
     for (const std::string& file : done.imageFiles)

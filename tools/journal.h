@@ -24,8 +24,9 @@ public:
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
 
-    // Done with the same inputs and digest, and every file it wrote is still there.
-    bool isDone(int index, const nlohmann::json& inputs, const QString& digest) const;
+    // Done with the same inputs and digest, and every file it wrote is still there. Inputs are the same by
+    // their files' size and modification time, or byContent by their checksums (inputs must hold them).
+    bool isDone(int index, const nlohmann::json& inputs, const QString& digest, bool byContent = false) const;
     void append(const nlohmann::json& record);
     // Hands what was appended to the disk, for a process about to end.
     void sync();
@@ -37,7 +38,8 @@ private:
     // holds a few megabytes instead of 40, and a false match would take a collision of both.
     struct Done
     {
-        std::size_t inputs; // of the compact JSON text of the record's inputs
+        std::size_t inputs;  // of the compact JSON text of the record's inputs by size and time
+        std::size_t content; // the same by checksum
         std::size_t digest;
         std::vector<std::string> imageFiles;
     };

@@ -18,6 +18,7 @@
 #include "tools/logging.h"
 #include "tools/options.h"
 #include "tools/processexit.h"
+#include "tools/reruncommand.h"
 #include "tools/runresults.h"
 #include "tools/session.h"
 #include "tools/sources.h"
@@ -87,7 +88,13 @@ int resultsCommand(const Options& options)
 {
     int status = 2;
     try {
-        status = runResultsCommand(options);
+        if (options.command == QLatin1String("rerun")) {
+            installInterruptHandler();
+            divertStandardOutput();
+            status = runRerun(options, &interrupted);
+        } else {
+            status = runResultsCommand(options);
+        }
     } catch (const std::exception& e) {
         status = complain(e.what(), 2);
     }

@@ -4,7 +4,10 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+#include <opencv2/core/utility.hpp>
 #include <opencv2/core/utils/logger.hpp>
+#include <png.h>
+#include <zlib.h>
 #include <opencv2/core/version.hpp>
 #include <oneapi/tbb/version.h>
 
@@ -54,6 +57,14 @@ const char* GetVexlibVersion()
     static const std::string version = std::string("tovil ") + TOVIL_VERSION + " (OpenCV " CV_VERSION ", oneTBB " +
                                        TBB_runtime_version() + ")";
     return version.c_str();
+}
+
+std::vector<std::pair<std::string, std::string>> RuntimeLibraryVersions()
+{
+    return {{"OpenCV", cv::getVersionString()},
+            {"libpng", png_get_libpng_ver(nullptr)},
+            {"zlib", zlibVersion()},
+            {"oneTBB", TBB_runtime_version()}};
 }
 
 CCriticalSection::CCriticalSection() = default;
