@@ -37,7 +37,8 @@ QString dump(const Options& o)
         out << input.port << input.source;
     out << o.graph << o.outputDirs << o.patterns << o.suffixes << o.params << o.paramFiles << o.threads << o.jobs
         << o.rangeFirst << o.rangeLast << o.shardIndex << o.shardCount << o.journal << o.table << o.report
-        << o.command << o.journals << o.dryRun << o.overwrite << o.graceSeconds << o.quiet << o.help << o.version;
+        << o.command << o.journals << o.dryRun << o.overwrite << o.graceSeconds << o.quiet << o.help << o.version
+        << o.resumeByContent << o.checksums;
     return text;
 }
 
@@ -58,7 +59,7 @@ TEST(Options, EveryTableRowIsParsedAndListed)
         EXPECT_TRUE(names(usage, row.longName)) << row.longName;
         EXPECT_TRUE(!*row.shortName || names(usage, row.shortName)) << row.shortName;
         bool applied = false;
-        for (const char* value : {"2", "1=2", "1:2", "1/2"}) {
+        for (const char* value : {"2", "1=2", "1:2", "1/2", "content"}) {
             QStringList arguments{row.longName};
             if (row.takesValue)
                 arguments << value;
