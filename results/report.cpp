@@ -1,6 +1,7 @@
 #include "results/report.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QThreadPool>
 #include <QUrl>
@@ -260,8 +261,14 @@ QString ReportWriter::provenanceHtml() const
     html += row("plug-ins", QStringLiteral("<pre>%1</pre>").arg(xml(plugins)));
     QStringList command;
     const nlohmann::json arguments = field("command");
-    for (const nlohmann::json& argument : arguments.is_array() ? arguments : nlohmann::json::array())
-        command << (argument.is_string() ? QString::fromStdString(argument.get<std::string>()) : QString());
+    for (const nlohmann::json& argument : arguments.is_array() ? arguments : nlohmann::json::array()) {
+        // Quoted as a shell would need it, so that the line can be pasted back.
+        QString text = argument.is_string() ? QString::fromStdString(argument.get<std::string>()) : QString();
+        static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=@%+,-]+$"));
+        if (!plain.match(text).hasMatch())
+            text = QLatin1Char('\'') + text.replace(QLatin1Char('\''), QLatin1String("'\\''")) + QLatin1Char('\'');
+        command << text;
+    }
     html += row("command line", QStringLiteral("<pre>%1</pre>").arg(xml(command.join(QLatin1Char(' ')))));
     html += row("host", xml(QStringLiteral("%1, %2 processors")
                                 .arg(recordText(provenance, "host"), recordText(provenance, "processors"))));

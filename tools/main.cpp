@@ -137,7 +137,9 @@ int main(int argc, char** argv)
         // worker is forked.
         std::future<std::unique_ptr<Journal>> journal;
         if (!options.journal.isEmpty())
-            journal = std::async(std::launch::async, [&options] { return std::make_unique<Journal>(options.journal); });
+            journal = std::async(std::launch::async, [&options] {
+                return std::make_unique<Journal>(options.journal, options.resumeByContent);
+            });
         const BatchPlan plan(options);
         for (const QString& warning : {plan.sizeWarning(), plan.skipReport()})
             if (!warning.isEmpty())

@@ -27,7 +27,7 @@ Session::Session(const BatchPlan& plan, const Options& options, std::unique_ptr<
     const QList<int> selected = plan.selectedIndices(options);
     m_results = std::make_unique<RunResults>(options, selected, plan.digest());
     if (!m_journal && !options.journal.isEmpty()) {
-        m_journal = std::make_unique<Journal>(options.journal);
+        m_journal = std::make_unique<Journal>(options.journal, options.resumeByContent);
     } else if (!m_journal && m_results->wanted()) {
         m_spool = std::make_unique<QTemporaryFile>();
         if (!m_spool->open())
@@ -45,8 +45,7 @@ Session::Session(const BatchPlan& plan, const Options& options, std::unique_ptr<
         const auto notDone = [this, &plan, &selected, &options](int from, int to) {
             QList<int> indices;
             for (int i = from; i < to; ++i)
-                if (!m_journal->isDone(selected[i], plan.inputsOf(selected[i], options.resumeByContent),
-                                       plan.digest(), options.resumeByContent))
+                if (!m_journal->isDone(selected[i], plan.inputsOf(selected[i], options.resumeByContent), plan.digest()))
                     indices << selected[i];
             return indices;
         };
