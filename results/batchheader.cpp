@@ -41,7 +41,8 @@ nlohmann::json BatchHeader::toJson() const
 {
     nlohmann::json patterns = nlohmann::json::array();
     for (const OutputPattern& pattern : naming)
-        patterns.push_back({pattern.directory.toStdString(), pattern.pattern.toStdString(), pattern.suffix.toStdString()});
+        patterns.push_back(
+            {pattern.directory.toStdString(), pattern.pattern.toStdString(), pattern.suffix.toStdString()});
     return {{"batch",
              {{"graph", graph.toStdString()},
               {"digest", digest.toStdString()},

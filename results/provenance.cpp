@@ -19,13 +19,17 @@ nlohmann::json currentProvenance()
     nlohmann::json plugins = nlohmann::json::array();
     for (const std::string& path : KORA::LoadedPluginLibraries()) {
         const QString checksum = fileChecksum(QString::fromStdString(path));
-        plugins.push_back({{"path", path}, {"xxh3", checksum.isNull() ? nlohmann::json() : nlohmann::json(checksum.toStdString())}});
+        plugins.push_back(
+            {{"path", path}, {"xxh3", checksum.isNull() ? nlohmann::json() : nlohmann::json(checksum.toStdString())}});
     }
     nlohmann::json command = nlohmann::json::array();
     if (QCoreApplication::instance())
         for (const QString& argument : QCoreApplication::arguments())
             command.push_back(argument.toStdString());
-    return {{"build", {{"version", versionString().toStdString()}, {"revision", VORNE_SOURCE_REVISION}, {"date", VORNE_BUILD_DATE}}},
+    return {{"build",
+             {{"version", versionString().toStdString()},
+              {"revision", VORNE_SOURCE_REVISION},
+              {"date", VORNE_BUILD_DATE}}},
             {"versions", versions},
             {"plugins", plugins},
             {"command", command},

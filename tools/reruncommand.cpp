@@ -152,7 +152,11 @@ int runRerun(const Options& given, const std::function<bool()>& stop)
     for (const QString& line : differing)
         printOut(line + QLatin1Char('\n'));
     printOut(QStringLiteral("%1 identical, %2 differ, %3 not compared\n").arg(identical).arg(differ).arg(notCompared));
-    return differ == 0 && notCompared == 0 && !stop() ? 0 : 1;
+    if (stop()) {
+        std::fputs("vorne-batch: interrupted; the outputs of the indices that did not run are not compared\n", stderr);
+        return 130;
+    }
+    return differ == 0 && notCompared == 0 ? 0 : 1;
 }
 
 } // namespace VORNE::batch

@@ -10,7 +10,8 @@
 namespace VORNE::batch {
 
 // Prints "N identical, M differ, K not compared" and the outputs that differ; returns 0 only when every
-// output is identical, 1 otherwise, 2 when the rerun is refused. Throws UsageError, InputError, GraphError.
+// output is identical, 1 otherwise, 2 when the rerun is refused, 130 when stop() ended it early.
+// Throws UsageError, InputError, GraphError.
 int runRerun(const Options& options, const std::function<bool()>& stop);
 
 } // namespace VORNE::batch

@@ -35,7 +35,8 @@ int runVerify(const Options& options)
                          .arg(port));
         }
     });
-    QString summary = QStringLiteral("%1 outputs checked: %2 missing, %3 changed").arg(checked).arg(missing).arg(changed);
+    QString summary =
+        QStringLiteral("%1 outputs checked: %2 missing, %3 changed").arg(checked).arg(missing).arg(changed);
     if (unrecorded > 0)
         summary += QStringLiteral(", %1 without a recorded checksum (only their presence checked)").arg(unrecorded);
     printOut(summary + QLatin1Char('\n'));

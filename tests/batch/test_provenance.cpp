@@ -39,10 +39,11 @@ protected:
         Process::SetUp();
         QDir(m_dir.path()).mkpath("raw");
         for (int i = 0; i < kImages; ++i)
-            cv::imwrite(path("raw/img_%1.pgm").arg(i).toStdString(), cv::imread(path("images/img_%1.png").arg(i).toStdString(), cv::IMREAD_GRAYSCALE));
+            cv::imwrite(path("raw/img_%1.pgm").arg(i).toStdString(),
+                        cv::imread(path("images/img_%1.png").arg(i).toStdString(), cv::IMREAD_GRAYSCALE));
     }
     const QStringList common{"-i", "0=raw/", "-o", "out", "--suffix", ".png", "-q", "blur_otsu.ogr"};
-    QString entryText(const nlohmann::json& entry, const char* key) { return QString::fromStdString(entry.value(key, "")); }
+    QString entryText(const nlohmann::json& e, const char* key) { return QString::fromStdString(e.value(key, "")); }
 };
 
 TEST_F(Provenance, JournalNamesVersionsAndChecksumsAndVerifyFindsChanges)
@@ -73,8 +74,8 @@ TEST_F(Provenance, JournalNamesVersionsAndChecksumsAndVerifyFindsChanges)
     changed.close();
     const Outcome verify = run({"verify", "a.jsonl", "b.jsonl"});
     EXPECT_EQ(verify.status, 1);
-    EXPECT_TRUE(verify.out.contains("missing: " + path("out/img_1_0.png") + " (index 1, port 0)")) << verify.out.toStdString();
-    EXPECT_TRUE(verify.out.contains("changed: " + path("out/img_2_0.png") + " (index 2, port 0)")) << verify.out.toStdString();
+    EXPECT_TRUE(verify.out.contains("missing: " + path("out/img_1_0.png") + " (index 1, port 0)"));
+    EXPECT_TRUE(verify.out.contains("changed: " + path("out/img_2_0.png") + " (index 2, port 0)"));
     EXPECT_TRUE(verify.out.endsWith("5 outputs checked: 1 missing, 1 changed\n")) << verify.out.toStdString();
     ASSERT_EQ(run({"report", "--verify", "-o", "rep", "a.jsonl", "b.jsonl"}).status, 0);
     QFile page(path("rep/index.html"));
@@ -108,7 +109,7 @@ TEST_F(Provenance, RerunComparesAndRefusesChangedGraphOrInput)
         << changedInput.err.toStdString();
     const Outcome forced = run({"rerun", "--force", "-o", "forced", "j.jsonl"});
     EXPECT_EQ(forced.status, 1);
-    EXPECT_TRUE(forced.out.contains("differs: " + path("forced/img_3_0.png") + " (index 3, port 0;")) << forced.out.toStdString();
+    EXPECT_TRUE(forced.out.contains("differs: " + path("forced/img_3_0.png") + " (index 3, port 0;"));
     EXPECT_EQ(lastLine(forced), "4 identical, 1 differ, 0 not compared");
 }
 
