@@ -10,6 +10,7 @@
 #include "items/checksum.h"
 #include "results/indexrecord.h"
 #include "results/recordindex.h"
+#include "results/resultstable.h"
 #include "results/savedoutput.h"
 #include "tools/batchplan.h"
 #include "tools/console.h"
@@ -131,27 +132,37 @@ int runRerun(const Options& given, const std::function<bool()>& stop)
         const auto& [index, before] = recorded[static_cast<std::size_t>(result.value("index", 0))];
         const nlohmann::json after = result.value("outputs", nlohmann::json::array());
         for (std::size_t port = 0; before.is_array() && port < before.size(); ++port) {
-            if (!isSavedFile(before[port]))
-                continue;
-            const QString was = recordText(before[port], "xxh3");
+            const nlohmann::json& was = before[port];
             const nlohmann::json& now = port < after.size() ? after[port] : nlohmann::json::object();
-            if (was.isEmpty()) {
+            const bool file = isSavedFile(was);
+            // Values are compared by their text; image handles and failed outputs not at all.
+            const QString type = recordText(was, "type");
+            if (!file && (recordText(was, "status") != QLatin1String("ok") || type == QLatin1String("image handle")))
+                continue;
+            const QString checksum = recordText(was, "xxh3");
+            if (file && checksum.isEmpty()) {
                 ++notCompared;
-            } else if (isSavedFile(now) && recordText(now, "xxh3") == was) {
-                ++identical;
-            } else {
-                ++differ;
-                differing << QStringLiteral("differs: %1 (index %2, port %3; recorded %4)")
-                                 .arg(isSavedFile(now) ? recordText(now, "value") : QStringLiteral("no file"))
-                                 .arg(index)
-                                 .arg(port)
-                                 .arg(recordText(before[port], "value"));
+                continue;
             }
+            const bool same = file ? isSavedFile(now) && recordText(now, "xxh3") == checksum
+                                   : recordText(now, "type") == type && recordText(now, "value") == recordText(was, "value");
+            if (same) {
+                ++identical;
+                continue;
+            }
+            ++differ;
+            const QString shown = file && !isSavedFile(now) ? QStringLiteral("no file") : recordText(now, "value");
+            differing << QStringLiteral("differs: %1 (index %2, port %3; recorded %4)")
+                             .arg(oneLine(shown))
+                             .arg(index)
+                             .arg(port)
+                             .arg(oneLine(recordText(was, "value")));
         }
     });
     for (const QString& line : differing)
         printOut(line + QLatin1Char('\n'));
-    printOut(QStringLiteral("%1 identical, %2 differ, %3 not compared\n").arg(identical).arg(differ).arg(notCompared));
+    printOut(
+        QStringLiteral("%1 identical, %2 differ, %3 not compared\n").arg(identical).arg(differ).arg(notCompared));
     if (stop()) {
         std::fputs("vorne-batch: interrupted; the outputs of the indices that did not run are not compared\n", stderr);
         return 130;

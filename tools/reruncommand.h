@@ -1,7 +1,7 @@
 #pragma once
 // vorne-batch rerun JOURNAL... -o DIR [--force]: the recorded batch once more, with the recorded graph,
-// parameters and naming over the recorded inputs, into DIR; then every new output is compared with the
-// recorded checksum. A graph file or input that changed since (or is gone) refuses the rerun unless
+// parameters and naming over the recorded inputs, into DIR; then every new file is compared with the
+// recorded checksum and every new value with the recorded text. A graph file or input that changed since (or is gone) refuses the rerun unless
 // --force, since its files could not be expected to be the same.
 #include <functional>
 
