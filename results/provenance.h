@@ -3,10 +3,10 @@
 // beneath it, the plug-in libraries the process loaded (with their checksums), the command line, the host
 // and its processor count.
 //
-// {"build": {"version", "revision", "date"}, "versions": {"Qt", "OpenCV", "libpng", "zlib", "oneTBB"},
+// {"build": {"version", "revision", "date"}, "versions": {"Qt", "OpenCV", "libpng", "zlib", "oneTBB", ("libtiff")},
 //  "plugins": [{"path", "xxh3"}], "command": [argument, ...], "host", "processors"}
-// libtiff has no entry: VORNE does not link it (TIFF files go through OpenCV's codecs, whose own libtiff
-// the OpenCV version stands for).
+// "libtiff" is in "versions" only when the base library links it; until then TIFF files go through
+// OpenCV's codecs, whose own libtiff the OpenCV version stands for.
 #include <nlohmann/json.hpp>
 
 namespace VORNE {
