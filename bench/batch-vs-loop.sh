@@ -79,6 +79,10 @@ for _ in $(seq "$rounds"); do
     timed "one$n" vb -j 1 -i "0=$work/in$n/" -o "$work/out-one$n" --suffix .png
     [ "$n" = 1 ] || timed "two$n" vb -j 2 -i "0=$work/in$n/" -o "$work/out-two$n" --suffix .png
   done
+  # With a journal every input and output is checksummed; --no-checksums is the same run without.
+  timed sums200 vb -j 1 -i "0=$work/in200/" -o "$work/out-sums200" --suffix .png --journal "$work/out-sums200/j.jsonl"
+  timed nosums200 vb -j 1 -i "0=$work/in200/" -o "$work/out-nosums200" --suffix .png \
+    --journal "$work/out-nosums200/j.jsonl" --no-checksums
   [ -z "$havecv" ] || timed python python_loop "$work/in200" "$work/out-python"
   [ -z "$havemagick" ] || timed magick mogrify -path "$work/out-magick" -format png -blur 0x2 -threshold 50% \
     -define png:compression-level=1 "$work/in200/"*.png
@@ -109,6 +113,8 @@ done
 bound=$(awk -v cpu="$(col one200 2)" -v n="$(nproc)" 'BEGIN { printf "%.3f", cpu / n }')
 printf '| %-44s | %7.2f s | %-9s | %-28s | %-10s |\n' "Bound on $(nproc) processors, 200 images" "$bound" "" \
   "$(awk -v one="$(col one200 1)" -v b="$bound" 'BEGIN { printf "--jobs 1 at most %.2fx", one / b }')" ""
+row "--jobs 1 --journal, 200 images, no checksums" nosums200 "" ""
+row "--jobs 1 --journal, 200 images, checksums" sums200 "$(ratio sums200 nosums200)x the time without" "<= 1.02x"
 row "OpenCV loop, 1 image" loop1 "" ""
 row "vorne-batch, 1 image" one1 "$(pair one1 loop1 1 '($1 - $2) * 1000' | xargs printf '%+.0f') ms against the loop" "<= +20 ms"
 if [ -n "$havecv" ]; then

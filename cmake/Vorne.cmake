@@ -18,11 +18,26 @@ function(vorne_folder_sources out)
   set(${out} ${_sources} PARENT_SCOPE)
 endfunction()
 
+# What a batch header names as the build: the source revision when the sources are a git checkout at
+# configure time ("unknown" otherwise, as in a tarball), and the date of the configuration.
+set(VORNE_SOURCE_REVISION "unknown")
+find_package(Git QUIET)
+if(GIT_FOUND)
+  execute_process(COMMAND "${GIT_EXECUTABLE}" -C "${PROJECT_SOURCE_DIR}" rev-parse --short=12 HEAD
+    OUTPUT_VARIABLE _vorne_revision RESULT_VARIABLE _vorne_git_status OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(_vorne_git_status EQUAL 0 AND _vorne_revision)
+    set(VORNE_SOURCE_REVISION "${_vorne_revision}")
+  endif()
+endif()
+string(TIMESTAMP VORNE_BUILD_DATE "%Y-%m-%d" UTC)
+configure_file("${PROJECT_SOURCE_DIR}/cmake/buildinfo.h.in" "${CMAKE_BINARY_DIR}/generated/buildinfo.h" @ONLY)
+
 vorne_folder_sources(VORNE_CORE_SOURCES items executor results)
 add_library(vorne_core SHARED ${VORNE_CORE_SOURCES})
 set_target_properties(vorne_core PROPERTIES AUTOMOC ON)
 target_include_directories(vorne_core PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
-target_link_libraries(vorne_core PUBLIC tovil Qt5::Core nlohmann_json::nlohmann_json PRIVATE vorne_warnings)
+target_include_directories(vorne_core PRIVATE "${CMAKE_BINARY_DIR}/generated")
+target_link_libraries(vorne_core PUBLIC tovil Qt5::Core nlohmann_json::nlohmann_json PRIVATE vorne_warnings PkgConfig::XXHASH)
 # A GUI type reached through a qualified include (<QtGui/QIcon>) still fails: at this link, not later.
 # Clang leaves the sanitizer runtimes to the executable, so its sanitized libraries (the fuzz build) have
 # undefined symbols by design.

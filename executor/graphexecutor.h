@@ -67,6 +67,8 @@ public:
     // takePendingSaves().
     void setInputCache(InputCache* cache);
     void setSaveBehind(bool behind);
+    // Saved images carry the checksum of their bytes (Item::ChecksumRole); on by default.
+    void setChecksums(bool on) { m_checksums = on; }
     std::vector<std::future<void>> takePendingSaves() { return std::move(m_pendingSaves); }
 
     // One execution in the calling thread instead of a thread of its own, with the same steps as start():
@@ -159,6 +161,7 @@ private:
     std::vector<long> m_threadIds;
     InputCache* m_inputCache = nullptr;
     bool m_saveBehind = false;
+    bool m_checksums = true;
     std::vector<std::future<void>> m_pendingSaves;
     std::unique_ptr<TaskQueue> m_saves; // made when saving behind is first asked for
 };

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "executor/graphexecutor.h"
+#include "items/checksum.h"
 #include "items/item.h"
 #include "kora/kora.h"
 
@@ -105,8 +106,8 @@ QString failureText(const std::exception_ptr& failure)
     }
 }
 
-// Nothing on success, else what the library said.
-std::optional<QString> saveImage(const QString& name, const KORA::CImage& image)
+// Nothing on success, else what the library said. checksum: of the bytes written.
+std::optional<QString> saveImage(const QString& name, const KORA::CImage& image, QString* checksum)
 {
     try {
         KORA::StImgSaveCfg config;
@@ -115,7 +116,16 @@ std::optional<QString> saveImage(const QString& name, const KORA::CImage& image)
         config.reserved0 = 0;
         config.compression = -1;
         config.reserved1 = 0;
-        KORA::CImageIo2::Save(name.toLocal8Bit().constData(), image, config);
+        KORA::CImageIo2::EncodedBytes written;
+        if (checksum)
+            written = [checksum](const unsigned char* data, std::size_t size) {
+                *checksum = contentChecksum(data, size);
+            };
+        KORA::CImageIo2::Save(name.toLocal8Bit().constData(), image, config, written);
+        // A writer that went to the file itself showed no bytes: the file, fresh in the page cache, is read
+        // once more.
+        if (checksum && checksum->isNull())
+            *checksum = fileChecksum(name);
         return std::nullopt;
     } catch (...) {
         return failureText(std::current_exception());
@@ -123,10 +133,11 @@ std::optional<QString> saveImage(const QString& name, const KORA::CImage& image)
 }
 
 // The item of a saved image: its file, or why there is none.
-void showSaved(Item* item, const QString& name, const std::optional<QString>& failure)
+void showSaved(Item* item, const QString& name, const std::optional<QString>& failure, const QString& checksum)
 {
     if (!failure) {
         item->setValue(name, Item::ImageFileType);
+        item->setData(Item::ChecksumRole, checksum);
         return;
     }
     item->setType(Item::NoValueType);
@@ -146,10 +157,13 @@ void GraphExecutor::saveOutputImage(Item* item, int port)
         name = outputFilename(port);
         if (m_saveBehind)
             saveBehind(item, port, name, image);
-        else
-            showSaved(item, name, saveImage(name, *image));
+        else {
+            QString checksum;
+            const std::optional<QString> failure = saveImage(name, *image, m_checksums ? &checksum : nullptr);
+            showSaved(item, name, failure, checksum);
+        }
     } catch (...) {
-        showSaved(item, name, failureText(std::current_exception()));
+        showSaved(item, name, failureText(std::current_exception()), QString());
     }
 }
 
@@ -157,7 +171,11 @@ void GraphExecutor::saveBehind(Item* item, int port, const QString& name, const 
 {
     // The value owns the image; the next execution clears the outputs while the save may still run.
     std::shared_ptr<KORA::CValue> value(m_outputs->Detach(port));
-    const auto save = [value, image, name, item] { showSaved(item, name, saveImage(name, *image)); };
+    const auto save = [value, image, name, item, withChecksum = m_checksums] {
+        QString checksum;
+        const std::optional<QString> failure = saveImage(name, *image, withChecksum ? &checksum : nullptr);
+        showSaved(item, name, failure, checksum);
+    };
     try {
         m_pendingSaves.push_back(m_saves->post(save));
     } catch (const std::system_error&) {

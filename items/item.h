@@ -44,7 +44,9 @@ public:
         ErrorRole = 1005, // a null string means no error
         // Output items: why inputs of their step could not be read, one line per input (the step itself
         // usually fails later for the missing value); a null string when all were read.
-        InputErrorRole = 1006
+        InputErrorRole = 1006,
+        // Output items of a saved image: the content checksum of the file's bytes (items/checksum.h).
+        ChecksumRole = 1007
     };
 
     enum Type {

@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 
 #include "kora/serializer.h"
+#include "results/provenance.h"
 #include "kora/value.h"
 
 namespace VORNE {
@@ -38,6 +39,10 @@ QStringList texts(const nlohmann::json& object, const char* key)
 
 nlohmann::json BatchHeader::toJson() const
 {
+    nlohmann::json patterns = nlohmann::json::array();
+    for (const OutputPattern& pattern : naming)
+        patterns.push_back(
+            {pattern.directory.toStdString(), pattern.pattern.toStdString(), pattern.suffix.toStdString()});
     return {{"batch",
              {{"graph", graph.toStdString()},
               {"digest", digest.toStdString()},
@@ -45,7 +50,10 @@ nlohmann::json BatchHeader::toJson() const
               {"inputs", VORNE::toJson(inputs)},
               {"outputs", VORNE::toJson(outputs)},
               {"host", hosts.value(0).toStdString()},
-              {"started", started.toUTC().toString(Qt::ISODate).toStdString()}}}};
+              {"started", started.toUTC().toString(Qt::ISODate).toStdString()},
+              {"naming", patterns},
+              {"graph_xxh3", graphChecksum.toStdString()},
+              {"provenance", provenance.is_null() ? currentProvenance() : provenance}}}};
 }
 
 bool BatchHeader::merge(const nlohmann::json& line)
@@ -59,6 +67,18 @@ bool BatchHeader::merge(const nlohmann::json& line)
     parameters = text(batch, "parameters");
     inputs = texts(batch, "inputs");
     outputs = texts(batch, "outputs");
+    graphChecksum = text(batch, "graph_xxh3");
+    naming.clear();
+    const auto patterns = batch.find("naming");
+    if (patterns != batch.end() && patterns->is_array())
+        for (const nlohmann::json& pattern : *patterns) {
+            const QStringList fields = pattern.is_array() ? texts(nlohmann::json{{"p", pattern}}, "p") : QStringList();
+            if (fields.size() == 3)
+                naming.append({fields[0], fields[1], fields[2]});
+        }
+    const auto described = batch.find("provenance");
+    if (provenance.is_null() && described != batch.end() && described->is_object())
+        provenance = *described;
     const QString host = text(batch, "host");
     // Shards of one batch run on many hosts; a page lists a few, not thousands.
     if (!host.isEmpty() && !hosts.contains(host) && hosts.size() < 8)

@@ -26,6 +26,11 @@ struct BatchHeader
     QStringList outputs;
     QStringList hosts;  // one per run that wrote records, in order of appearance
     QDateTime started;  // the earliest start
+    // What a rerun needs besides: the output naming per port, and the graph file's checksum.
+    QList<OutputPattern> naming;
+    QString graphChecksum;
+    // results/provenance.h; null: the writing process's own. Of the first header merged.
+    nlohmann::json provenance;
 
     nlohmann::json toJson() const;
     // Merges a header line into this one; false when the line is none.

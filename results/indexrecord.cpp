@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include "items/checksum.h"
 #include "items/item.h"
 
 namespace VORNE {
@@ -38,15 +39,15 @@ const char* itemTypeName(int type)
     }
 }
 
-nlohmann::json inputsRecord(const QList<Item*>& items)
+nlohmann::json inputsRecord(const QList<Item*>& items, bool checksums)
 {
     QList<QPair<int, QString>> inputs;
     for (const Item* item : items)
         inputs.append({item->type(), item->valueText()});
-    return inputsRecord(inputs);
+    return inputsRecord(inputs, checksums);
 }
 
-nlohmann::json inputsRecord(const QList<QPair<int, QString>>& typedTexts)
+nlohmann::json inputsRecord(const QList<QPair<int, QString>>& typedTexts, bool checksums)
 {
     nlohmann::json inputs = nlohmann::json::array();
     for (const auto& [type, text] : typedTexts) {
@@ -57,6 +58,9 @@ nlohmann::json inputsRecord(const QList<QPair<int, QString>>& typedTexts)
             const bool found = ::stat(QFile::encodeName(text).constData(), &info) == 0;
             entry["size"] = found ? static_cast<qint64>(info.st_size) : 0;
             entry["modified"] = found ? static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000 : 0;
+            const QString checksum = checksums && found ? fileChecksum(text) : QString();
+            if (!checksum.isNull())
+                entry["xxh3"] = checksum.toStdString();
         }
         inputs.push_back(entry);
     }
@@ -72,11 +76,15 @@ StepOutcome stepOutcome(const QList<Item*>& outputs, bool executorFailed, const 
     for (int port = 0; port < outputs.size(); ++port) {
         const Item* item = outputs.at(port);
         const QString error = item->errorMessage();
-        outcome.outputs.push_back({{"port", port},
-                                   {"type", itemTypeName(item->type())},
-                                   {"value", item->valueText().toStdString()},
-                                   {"status", statusName(item->status())},
-                                   {"error", error.isNull() ? nlohmann::json() : nlohmann::json(error.toStdString())}});
+        nlohmann::json entry{{"port", port},
+                             {"type", itemTypeName(item->type())},
+                             {"value", item->valueText().toStdString()},
+                             {"status", statusName(item->status())},
+                             {"error", error.isNull() ? nlohmann::json() : nlohmann::json(error.toStdString())}};
+        const QString checksum = item->data(Item::ChecksumRole).toString();
+        if (item->type() == Item::ImageFileType && !checksum.isEmpty())
+            entry["xxh3"] = checksum.toStdString();
+        outcome.outputs.push_back(std::move(entry));
         if (item->outcome() != Item::Done && !outcome.failed) {
             outcome.failed = true;
             outcome.error = error.isNull() ? "output " + std::to_string(port) + " has no value" : error.toStdString();

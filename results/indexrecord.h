@@ -3,8 +3,9 @@
 // it for its table and report: one JSON object per index, built in one place from the step's items so
 // that both front ends write the same fields.
 //
-// {"index", "inputs": [{"type", "value", ("size", "modified")}], "outputs": [{"port", "type", "value",
-//  "status", "error"}], "status": "done" | "failed", "error", "ms"}; vorne-batch adds "digest".
+// {"index", "inputs": [{"type", "value", ("size", "modified", "xxh3")}], "outputs": [{"port", "type",
+//  "value", "status", "error", ("xxh3")}], "status": "done" | "failed", "error", "ms"}; vorne-batch adds
+//  "digest". "xxh3" is the content checksum of an image file (items/checksum.h).
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -20,10 +21,10 @@ class Item;
 const char* itemTypeName(int type);
 
 // Per input item its type and text, and for files their size and modification time, so that a changed
-// file counts as a changed input.
-nlohmann::json inputsRecord(const QList<Item*>& items);
+// file counts as a changed input, and with checksums their content checksum (which reads each file).
+nlohmann::json inputsRecord(const QList<Item*>& items, bool checksums = true);
 // The same from each input's type and text, without items.
-nlohmann::json inputsRecord(const QList<QPair<int, QString>>& inputs);
+nlohmann::json inputsRecord(const QList<QPair<int, QString>>& inputs, bool checksums);
 
 // What one execution gave.
 struct StepOutcome

@@ -1,6 +1,7 @@
 #include "results/report.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QThreadPool>
 #include <QUrl>
@@ -11,6 +12,7 @@
 #include "results/indexrecord.h"
 #include "results/recordindex.h"
 #include "results/resultstable.h"
+#include "results/savedoutput.h"
 #include "results/thumbnail.h"
 
 namespace VORNE {
@@ -22,7 +24,8 @@ const char* const kStyle =
     "table{border-collapse:collapse}td,th{border:1px solid #ccc;padding:3px 6px;vertical-align:top;text-align:left}"
     "table.summary th{background:#f3f3f3}pre{margin:0;font-size:85%}"
     "table.results img{height:128px;max-width:256px;display:block;image-rendering:pixelated}"
-    "tr.failed{background:#fde2e2}td.error{color:#a00}span.name{font-size:80%;color:#555}"
+    "tr.failed{background:#fde2e2}td.error{color:#a00}span.changed{color:#a00;font-weight:bold;display:block}"
+    "span.name{font-size:80%;color:#555}"
     "figure{display:inline-block;margin:0 1em 1em 0}svg.histogram rect{fill:#4a7ab5}"
     "svg.histogram text{font-size:11px;fill:#333}nav{margin:1em 0}nav a,nav span{margin-right:.5em}";
 
@@ -220,12 +223,56 @@ QString ReportWriter::summaryHtml() const
                                 (m_runGiven ? QString() : QStringLiteral(" (sum of the indices' times)"))));
     html += row("date", xml(header.started.isValid() ? header.started.toString(Qt::ISODate) : QString()));
     html += row("host", xml(header.hosts.join(QStringLiteral(", "))));
-    html += QStringLiteral("</table>\n");
+    html += QStringLiteral("</table>\n") + provenanceHtml();
     const QStringList titles = tableColumns(m_records).mid(1 + m_records.inputCount());
     for (const auto& [port, values] : m_numbers)
         html += QStringLiteral("<figure><figcaption>%1</figcaption>%2</figure>\n")
                     .arg(xml(titles.value(port)), svgHistogram(values));
     return html;
+}
+
+QString ReportWriter::provenanceHtml() const
+{
+    const nlohmann::json& provenance = m_records.header().provenance;
+    if (!provenance.is_object())
+        return QString();
+    const auto field = [&provenance](const char* key) {
+        const auto found = provenance.find(key);
+        return found == provenance.end() ? nlohmann::json() : *found;
+    };
+    const auto row = [](const char* name, const QString& cell) {
+        return QStringLiteral("<tr><th>%1</th><td>%2</td></tr>\n").arg(QLatin1String(name), cell);
+    };
+    const nlohmann::json build = field("build");
+    QString html = QStringLiteral("<h2>Provenance</h2>\n<table class=\"summary provenance\">\n");
+    html += row("build", xml(QStringLiteral("VORNE %1, revision %2, built %3")
+                                 .arg(recordText(build, "version"), recordText(build, "revision"),
+                                      recordText(build, "date"))));
+    QStringList versions;
+    const nlohmann::json libraries = field("versions");
+    if (libraries.is_object())
+        for (auto it = libraries.begin(); it != libraries.end(); ++it)
+            versions << QString::fromStdString(it.key()) + QLatin1Char(' ') + recordText(libraries, it.key().c_str());
+    html += row("versions", xml(versions.join(QStringLiteral(", "))));
+    QString plugins;
+    const nlohmann::json loaded = field("plugins");
+    for (const nlohmann::json& plugin : loaded.is_array() ? loaded : nlohmann::json::array())
+        plugins += QStringLiteral("%1  xxh3 %2\n").arg(recordText(plugin, "path"), recordText(plugin, "xxh3"));
+    html += row("plug-ins", QStringLiteral("<pre>%1</pre>").arg(xml(plugins)));
+    QStringList command;
+    const nlohmann::json arguments = field("command");
+    for (const nlohmann::json& argument : arguments.is_array() ? arguments : nlohmann::json::array()) {
+        // Quoted as a shell would need it, so that the line can be pasted back.
+        QString text = argument.is_string() ? QString::fromStdString(argument.get<std::string>()) : QString();
+        static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=@%+,-]+$"));
+        if (!plain.match(text).hasMatch())
+            text = QLatin1Char('\'') + text.replace(QLatin1Char('\''), QLatin1String("'\\''")) + QLatin1Char('\'');
+        command << text;
+    }
+    html += row("command line", QStringLiteral("<pre>%1</pre>").arg(xml(command.join(QLatin1Char(' ')))));
+    html += row("host", xml(QStringLiteral("%1, %2 processors")
+                                .arg(recordText(provenance, "host"), recordText(provenance, "processors"))));
+    return html + QStringLiteral("</table>\n");
 }
 
 QString ReportWriter::navigationHtml(int page) const
@@ -275,8 +322,15 @@ QString ReportWriter::cellHtml(const Column& column, int index, const nlohmann::
     const QString picture = failure == failures.end()
                                 ? QStringLiteral("<img src=\"%1\" alt=\"%2\"/>").arg(name, xml(QFileInfo(value).fileName()))
                                 : QStringLiteral("<span class=\"error\">%1</span>").arg(xml(failure->second));
-    return QStringLiteral("<td><a href=\"%1\">%2</a><span class=\"name\">%3</span></td>")
-        .arg(xml(link), picture, xml(QFileInfo(value).fileName()));
+    QString mark;
+    if (m_verify && !column.input) {
+        const SavedState state = checkSavedFile(entry);
+        if (state == SavedState::Missing || state == SavedState::Changed)
+            mark = QStringLiteral("<span class=\"changed\">file %1 since the run</span>")
+                       .arg(state == SavedState::Missing ? QStringLiteral("gone") : QStringLiteral("changed"));
+    }
+    return QStringLiteral("<td><a href=\"%1\">%2</a><span class=\"name\">%3</span>%4</td>")
+        .arg(xml(link), picture, xml(QFileInfo(value).fileName()), mark);
 }
 
 } // namespace VORNE

@@ -1,7 +1,8 @@
 #pragma once
 // The batch report: a folder with index.html, page-2.html, ... (at most 500 rows each) and the thumbnails
 // they show, readable offline in any browser and well-formed XHTML. index.html starts with the batch (graph,
-// digest, parameters, counts, duration, date, hosts) and a histogram per numeric output port; every page
+// digest, parameters, counts, duration, date, hosts), what produced it (build, library versions, plug-ins,
+// command line, host) and a histogram per numeric output port; every page
 // has one row per index with a thumbnail of each image input and output, then the other values, status,
 // error and time. Written page by page from the records, so that memory does not grow with the batch.
 #include <QDir>
@@ -24,6 +25,8 @@ public:
     // What a run knows better than its records (which also hold the indices it skipped as done): its own
     // counts and its wall time. Without it the counts are the records' and the duration their sum.
     void setRun(int done, int failed, int skipped, qint64 milliseconds);
+    // Marks each output whose file is missing or holds other bytes than the run saved (reads every file).
+    void setVerify(bool verify) { m_verify = verify; }
     // Throws std::runtime_error naming the file that could not be written.
     void write();
 
@@ -44,6 +47,7 @@ private:
     // Thumbnail file name (relative to the folder) -> the reason it could not be drawn.
     std::map<QString, QString> drawThumbnails(const std::vector<nlohmann::json>& rows) const;
     QString summaryHtml() const;
+    QString provenanceHtml() const;
     QString navigationHtml(int page) const;
     QString tableHeadHtml() const;
     QString rowHtml(const nlohmann::json& record, const std::map<QString, QString>& failures) const;
@@ -59,6 +63,7 @@ private:
     int m_skipped = 0;
     qint64 m_milliseconds = 0;
     bool m_runGiven = false;
+    bool m_verify = false;
     int m_pages = 1;
 };
 

@@ -26,13 +26,17 @@ QString cellText(const nlohmann::json& entry)
     return type == QLatin1String("vector") || type == QLatin1String("map") ? oneLine(value) : value;
 }
 
-void appendEntries(QStringList& row, const nlohmann::json& record, const char* key, int count)
+// field: the entry's field to show, or null for its value.
+void appendEntries(QStringList& row, const nlohmann::json& record, const char* key, int count,
+                   const char* field = nullptr)
 {
+    static const nlohmann::json none = nlohmann::json::object();
     const auto found = record.find(key);
-    for (int port = 0; port < count; ++port)
-        row << (found != record.end() && found->is_array() && port < static_cast<int>(found->size())
-                    ? cellText((*found)[static_cast<std::size_t>(port)])
-                    : QString());
+    for (int port = 0; port < count; ++port) {
+        const bool present = found != record.end() && found->is_array() && port < static_cast<int>(found->size());
+        const nlohmann::json& entry = present ? (*found)[static_cast<std::size_t>(port)] : none;
+        row << (!entry.is_object() ? QString() : field ? recordText(entry, field) : cellText(entry));
+    }
 }
 
 } // namespace
@@ -65,6 +69,11 @@ QStringList tableColumns(const RecordIndex& records)
     for (int port = 0; port < records.outputCount(); ++port)
         columns << portColumn("output", port, records.header().outputs);
     columns << QStringLiteral("status") << QStringLiteral("error") << QStringLiteral("ms");
+    // Checksums last, so that tables read by column position before they existed still read.
+    for (int port = 0; port < records.inputCount(); ++port)
+        columns << portColumn("input", port, records.header().inputs) + QStringLiteral(" xxh3");
+    for (int port = 0; port < records.outputCount(); ++port)
+        columns << portColumn("output", port, records.header().outputs) + QStringLiteral(" xxh3");
     return columns;
 }
 
@@ -74,6 +83,8 @@ QStringList tableRow(const nlohmann::json& record, int inputs, int outputs)
     appendEntries(row, record, "inputs", inputs);
     appendEntries(row, record, "outputs", outputs);
     row << recordText(record, "status") << recordText(record, "error") << recordText(record, "ms");
+    appendEntries(row, record, "inputs", inputs, "xxh3");
+    appendEntries(row, record, "outputs", outputs, "xxh3");
     return row;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The results of a batch as a table: one row per index in index order, columns index, one per input port
-// and one per output port (named "input 0: image", "output 1: count"), status, error, ms. CSV after
+// and one per output port (named "input 0: image", "output 1: count"), status, error, ms, then the content
+// checksum of each input and output port's file ("input 0: image xxh3"; empty for values). CSV after
 // RFC 4180 in UTF-8, or tab-separated for file names ending in .tsv and for the clipboard.
 #include <QByteArray>
 #include <QString>

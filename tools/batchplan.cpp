@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "items/checksum.h"
 #include "items/item.h"
 #include "items/itemmodel.h"
 #include "kora/kora.h"
@@ -19,7 +20,7 @@
 
 namespace VORNE::batch {
 
-BatchPlan::BatchPlan(const Options& options)
+BatchPlan::BatchPlan(const Options& options) : m_checksums(options.checksums)
 {
     loadGraph(options.graph);
     fillInputs(options);
@@ -153,7 +154,9 @@ void BatchPlan::makeParameters(const Options& options)
     QFile graphFile(m_graphPath);
     if (!graphFile.open(QIODevice::ReadOnly))
         throw GraphError(QStringLiteral("could not read the graph '%1'").arg(m_graphPath).toStdString());
-    m_digest = runDigest(graphFile.readAll(), parameterText(m_parameters.get()), m_patterns);
+    const QByteArray graphBytes = graphFile.readAll();
+    m_graphChecksum = contentChecksum(graphBytes.constData(), static_cast<std::size_t>(graphBytes.size()));
+    m_digest = runDigest(graphBytes, parameterText(m_parameters.get()), m_patterns);
 }
 
 bool BatchPlan::pngOnly() const
@@ -179,12 +182,12 @@ QList<int> BatchPlan::selectedIndices(const Options& options) const
     return indices;
 }
 
-nlohmann::json BatchPlan::inputsOf(int index) const
+nlohmann::json BatchPlan::inputsOf(int index, bool checksums) const
 {
     QList<QPair<int, QString>> inputs;
     for (const InputList& port : m_inputs)
         inputs.append({port.type(index), port.text(index)});
-    return inputsRecord(inputs);
+    return inputsRecord(inputs, checksums);
 }
 
 QList<NamingInput> BatchPlan::namingOf(int index) const

@@ -60,6 +60,10 @@ public:
     const KORA::CValueMap& parameters() const { return *m_parameters; }
     // Hex SHA-256 over the graph file, the parameters and the output naming.
     const QString& digest() const { return m_digest; }
+    // The content checksum of the graph file's bytes.
+    const QString& graphChecksum() const { return m_graphChecksum; }
+    // Whether inputs and outputs get content checksums (--no-checksums).
+    bool checksums() const { return m_checksums; }
     // The smallest item count over the input ports; 1 for a graph without inputs.
     int batchSize() const { return m_batchSize; }
     // Set when the ports hold different numbers of items.
@@ -74,8 +78,9 @@ public:
     // The indices --range and --shard leave, in order.
     QList<int> selectedIndices(const Options& options) const;
     // What the journal records of an index's inputs: per port the item's type and text, and for files
-    // their size and modification time, so that a changed file counts as a changed input.
-    nlohmann::json inputsOf(int index) const;
+    // their size and modification time, so that a changed file counts as a changed input; with checksums
+    // also their content checksum, which reads every file.
+    nlohmann::json inputsOf(int index, bool checksums) const;
     // What the output patterns see of an index's inputs.
     QList<NamingInput> namingOf(int index) const;
     // The item texts of an index, for progress and the plan.
@@ -103,6 +108,8 @@ private:
     QList<OutputPattern> m_patterns;
     std::unique_ptr<KORA::CValueMap> m_parameters;
     QString m_digest;
+    QString m_graphChecksum;
+    bool m_checksums = true;
     int m_batchSize = 0;
     QString m_sizeWarning;
     QStringList m_skippedFiles;

@@ -28,6 +28,7 @@ IndexRunner::IndexRunner(const BatchPlan& plan, int threads, InputCache::Decoder
     setup.applyTo(*m_executor);
     m_executor->setInputCache(m_cache.get());
     m_executor->setSaveBehind(true);
+    m_executor->setChecksums(plan.checksums());
     m_executor->runsFailed = 0;
 }
 

@@ -31,9 +31,27 @@ std::string text(const nlohmann::json& object, const char* key)
     return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
 }
 
+// What decides whether an index's inputs are unchanged: their types and texts, and for files either their
+// size and modification time or their checksum.
+std::size_t identityHash(nlohmann::json inputs, bool byContent)
+{
+    if (inputs.is_array())
+        for (nlohmann::json& input : inputs) {
+            if (!input.is_object())
+                continue;
+            if (byContent) {
+                input.erase("size");
+                input.erase("modified");
+            } else {
+                input.erase("xxh3");
+            }
+        }
+    return hashOf(inputs.dump());
+}
+
 } // namespace
 
-Journal::Journal(const QString& path) : m_path(path)
+Journal::Journal(const QString& path, bool byContent) : m_path(path), m_byContent(byContent)
 {
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) {
@@ -48,7 +66,7 @@ Journal::Journal(const QString& path) : m_path(path)
         Records second;
         std::future<void> later;
         if (middle > 0)
-            later = std::async(std::launch::async, [&path, middle, &second] {
+            later = std::async(std::launch::async, [this, &path, middle, &second] {
                 QFile rest(path);
                 if (rest.open(QIODevice::ReadOnly) && rest.seek(middle))
                     readStretch(rest, -1, second);
@@ -79,13 +97,13 @@ Journal::~Journal()
         ::close(m_fd);
 }
 
-void Journal::readStretch(QFile& file, qint64 end, Records& into)
+void Journal::readStretch(QFile& file, qint64 end, Records& into) const
 {
     while (!file.atEnd() && (end < 0 || file.pos() < end))
         read(file.readLine(), into);
 }
 
-void Journal::read(const QByteArray& line, Records& into)
+void Journal::read(const QByteArray& line, Records& into) const
 {
     // A line torn by a crash, or written by someone else, is no record.
     const nlohmann::json record = nlohmann::json::parse(line.constData(), line.constData() + line.size(), nullptr, false);
@@ -100,7 +118,7 @@ void Journal::read(const QByteArray& line, Records& into)
         into.insert_or_assign(index, std::nullopt);
         return;
     }
-    Done done{hashOf(record.value("inputs", nlohmann::json()).dump()), hashOf(text(record, "digest")), {}};
+    Done done{identityHash(record.value("inputs", nlohmann::json()), m_byContent), hashOf(text(record, "digest")), {}};
     const nlohmann::json outputs = record.value("outputs", nlohmann::json::array());
     for (const nlohmann::json& output : outputs)
         if (output.is_object() && text(output, "type") == "image file")
@@ -114,7 +132,8 @@ bool Journal::isDone(int index, const nlohmann::json& inputs, const QString& dig
     if (found == m_done.end())
         return false;
     const Done& done = found->second;
-    if (done.digest != hashOf(digest.toStdString()) || done.inputs != hashOf(inputs.dump()))
+    if (done.digest != hashOf(digest.toStdString()) ||
+        done.inputs != identityHash(inputs, m_byContent))
         return false;
     struct stat info;
     for (const std::string& file : done.imageFiles)

@@ -18,13 +18,15 @@ class Journal
 {
 public:
     // Reads what the file already holds (a missing file is an empty journal) and opens it for appending.
-    // Throws UsageError when it cannot be opened.
-    explicit Journal(const QString& path);
+    // Throws UsageError when it cannot be opened. byContent: inputs are the same when their checksums are,
+    // else when their files' size and modification time are.
+    explicit Journal(const QString& path, bool byContent = false);
     ~Journal();
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
 
-    // Done with the same inputs and digest, and every file it wrote is still there.
+    // Done with the same inputs and digest, and every file it wrote is still there. For a journal by
+    // content the inputs must hold their checksums.
     bool isDone(int index, const nlohmann::json& inputs, const QString& digest) const;
     void append(const nlohmann::json& record);
     // Hands what was appended to the disk, for a process about to end.
@@ -37,16 +39,17 @@ private:
     // holds a few megabytes instead of 40, and a false match would take a collision of both.
     struct Done
     {
-        std::size_t inputs; // of the compact JSON text of the record's inputs
+        std::size_t inputs; // of the compact JSON text of what identifies the record's inputs
         std::size_t digest;
         std::vector<std::string> imageFiles;
     };
     // The last record of each index in a stretch of the file; none when that record is not done.
     using Records = std::unordered_map<int, std::optional<Done>>;
-    static void read(const QByteArray& line, Records& into);
-    static void readStretch(QFile& file, qint64 end, Records& into);
+    void read(const QByteArray& line, Records& into) const;
+    void readStretch(QFile& file, qint64 end, Records& into) const;
 
     QString m_path;
+    bool m_byContent;
     int m_fd = -1;
     std::unordered_map<int, Done> m_done;
 };

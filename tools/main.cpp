@@ -18,6 +18,7 @@
 #include "tools/logging.h"
 #include "tools/options.h"
 #include "tools/processexit.h"
+#include "tools/reruncommand.h"
 #include "tools/runresults.h"
 #include "tools/session.h"
 #include "tools/sources.h"
@@ -87,7 +88,13 @@ int resultsCommand(const Options& options)
 {
     int status = 2;
     try {
-        status = runResultsCommand(options);
+        if (options.command == QLatin1String("rerun")) {
+            installInterruptHandler();
+            divertStandardOutput();
+            status = runRerun(options, &interrupted);
+        } else {
+            status = runResultsCommand(options);
+        }
     } catch (const std::exception& e) {
         status = complain(e.what(), 2);
     }
@@ -130,7 +137,9 @@ int main(int argc, char** argv)
         // worker is forked.
         std::future<std::unique_ptr<Journal>> journal;
         if (!options.journal.isEmpty())
-            journal = std::async(std::launch::async, [&options] { return std::make_unique<Journal>(options.journal); });
+            journal = std::async(std::launch::async, [&options] {
+                return std::make_unique<Journal>(options.journal, options.resumeByContent);
+            });
         const BatchPlan plan(options);
         for (const QString& warning : {plan.sizeWarning(), plan.skipReport()})
             if (!warning.isEmpty())

@@ -114,6 +114,19 @@ const std::vector<OptionRow>& optionTable()
         {"", "--journal", true, [](O& o, V value) { o.journal = value; },
          "      --journal FILE          append one JSON line per finished index; a rerun skips indices\n"
          "                              recorded as done with the same inputs and digest whose files exist\n"},
+        {"", "--resume-by", true,
+         [](O& o, V value) {
+             if (value != QLatin1String("size-time") && value != QLatin1String("content"))
+                 throw UsageError(
+                     QStringLiteral("--resume-by needs size-time or content, not '%1'").arg(value).toStdString());
+             o.resumeByContent = value == QLatin1String("content");
+         },
+         "      --resume-by size-time | content\n"
+         "                              what makes a recorded input the same: its file's size and\n"
+         "                              modification time (default) or its content checksum (reads every file)\n"},
+        {"", "--no-checksums", false, [](O& o, V) { o.checksums = false; },
+         "      --no-checksums          record no content checksums of inputs and outputs (verify and rerun\n"
+         "                              then have nothing to compare)\n"},
         {"", "--table", true, [](O& o, V value) { o.table = value; },
          "      --table FILE            write the results table of the selected indices: CSV, or tab-separated\n"
          "                              when FILE ends in .tsv; with --journal, indices skipped as done are\n"
@@ -148,17 +161,30 @@ const OptionRow* findOption(const QString& name)
     return nullptr;
 }
 
-// vorne-batch table|report [-o TARGET] JOURNAL...
+const QStringList& resultsCommands()
+{
+    static const QStringList commands{QStringLiteral("table"), QStringLiteral("report"), QStringLiteral("verify"),
+                                      QStringLiteral("rerun")};
+    return commands;
+}
+
+// vorne-batch table|report|verify|rerun [-o TARGET] [--force] [--verify] JOURNAL...
 Options parseResultsCommand(const QStringList& arguments)
 {
     Options options;
     options.command = arguments.first();
+    const auto is = [&options](const char* command) { return options.command == QLatin1String(command); };
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
-        if (argument == QLatin1String("-o") || argument == QLatin1String("--output")) {
+        if ((argument == QLatin1String("-o") || argument == QLatin1String("--output")) && !is("verify")) {
             if (i + 1 >= arguments.size())
                 throw UsageError(QStringLiteral("%1 needs a value").arg(argument).toStdString());
-            (options.command == QLatin1String("table") ? options.table : options.report) = arguments.at(++i);
+            QString& target = is("table") ? options.table : is("report") ? options.report : options.outputDirs[QString()];
+            target = arguments.at(++i);
+        } else if (argument == QLatin1String("--force") && is("rerun")) {
+            options.force = true;
+        } else if (argument == QLatin1String("--verify") && is("report")) {
+            options.verify = true;
         } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
             options.help = true;
         } else if (argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-")) {
@@ -169,8 +195,10 @@ Options parseResultsCommand(const QStringList& arguments)
     }
     if (options.journals.isEmpty() && !options.help)
         throw UsageError(QStringLiteral("%1 needs at least one journal").arg(options.command).toStdString());
-    if (options.command == QLatin1String("report") && options.report.isEmpty() && !options.help)
+    if (is("report") && options.report.isEmpty() && !options.help)
         throw UsageError("report needs -o DIR");
+    if (is("rerun") && options.outputDirs.value(QString()).isEmpty() && !options.help)
+        throw UsageError("rerun needs -o DIR");
     return options;
 }
 
@@ -186,7 +214,7 @@ QPair<QString, QString> splitPortValue(const QString& text)
 
 Options parseOptions(const QStringList& arguments)
 {
-    if (!arguments.isEmpty() && (arguments.first() == QLatin1String("table") || arguments.first() == QLatin1String("report")))
+    if (!arguments.isEmpty() && resultsCommands().contains(arguments.first()))
         return parseResultsCommand(arguments);
     Options options;
     QStringList files;
@@ -256,9 +284,17 @@ QString usageText()
         "\n"
         "       vorne-batch table [-o FILE] JOURNAL...   one table from the journals of many runs or shards\n"
         "                                               (standard output without -o)\n"
-        "       vorne-batch report -o DIR JOURNAL...     one report from them\n"
+        "       vorne-batch report [--verify] -o DIR JOURNAL...\n"
+        "                                               one report from them; --verify marks outputs whose\n"
+        "                                               files changed since the run\n"
+        "       vorne-batch verify JOURNAL...            check that every saved output they record exists\n"
+        "                                               with its checksum; lists what is missing or changed\n"
+        "       vorne-batch rerun [--force] -o DIR JOURNAL...\n"
+        "                                               run the recorded batch again into DIR and compare\n"
+        "                                               the new outputs with the recorded checksums\n"
         "\n"
-        "Exit status: 0 all executed indices succeeded, 1 some failed, 2 bad usage, unreadable graph or\n"
+        "Exit status: 0 all executed indices succeeded, 1 some failed (verify: outputs missing or changed;\n"
+        "rerun: outputs that differ or could not be compared), 2 bad usage, unreadable graph or\n"
         "missing inputs, outputs that would overwrite each other, or a table or report that could not be\n"
         "written, 130 interrupted.\n");
 }

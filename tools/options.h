@@ -45,9 +45,18 @@ struct Options
     QString journal;
     QString table;  // results table of the run
     QString report; // report folder of the run
-    // "table" or "report": built from the journals of earlier runs instead of running a graph.
+    // Resume decides by the inputs' checksums instead of their size and modification time.
+    bool resumeByContent = false;
+    // Content checksums of inputs and outputs in the journal and table.
+    bool checksums = true;
+    // "table", "report", "verify" or "rerun": working on the journals of earlier runs instead of running a
+    // graph.
     QString command;
     QStringList journals;
+    // rerun: run although the graph or inputs changed since the recorded run.
+    bool force = false;
+    // report: mark outputs whose files changed since the run.
+    bool verify = false;
     bool dryRun = false;
     // Run even when outputs of this batch would overwrite each other.
     bool overwrite = false;

@@ -9,6 +9,7 @@
 #include "results/recordindex.h"
 #include "results/report.h"
 #include "results/resultstable.h"
+#include "tools/verifycommand.h"
 
 namespace VORNE::batch {
 
@@ -71,11 +72,15 @@ bool RunResults::finish(const QString& journal, int done, int failed, int skippe
 
 int runResultsCommand(const Options& options)
 {
+    if (options.command == QLatin1String("verify"))
+        return runVerify(options);
     RecordIndex records;
     for (const QString& journal : options.journals)
         records.addFile(journal);
     if (options.command == QLatin1String("report")) {
-        ReportWriter(records, options.report).write();
+        ReportWriter report(records, options.report);
+        report.setVerify(options.verify);
+        report.write();
     } else if (!options.table.isEmpty()) {
         saveTable(records, options.table);
     } else {

@@ -39,7 +39,7 @@ private:
     qint64 m_interval = 2000;
 };
 
-// vorne-batch table|report: returns the exit status.
+// vorne-batch table|report|verify: returns the exit status.
 int runResultsCommand(const Options& options);
 
 } // namespace VORNE::batch

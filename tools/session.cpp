@@ -27,7 +27,7 @@ Session::Session(const BatchPlan& plan, const Options& options, std::unique_ptr<
     const QList<int> selected = plan.selectedIndices(options);
     m_results = std::make_unique<RunResults>(options, selected, plan.digest());
     if (!m_journal && !options.journal.isEmpty()) {
-        m_journal = std::make_unique<Journal>(options.journal);
+        m_journal = std::make_unique<Journal>(options.journal, options.resumeByContent);
     } else if (!m_journal && m_results->wanted()) {
         m_spool = std::make_unique<QTemporaryFile>();
         if (!m_spool->open())
@@ -42,10 +42,10 @@ Session::Session(const BatchPlan& plan, const Options& options, std::unique_ptr<
                                     [&plan](int index) { return plan.namingOf(index); });
     });
     if (m_journal) {
-        const auto notDone = [this, &plan, &selected](int from, int to) {
+        const auto notDone = [this, &plan, &selected, &options](int from, int to) {
             QList<int> indices;
             for (int i = from; i < to; ++i)
-                if (!m_journal->isDone(selected[i], plan.inputsOf(selected[i]), plan.digest()))
+                if (!m_journal->isDone(selected[i], plan.inputsOf(selected[i], options.resumeByContent), plan.digest()))
                     indices << selected[i];
             return indices;
         };
@@ -118,11 +118,19 @@ void Session::start(bool terminal)
         qCWarning(lcBatch, "removed %d unfinished file(s) that killed runs left in the output folders", leftovers);
     m_clock.restart();
     m_progress = std::make_unique<Progress>(m_toRun.size(), m_options.quiet, terminal);
-    if (m_journal)
-        m_journal->append(BatchHeader{m_plan.graphPath(), m_plan.digest(), parameterText(&m_plan.parameters()),
-                                      m_plan.inputNames(), m_plan.outputNames(), {QSysInfo::machineHostName()},
-                                      QDateTime::currentDateTimeUtc()}
-                              .toJson());
+    if (!m_journal)
+        return;
+    BatchHeader header;
+    header.graph = m_plan.graphPath();
+    header.digest = m_plan.digest();
+    header.parameters = parameterText(&m_plan.parameters());
+    header.inputs = m_plan.inputNames();
+    header.outputs = m_plan.outputNames();
+    header.hosts = QStringList{QSysInfo::machineHostName()};
+    header.started = QDateTime::currentDateTimeUtc();
+    header.naming = m_plan.outputPatterns();
+    header.graphChecksum = m_plan.graphChecksum();
+    m_journal->append(header.toJson());
 }
 
 QString Session::journalPath() const
@@ -166,7 +174,7 @@ void Session::record(const nlohmann::json& result)
     const nlohmann::json replaced = replacedFiles(index, result);
     if (m_journal) {
         nlohmann::json line = indexRecord(
-            index, m_plan.inputsOf(index),
+            index, m_plan.inputsOf(index, m_plan.checksums()),
             StepOutcome{result.value("outputs", nlohmann::json::array()), failed, error}, result.value("ms", 0));
         line["digest"] = m_plan.digest().toStdString();
         line["input_errors"] = inputErrors;

@@ -3,7 +3,9 @@
 // jpg/jpeg, tif/tiff (several pages make a 3-D image), pgm/ppm/pbm/pnm/pam/pfm, bmp, jp2/j2k, gif and tga
 // (the first frame), ico (its largest entry), iass, iass.gz, and text images (asc/ascii/mark/txt). Every
 // failure is a CExIo whose source is the file's path and whose message says what is wrong.
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "kora/image.h"
@@ -38,6 +40,11 @@ public:
     // carries the final name. Refuses a type the format cannot hold.
     // Every write, the flush and the close are checked; a failed save removes its temporary file.
     static void Save(const char* path, const CImage& image, const StImgSaveCfg& config = StImgSaveCfg());
+    // The same, handing the encoded file to `written` before it goes to the disk, so that a checksum of
+    // what was saved costs no second read. Formats whose writer goes to the file itself (several pages of
+    // TIFF, iass) never call it: the caller reads the file back when it needs the bytes.
+    using EncodedBytes = std::function<void(const unsigned char* data, std::size_t size)>;
+    static void Save(const char* path, const CImage& image, const StImgSaveCfg& config, const EncodedBytes& written);
 
     // Loads OpenCV's codecs now; otherwise the first file that needs them does (plain PNG files never do).
     // A process about to fork workers loads them first, so that each worker does not load them again.

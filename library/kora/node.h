@@ -8,6 +8,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "kora/string.h"
 #include "kora/value.h"
@@ -101,6 +102,8 @@ private:
 // initMap, calls Init(initMap). The caller owns the result. Throws CException with the reason: library
 // outside $KORADIR/bin and KORA_PLUGIN_PATH, library missing, entry missing, the loader's message.
 KORA_API IPluginObject* GetPluginObject(const char* instanceName, const char* path, const CValueMap* initMap);
+// The resolved paths of the plug-in libraries this process has loaded, sorted.
+KORA_API std::vector<std::string> LoadedPluginLibraries();
 // The entry names of one plug-in library, given as "<dir>/<library>" or a full plug-in path.
 KORA_API CValueVector* ListPluginEntries(const char* libraryPath);
 

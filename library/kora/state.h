@@ -1,6 +1,8 @@
 #pragma once
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "kora/export.h"
 
@@ -15,6 +17,10 @@ KORA_API void VexExit();
 KORA_API int VexState();
 // "tovil 0.1.0 (OpenCV 4.6.0, oneTBB 2021.8.0)": the library's version and what it runs on.
 KORA_API const char* GetVexlibVersion();
+// The versions of the libraries the base library runs on, as they report themselves at run time (which
+// may differ from the headers it was built with): {"OpenCV", "4.6.0"}, {"libpng", ...}, {"zlib", ...},
+// {"oneTBB", ...}. A library it is not linked to has no entry.
+KORA_API std::vector<std::pair<std::string, std::string>> RuntimeLibraryVersions();
 
 // A recursive lock, also usable with std::lock_guard.
 class KORA_API CCriticalSection

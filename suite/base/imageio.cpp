@@ -421,7 +421,7 @@ void SyncFile(const std::string& temporary, const std::string& path)
 }
 
 void WriteWithOpenCv(const std::string& temporary, const std::string& path, const CImage& image,
-                     const StFormat& format, const StImgSaveCfg& config)
+                     const StFormat& format, const StImgSaveCfg& config, const CImageIo2::EncodedBytes& written)
 {
     QuietOpenCv();
     std::vector<cv::Mat> planes;
@@ -444,9 +444,11 @@ void WriteWithOpenCv(const std::string& temporary, const std::string& path, cons
     }
     if (!ok)
         throw CExIo(std::string("the ") + format.name + " encoder failed" + detail, path);
-    if (planes.size() == 1)
+    if (planes.size() == 1) {
+        if (written)
+            written(bytes.data(), bytes.size());
         WriteBytes(temporary, path, bytes.data(), bytes.size());
-    else
+    } else
         SyncFile(temporary, path);
 }
 
@@ -524,7 +526,12 @@ CImage* CImageIo2::Load(const char* pathText, const StImgLoadCfg& /*config*/)
     }
 }
 
-void CImageIo2::Save(const char* pathText, const CImage& image, const StImgSaveCfg& config)
+void CImageIo2::Save(const char* path, const CImage& image, const StImgSaveCfg& config)
+{
+    Save(path, image, config, EncodedBytes());
+}
+
+void CImageIo2::Save(const char* pathText, const CImage& image, const StImgSaveCfg& config, const EncodedBytes& written)
 {
     const std::string path = pathText ? pathText : "";
     const StFormat& format = RequireFormat(path);
@@ -549,7 +556,7 @@ void CImageIo2::Save(const char* pathText, const CImage& image, const StImgSaveC
             IassFormat::Save(temporary, path, image, format.codec == FMT_IASS_GZ, level);
             SyncFile(temporary, path);
         } else {
-            WriteWithOpenCv(temporary, path, image, format, config);
+            WriteWithOpenCv(temporary, path, image, format, config, written);
         }
         if (std::rename(temporary.c_str(), path.c_str()) != 0)
             throw CExIo(std::string("cannot move the written file into place: ") + std::strerror(errno), path);

@@ -211,6 +211,15 @@ IPluginObject* GetPluginObject(const char* instanceName, const char* path, const
     return object.release();
 }
 
+std::vector<std::string> LoadedPluginLibraries()
+{
+    std::lock_guard<std::mutex> lock(detail::CacheMutex());
+    std::vector<std::string> files;
+    for (const auto& entry : detail::Cache())
+        files.push_back(entry.first);
+    return files;
+}
+
 CValueVector* ListPluginEntries(const char* libraryPath)
 {
     const detail::PluginPath parsed = detail::PluginLoader::Parse(libraryPath);

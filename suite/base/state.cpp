@@ -4,7 +4,13 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+#include <opencv2/core/utility.hpp>
 #include <opencv2/core/utils/logger.hpp>
+#include <png.h>
+#include <zlib.h>
+#ifdef TOVIL_HAS_LIBTIFF
+#include <tiffio.h>
+#endif
 #include <opencv2/core/version.hpp>
 #include <oneapi/tbb/version.h>
 
@@ -54,6 +60,21 @@ const char* GetVexlibVersion()
     static const std::string version = std::string("tovil ") + TOVIL_VERSION + " (OpenCV " CV_VERSION ", oneTBB " +
                                        TBB_runtime_version() + ")";
     return version.c_str();
+}
+
+std::vector<std::pair<std::string, std::string>> RuntimeLibraryVersions()
+{
+    std::vector<std::pair<std::string, std::string>> versions{{"OpenCV", cv::getVersionString()},
+                                                              {"libpng", png_get_libpng_ver(nullptr)},
+                                                              {"zlib", zlibVersion()},
+                                                              {"oneTBB", TBB_runtime_version()}};
+#ifdef TOVIL_HAS_LIBTIFF
+    // "LIBTIFF, Version 4.5.0\nCopyright ...": the number of the first line.
+    std::string tiff = TIFFGetVersion();
+    tiff = tiff.substr(0, tiff.find('\n'));
+    versions.emplace_back("libtiff", tiff.substr(tiff.rfind(' ') + 1));
+#endif
+    return versions;
 }
 
 CCriticalSection::CCriticalSection() = default;

@@ -37,7 +37,8 @@ QString dump(const Options& o)
         out << input.port << input.source;
     out << o.graph << o.outputDirs << o.patterns << o.suffixes << o.params << o.paramFiles << o.threads << o.jobs
         << o.rangeFirst << o.rangeLast << o.shardIndex << o.shardCount << o.journal << o.table << o.report
-        << o.command << o.journals << o.dryRun << o.overwrite << o.graceSeconds << o.quiet << o.help << o.version;
+        << o.command << o.journals << o.dryRun << o.overwrite << o.graceSeconds << o.quiet << o.help << o.version
+        << o.resumeByContent << o.checksums;
     return text;
 }
 
@@ -58,7 +59,7 @@ TEST(Options, EveryTableRowIsParsedAndListed)
         EXPECT_TRUE(names(usage, row.longName)) << row.longName;
         EXPECT_TRUE(!*row.shortName || names(usage, row.shortName)) << row.shortName;
         bool applied = false;
-        for (const char* value : {"2", "1=2", "1:2", "1/2"}) {
+        for (const char* value : {"2", "1=2", "1:2", "1/2", "content"}) {
             QStringList arguments{row.longName};
             if (row.takesValue)
                 arguments << value;
@@ -261,7 +262,7 @@ TEST_F(Plan, JournalSkipsOnlyWhatIsDoneUnchangedAndPresent)
     QFile(output).open(QIODevice::WriteOnly);
     const auto record = [&](int index, const char* status) {
         return nlohmann::json{{"index", index},
-                              {"inputs", plan.inputsOf(index)},
+                              {"inputs", plan.inputsOf(index, false)},
                               {"digest", plan.digest().toStdString()},
                               {"outputs", {{{"port", 0}, {"type", "image file"}, {"value", output.toStdString()}}}},
                               {"status", status}};
@@ -293,14 +294,14 @@ TEST_F(Plan, JournalSkipsOnlyWhatIsDoneUnchangedAndPresent)
         torn.close();
 
         const Journal journal(path("j.jsonl"));
-        EXPECT_TRUE(journal.isDone(0, plan.inputsOf(0), plan.digest()));
-        EXPECT_FALSE(journal.isDone(1, plan.inputsOf(1), plan.digest()));
-        EXPECT_TRUE(journal.isDone(2, plan.inputsOf(2), plan.digest()));
-        EXPECT_FALSE(journal.isDone(3, plan.inputsOf(3), plan.digest()));
-        EXPECT_FALSE(journal.isDone(4, plan.inputsOf(4), plan.digest()));
-        EXPECT_FALSE(journal.isDone(0, plan.inputsOf(1), plan.digest())); // other inputs
+        EXPECT_TRUE(journal.isDone(0, plan.inputsOf(0, false), plan.digest()));
+        EXPECT_FALSE(journal.isDone(1, plan.inputsOf(1, false), plan.digest()));
+        EXPECT_TRUE(journal.isDone(2, plan.inputsOf(2, false), plan.digest()));
+        EXPECT_FALSE(journal.isDone(3, plan.inputsOf(3, false), plan.digest()));
+        EXPECT_FALSE(journal.isDone(4, plan.inputsOf(4, false), plan.digest()));
+        EXPECT_FALSE(journal.isDone(0, plan.inputsOf(1, false), plan.digest())); // other inputs
     }
     const Journal journal(path("j.jsonl"));
     QFile::remove(output);
-    EXPECT_FALSE(journal.isDone(0, plan.inputsOf(0), plan.digest())); // its file is gone
+    EXPECT_FALSE(journal.isDone(0, plan.inputsOf(0, false), plan.digest())); // its file is gone
 }
