@@ -28,6 +28,7 @@
 #include "opencvcodecs.h"
 #include "pixelsources.h"
 #include "pngcodec.h"
+#include "tiffcodec.h"
 
 namespace KORA {
 
@@ -142,10 +143,6 @@ std::vector<cv::Mat> Decode(const std::string& path, const StFormat& format)
         case FMT_ICO:
             pages.push_back(PixelSources::DecodeIco(ReadWhole(path), path));
             break;
-        case FMT_TIFF:
-            if (!detail::Codecs().readPages(path, pages))
-                pages.clear();
-            break;
         case FMT_PNG:
         case FMT_JPEG:
         case FMT_PGM:
@@ -164,6 +161,7 @@ std::vector<cv::Mat> Decode(const std::string& path, const StFormat& format)
             break;
         }
         // Read without OpenCV, by CImageIo2::Load itself.
+        case FMT_TIFF:
         case FMT_IASS:
         case FMT_IASS_GZ:
         case FMT_TEXT:
@@ -368,9 +366,6 @@ std::vector<int> EncoderParams(ImageCodec format, const StImgSaveCfg& config)
         if (config.quality >= 0)
             return {cv::IMWRITE_JPEG2000_COMPRESSION_X1000, std::min(config.quality, 100) * 10};
         break;
-    case FMT_TIFF:
-        // libtiff's codes: 1 none, 5 LZW.
-        return {cv::IMWRITE_TIFF_COMPRESSION, config.compression == 0 ? 1 : 5};
     case FMT_PGM:
     case FMT_PPM:
     case FMT_PBM:
@@ -379,6 +374,7 @@ std::vector<int> EncoderParams(ImageCodec format, const StImgSaveCfg& config)
     case FMT_PAM:
     case FMT_PFM:
     case FMT_BMP:
+    case FMT_TIFF:
     case FMT_GIF:
     case FMT_TGA:
     case FMT_ICO:
@@ -433,30 +429,22 @@ void WriteWithOpenCv(const std::string& temporary, const std::string& path, cons
                      const StFormat& format, const StImgSaveCfg& config)
 {
     QuietOpenCv();
-    std::vector<cv::Mat> planes;
-    for (int64_t z = 0; z < image.Size().Depth(); ++z)
-        planes.push_back(EncoderPlane(image, z));
+    // Only TIFF and IASS hold stacks, and neither is written here.
+    const std::vector<cv::Mat> planes{EncoderPlane(image, 0)};
     const std::vector<int> params = EncoderParams(format.codec, config);
     bool ok = false;
     std::string detail;
     std::vector<unsigned char> bytes;
     try {
         // Encoding into memory leaves the writing to us: some of OpenCV's file writers drop write errors.
-        // Only multi-page TIFF has no memory form; libtiff checks its own writes.
-        if (planes.size() == 1)
-            ok = (format.codec == FMT_PNG && detail::EncodePlainPng(planes.front(), params.at(1), bytes)) ||
-                 detail::Codecs().encode(format.extension, planes.front(), bytes, params);
-        else
-            ok = detail::Codecs().writePages(temporary, planes, params);
+        ok = (format.codec == FMT_PNG && detail::EncodePlainPng(planes.front(), params.at(1), bytes)) ||
+             detail::Codecs().encode(format.extension, planes.front(), bytes, params);
     } catch (const cv::Exception& e) {
         detail = ": " + e.err;
     }
     if (!ok)
         throw CExIo(std::string("the ") + format.name + " encoder failed" + detail, path);
-    if (planes.size() == 1)
-        WriteBytes(temporary, path, bytes.data(), bytes.size());
-    else
-        SyncFile(temporary, path);
+    WriteBytes(temporary, path, bytes.data(), bytes.size());
 }
 
 std::string HostName()
@@ -511,7 +499,7 @@ void ForgetTemporary(const std::string& temporary)
 
 } // namespace
 
-CImage* CImageIo2::Load(const char* pathText, const StImgLoadCfg& /*config*/)
+CImage* CImageIo2::Load(const char* pathText, const StImgLoadCfg& config)
 {
     const std::string path = pathText ? pathText : "";
     const StFormat& format = RequireFormat(path);
@@ -521,6 +509,8 @@ CImage* CImageIo2::Load(const char* pathText, const StImgLoadCfg& /*config*/)
             return IassFormat::Load(path, format.codec == FMT_IASS_GZ);
         if (format.codec == FMT_TEXT)
             return LoadTextImage(path);
+        if (format.codec == FMT_TIFF)
+            return detail::ReadTiff(path, config);
         return LoadWithOpenCv(path, format);
     } catch (const CExIo&) {
         throw;
@@ -556,6 +546,9 @@ void CImageIo2::Save(const char* pathText, const CImage& image, const StImgSaveC
         if (format.codec == FMT_IASS || format.codec == FMT_IASS_GZ) {
             const int level = config.compression < 0 ? 1 : std::min(config.compression, 9);
             IassFormat::Save(temporary, path, image, format.codec == FMT_IASS_GZ, level);
+            SyncFile(temporary, path);
+        } else if (format.codec == FMT_TIFF) {
+            detail::WriteTiff(temporary, path, image, config.compression);
             SyncFile(temporary, path);
         } else {
             WriteWithOpenCv(temporary, path, image, format, config);
