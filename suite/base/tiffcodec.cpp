@@ -211,7 +211,7 @@ StLayout ReadLayout(Handle& handle, const std::string& path, tdir_t page, uint64
     const bool tiled = TIFFIsTiled(tif);
     const char* chunk = tiled ? "tile " : "strip ";
     uint64_t stored = 0;
-    const uint32_t chunks = TIFFNumberOfStrips(tif);
+    const uint32_t chunks = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
     for (uint32_t i = 0; i < chunks; ++i) {
         int error = 0;
         const uint64_t offset = TIFFGetStrileOffsetWithErr(tif, i, &error);
@@ -230,6 +230,31 @@ StLayout ReadLayout(Handle& handle, const std::string& path, tdir_t page, uint64
                         " pixels, more than its " + std::to_string(stored) + " bytes of image data can hold",
                     path);
     return layout;
+}
+
+// Where the current IFD says the next one is; libtiff stops at a loop or an IFD past the end without an
+// error, which would cut a stack short in silence.
+uint64_t NextDirectory(TIFF* tif, const std::string& path)
+{
+    const bool big = TIFFIsBigEndian(tif);
+    const bool wide = TIFFIsBigTIFF(tif);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return 0;
+    const auto read = [&](uint64_t at, int bytes) {
+        uint8_t b[8] = {};
+        uint64_t value = 0;
+        if (fseeko(file, static_cast<off_t>(at), SEEK_SET) != 0 || std::fread(b, 1, bytes, file) != std::size_t(bytes))
+            return value;
+        for (int i = 0; i < bytes; ++i)
+            value |= uint64_t(b[big ? bytes - 1 - i : i]) << (8 * i);
+        return value;
+    };
+    const uint64_t at = TIFFCurrentDirOffset(tif);
+    const uint64_t entries = read(at, wide ? 8 : 2);
+    const uint64_t next = read(at + (wide ? 8 + 20 * entries : 2 + 12 * entries), wide ? 8 : 4);
+    std::fclose(file);
+    return next;
 }
 
 // Bits of a packed row, most significant first, as a number.
@@ -511,8 +536,11 @@ CImage* ReadTiff(const std::string& path, const StImgLoadCfg& config)
             throw CExIo("more than " + std::to_string(kMaxPages) + " pages", path);
         handle.error.clear();
         if (!TIFFReadDirectory(tif)) {
-            if (!handle.error.empty())
-                Fail("cannot read page " + std::to_string(directory + 2), handle, path);
+            const uint64_t next = handle.error.empty() ? NextDirectory(tif, path) : 0;
+            if (!handle.error.empty() || next != 0)
+                Fail("cannot read page " + std::to_string(directory + 2) +
+                         (next ? " at offset " + std::to_string(next) + ": the pages loop or end past the file" : ""),
+                     handle, path);
             break;
         }
     }
