@@ -114,11 +114,7 @@ int64_t StTiffAxes::Page(int64_t z, int64_t c, int64_t t) const
 
 std::string StTiffAxes::Describe() const
 {
-    std::string text;
-    for (auto axis = order.rbegin(); axis != order.rend(); ++axis)
-        text += (text.empty() ? "" : ", ") + std::string(1, *axis) + "=" +
-                std::to_string(*axis == 'Z' ? planes : *axis == 'C' ? channels : timePoints);
-    return text;
+    return "C=" + std::to_string(channels) + ", Z=" + std::to_string(planes) + ", T=" + std::to_string(timePoints);
 }
 
 std::string ReadTiffAxes(const std::string& description, int samples, StTiffAxes& axes)

@@ -21,7 +21,7 @@ struct StTiffAxes
 
     // The page of (z, c, t) counted from firstPage.
     int64_t Page(int64_t z, int64_t c, int64_t t) const;
-    // "C=2, Z=5, T=1" in the page order's letters.
+    // "C=2, Z=5, T=1".
     std::string Describe() const;
 };
 

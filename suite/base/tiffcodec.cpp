@@ -440,9 +440,9 @@ std::vector<std::size_t> ChoosePages(const StTiffAxes& axes, std::size_t pageCou
                     path);
     const bool chosen = (config.flags & IMG_LOAD_PLANE) != 0;
     if (!chosen && (axes.channels > 1 || axes.timePoints > 1))
-        throw CExIo("the file has " + axes.Describe() +
-                        ": its channels and time points are not stacked into planes; choose a channel and time "
-                        "point for the port (--channel PORT=C, --time PORT=T)",
+        throw CExIo("the " + axes.source + " axes are " + axes.Describe() +
+                        ": channels and time points are never stacked into Z; choose a channel and time point for "
+                        "the port (--channel PORT=C, --time PORT=T)",
                     path);
     const int64_t channel = chosen ? config.channel : 0;
     const int64_t time = chosen ? config.timePoint : 0;
