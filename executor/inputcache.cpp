@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "items/item.h"
+#include "items/itemmodel.h"
 #include "kora/kora.h"
 
 namespace VORNE {
@@ -55,7 +56,8 @@ void InputCache::prefetch(const QList<Item*>& items)
             }
         }
         for (const Item* item : items) {
-            if (!item || item->type() != Item::ImageFileType)
+            // A plane choice is the execution's to apply.
+            if (!item || item->type() != Item::ImageFileType || (item->model() && item->model()->hasPlaneChoice()))
                 continue;
             const QString path = item->valueText();
             const Decoder decoder = m_decoder;

@@ -320,7 +320,8 @@ KORA::CValue* Item::imageFileValue(const QString& path, QString* reason) const
     const std::string file(localPath.constData(), static_cast<std::size_t>(localPath.size()));
     std::unique_ptr<KORA::CImage> image;
     try {
-        image.reset(KORA::CImageIo2::Load(file.c_str(), KORA::StImgLoadCfg()));
+        const ItemModel* port = model();
+        image.reset(KORA::CImageIo2::Load(file.c_str(), port ? port->loadConfig() : KORA::StImgLoadCfg()));
     } catch (const KORA::CException& loadError) {
         // A loader plug-in that takes the file knows better than the direct reader why it failed.
         QString pluginError;

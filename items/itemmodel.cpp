@@ -8,6 +8,11 @@
 
 namespace VORNE {
 
+void ItemModel::setPlaneChoice(int channel, int timePoint)
+{
+    m_loadConfig = channel < 0 ? KORA::StImgLoadCfg() : KORA::StImgLoadCfg{KORA::IMG_LOAD_PLANE, channel, timePoint};
+}
+
 ItemModel::ItemModel(int direction, int port, QObject* parent)
     : QAbstractItemModel(parent)
     , m_direction(direction)

@@ -5,6 +5,8 @@
 #include <QAbstractItemModel>
 #include <QList>
 
+#include "kora/imageio.h"
+
 namespace VORNE {
 
 class Item;
@@ -54,6 +56,13 @@ public:
     int direction() const { return m_direction; }
     int port() const { return m_port; }
 
+    // The channel and time point that the port's multi-channel or time-lapse image files give (their Z
+    // stack there), the same for every file of the port; a negative channel clears it. Set between runs.
+    void setPlaneChoice(int channel, int timePoint);
+    bool hasPlaneChoice() const { return (m_loadConfig.flags & KORA::IMG_LOAD_PLANE) != 0; }
+    // How the port's image files are loaded.
+    const KORA::StImgLoadCfg& loadConfig() const { return m_loadConfig; }
+
 signals:
     void rowsCountChanged(int rows);
 
@@ -72,6 +81,7 @@ private:
     QList<Item*> m_items;
     int m_direction;
     int m_port;
+    KORA::StImgLoadCfg m_loadConfig;
 };
 
 } // namespace VORNE

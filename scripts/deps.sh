@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ ccache pkg-config git
   qtbase5-dev qttools5-dev-tools libqt5charts5-dev
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev
-  libpng-dev libtbb-dev zlib1g-dev nlohmann-json3-dev libpugixml-dev libstb-dev libxxhash-dev
+  libpng-dev libtiff-dev libtbb-dev zlib1g-dev nlohmann-json3-dev libpugixml-dev libstb-dev libxxhash-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth
   librsvg2-bin

@@ -24,6 +24,7 @@ BatchPlan::BatchPlan(const Options& options) : m_checksums(options.checksums)
 {
     loadGraph(options.graph);
     fillInputs(options);
+    choosePlanes(options);
     makePatterns(options);
     makeParameters(options);
 }
@@ -99,6 +100,27 @@ void BatchPlan::fillInputs(const Options& options)
                             .arg(smallest);
 }
 
+void BatchPlan::choosePlanes(const Options& options)
+{
+    for (const PortValues* values : {&options.channels, &options.timePoints})
+        for (auto it = values->begin(); it != values->end(); ++it)
+            if (!it.key().isEmpty())
+                resolvePort(it.key(), m_inputNames, "input");
+    for (ItemModel* model : m_models) {
+        const auto value = [&](const PortValues& values) {
+            const QString name = m_inputNames[model->port()];
+            const QString port = QString::number(model->port());
+            return values.value(port, values.value(name, values.value(QString())));
+        };
+        const QString channel = value(options.channels);
+        const QString time = value(options.timePoints);
+        if (channel.isEmpty() && time.isEmpty())
+            continue;
+        model->setPlaneChoice(channel.toInt(), time.toInt());
+        m_planeText += QStringLiteral("\nplane %1: %2 %3").arg(model->port()).arg(channel.toInt()).arg(time.toInt());
+    }
+}
+
 QString BatchPlan::skipReport() const
 {
     if (m_skippedFiles.isEmpty())
@@ -156,7 +178,7 @@ void BatchPlan::makeParameters(const Options& options)
         throw GraphError(QStringLiteral("could not read the graph '%1'").arg(m_graphPath).toStdString());
     const QByteArray graphBytes = graphFile.readAll();
     m_graphChecksum = contentChecksum(graphBytes.constData(), static_cast<std::size_t>(graphBytes.size()));
-    m_digest = runDigest(graphBytes, parameterText(m_parameters.get()), m_patterns);
+    m_digest = runDigest(graphBytes, parameterText(m_parameters.get()) + m_planeText, m_patterns);
 }
 
 bool BatchPlan::pngOnly() const

@@ -95,6 +95,7 @@ private:
     void loadGraph(const QString& path);
     void fillInputs(const Options& options);
     void makePatterns(const Options& options);
+    void choosePlanes(const Options& options);
     void makeParameters(const Options& options);
     int resolvePort(const QString& port, const QStringList& names, const char* what) const;
 
@@ -113,6 +114,7 @@ private:
     int m_batchSize = 0;
     QString m_sizeWarning;
     QStringList m_skippedFiles;
+    QString m_planeText; // the plane choices, for the digest
 };
 
 } // namespace VORNE::batch

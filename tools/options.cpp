@@ -65,6 +65,12 @@ void putPortValue(PortValues& values, const QString& text)
     values[port] = value;
 }
 
+void putPlane(PortValues& values, const QString& text, const char* option)
+{
+    const auto [port, value] = splitPortValue(text);
+    values[port] = QString::number(toCount(QString::fromLatin1(option), value, 0));
+}
+
 } // namespace
 
 const std::vector<OptionRow>& optionTable()
@@ -91,6 +97,12 @@ const std::vector<OptionRow>& optionTable()
         {"", "--suffix", true, [](O& o, V value) { putPortValue(o.suffixes, value); },
          "      --suffix [PORT=]SUFFIX    default \".pxm\"\n"
          "                              (without PORT= the value serves every port)\n"},
+        {"", "--channel", true, [](O& o, V value) { putPlane(o.channels, value, "--channel"); },
+         "      --channel [PORT=]C      multi-channel TIFF files (ImageJ, OME) of the port give channel C,\n"
+         "                              counted from 0, as a Z stack\n"},
+        {"", "--time", true, [](O& o, V value) { putPlane(o.timePoints, value, "--time"); },
+         "      --time [PORT=]T         ... and time point T of time-lapse files; each of the two is 0 when\n"
+         "                              only the other is given\n"},
         {"-p", "--param", true,
          [](O& o, V value) {
              const int equals = value.indexOf(QLatin1Char('='));

@@ -34,6 +34,10 @@ struct Options
     PortValues outputDirs;
     PortValues patterns;
     PortValues suffixes;
+    // Channel and time point of multi-channel or time-lapse image files, per port; each defaults to 0 once
+    // the other is given.
+    PortValues channels;
+    PortValues timePoints;
     QList<QPair<QString, QString>> params; // key path, text-serialized value, in command-line order
     QStringList paramFiles;
     int threads = 0;

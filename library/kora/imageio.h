@@ -1,8 +1,9 @@
 #pragma once
 // Image files. Formats by extension, case-insensitive, as CFormatRegistry lists them with a codec: png,
-// jpg/jpeg, tif/tiff (several pages make a 3-D image), pgm/ppm/pbm/pnm/pam/pfm, bmp, jp2/j2k, gif and tga
-// (the first frame), ico (its largest entry), iass, iass.gz, and text images (asc/ascii/mark/txt). Every
-// failure is a CExIo whose source is the file's path and whose message says what is wrong.
+// jpg/jpeg, tif/tiff (several pages make a 3-D image; channels and time points need IMG_LOAD_PLANE),
+// pgm/ppm/pbm/pnm/pam/pfm, bmp, jp2/j2k, gif and tga (the first frame), ico (its largest entry), iass,
+// iass.gz, and text images (asc/ascii/mark/txt). Every failure is a CExIo whose source is the file's path
+// and whose message says what is wrong.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -12,12 +13,19 @@
 
 namespace KORA {
 
+// StImgLoadCfg::flags
+enum : int32_t {
+    // channel and timePoint choose what a TIFF file with channels or time points (ImageJ or OME axes) gives:
+    // the Z stack of that channel at that time point. Without it such a file is refused.
+    IMG_LOAD_PLANE = 1,
+};
+
 // Zero-initialised settings load every format in its own type.
 struct StImgLoadCfg
 {
     int32_t flags = 0;
-    int32_t reserved0 = 0;
-    int64_t reserved1 = 0;
+    int32_t channel = 0;   // counted from 0, with IMG_LOAD_PLANE
+    int64_t timePoint = 0; // counted from 0, with IMG_LOAD_PLANE
 };
 
 // In this order: {-1, 0, 0, -1, 0} are the defaults of every codec.
@@ -34,7 +42,9 @@ class KORA_API CImageIo2
 {
 public:
     // A new image the caller owns. What was lost or changed while loading (alpha dropped, a truncated
-    // file) is said in the string attribute "warning".
+    // file) is said in the string attribute "warning". A TIFF file's pixel size becomes the double
+    // attributes "pixel_size_x", "pixel_size_y", "pixel_size_z" (stacks) and the string "pixel_unit"
+    // ("µm" for micrometres); TIFF and IASS outputs write them back.
     static CImage* Load(const char* path, const StImgLoadCfg& config = StImgLoadCfg());
     // Writes to a temporary file beside the target and renames it into place: no half-written file ever
     // carries the final name. Refuses a type the format cannot hold.

@@ -28,6 +28,7 @@
 #include "opencvcodecs.h"
 #include "imagedecoders.h"
 #include "pngcodec.h"
+#include "tiffcodec.h"
 
 namespace KORA {
 
@@ -137,10 +138,6 @@ std::vector<cv::Mat> Decode(const std::string& path, const StFormat& format)
             if (const ImageDecoder decoder = ImageDecoders::Find(format.name))
                 pages.push_back(decoder(ReadWhole(path), path));
             break;
-        case FMT_TIFF:
-            if (!detail::Codecs().readPages(path, pages))
-                pages.clear();
-            break;
         case FMT_PNG:
         case FMT_JPEG:
         case FMT_PGM:
@@ -159,6 +156,7 @@ std::vector<cv::Mat> Decode(const std::string& path, const StFormat& format)
             break;
         }
         // Read without OpenCV, by CImageIo2::Load itself.
+        case FMT_TIFF:
         case FMT_IASS:
         case FMT_IASS_GZ:
         case FMT_TEXT:
@@ -361,9 +359,6 @@ std::vector<int> EncoderParams(ImageCodec format, const StImgSaveCfg& config)
         if (config.quality >= 0)
             return {cv::IMWRITE_JPEG2000_COMPRESSION_X1000, std::min(config.quality, 100) * 10};
         break;
-    case FMT_TIFF:
-        // libtiff's codes: 1 none, 5 LZW.
-        return {cv::IMWRITE_TIFF_COMPRESSION, config.compression == 0 ? 1 : 5};
     case FMT_PGM:
     case FMT_PPM:
     case FMT_PBM:
@@ -372,6 +367,7 @@ std::vector<int> EncoderParams(ImageCodec format, const StImgSaveCfg& config)
     case FMT_PAM:
     case FMT_PFM:
     case FMT_BMP:
+    case FMT_TIFF:
     case FMT_DECODER:
     case FMT_IASS:
     case FMT_IASS_GZ:
@@ -424,32 +420,24 @@ void WriteWithOpenCv(const std::string& temporary, const std::string& path, cons
                      const StFormat& format, const StImgSaveCfg& config, const CImageIo2::EncodedBytes& written)
 {
     QuietOpenCv();
-    std::vector<cv::Mat> planes;
-    for (int64_t z = 0; z < image.Size().Depth(); ++z)
-        planes.push_back(EncoderPlane(image, z));
+    // Only TIFF and IASS hold stacks, and neither is written here.
+    const std::vector<cv::Mat> planes{EncoderPlane(image, 0)};
     const std::vector<int> params = EncoderParams(format.codec, config);
     bool ok = false;
     std::string detail;
     std::vector<unsigned char> bytes;
     try {
         // Encoding into memory leaves the writing to us: some of OpenCV's file writers drop write errors.
-        // Only multi-page TIFF has no memory form; libtiff checks its own writes.
-        if (planes.size() == 1)
-            ok = (format.codec == FMT_PNG && detail::EncodePlainPng(planes.front(), params.at(1), bytes)) ||
-                 detail::Codecs().encode(format.extension, planes.front(), bytes, params);
-        else
-            ok = detail::Codecs().writePages(temporary, planes, params);
+        ok = (format.codec == FMT_PNG && detail::EncodePlainPng(planes.front(), params.at(1), bytes)) ||
+             detail::Codecs().encode(format.extension, planes.front(), bytes, params);
     } catch (const cv::Exception& e) {
         detail = ": " + e.err;
     }
     if (!ok)
         throw CExIo(std::string("the ") + format.name + " encoder failed" + detail, path);
-    if (planes.size() == 1) {
-        if (written)
-            written(bytes.data(), bytes.size());
-        WriteBytes(temporary, path, bytes.data(), bytes.size());
-    } else
-        SyncFile(temporary, path);
+    if (written)
+        written(bytes.data(), bytes.size());
+    WriteBytes(temporary, path, bytes.data(), bytes.size());
 }
 
 std::string HostName()
@@ -504,7 +492,7 @@ void ForgetTemporary(const std::string& temporary)
 
 } // namespace
 
-CImage* CImageIo2::Load(const char* pathText, const StImgLoadCfg& /*config*/)
+CImage* CImageIo2::Load(const char* pathText, const StImgLoadCfg& config)
 {
     const std::string path = pathText ? pathText : "";
     const StFormat& format = RequireFormat(path);
@@ -514,6 +502,8 @@ CImage* CImageIo2::Load(const char* pathText, const StImgLoadCfg& /*config*/)
             return IassFormat::Load(path, format.codec == FMT_IASS_GZ);
         if (format.codec == FMT_TEXT)
             return LoadTextImage(path);
+        if (format.codec == FMT_TIFF)
+            return detail::ReadTiff(path, config);
         return LoadWithOpenCv(path, format);
     } catch (const CExIo&) {
         throw;
@@ -554,6 +544,9 @@ void CImageIo2::Save(const char* pathText, const CImage& image, const StImgSaveC
         if (format.codec == FMT_IASS || format.codec == FMT_IASS_GZ) {
             const int level = config.compression < 0 ? 1 : std::min(config.compression, 9);
             IassFormat::Save(temporary, path, image, format.codec == FMT_IASS_GZ, level);
+            SyncFile(temporary, path);
+        } else if (format.codec == FMT_TIFF) {
+            detail::WriteTiff(temporary, path, image, config.compression);
             SyncFile(temporary, path);
         } else {
             WriteWithOpenCv(temporary, path, image, format, config, written);

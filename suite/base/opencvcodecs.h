@@ -14,15 +14,12 @@ namespace KORA::detail {
 
 struct OpenCvCodecs
 {
-    // Every page, as cv::imreadmulti with IMREAD_UNCHANGED; false when the file cannot be decoded.
-    bool (*readPages)(const std::string& path, std::vector<cv::Mat>& pages);
     // cv::imread with IMREAD_UNCHANGED; empty when the file cannot be decoded.
     cv::Mat (*read)(const std::string& path);
     // cv::imdecode with IMREAD_UNCHANGED.
     cv::Mat (*decode)(const cv::Mat& bytes);
     bool (*encode)(const std::string& extension, const cv::Mat& plane, std::vector<unsigned char>& bytes,
                    const std::vector<int>& params);
-    bool (*writePages)(const std::string& path, const std::vector<cv::Mat>& planes, const std::vector<int>& params);
 };
 
 // The table, loading the module beside this library on first use (thread-safe). Throws CExIo naming the

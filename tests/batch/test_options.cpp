@@ -10,6 +10,7 @@
 
 #include "batchfixture.h"
 #include "items/item.h"
+#include "items/itemmodel.h"
 #include "kora/kora.h"
 #include "testmain.h"
 #include "tools/batchplan.h"
@@ -35,7 +36,7 @@ QString dump(const Options& o)
     QDebug out(&text);
     for (const InputSource& input : o.inputs)
         out << input.port << input.source;
-    out << o.graph << o.outputDirs << o.patterns << o.suffixes << o.params << o.paramFiles << o.threads << o.jobs
+    out << o.graph << o.outputDirs << o.patterns << o.suffixes << o.channels << o.timePoints << o.params << o.paramFiles << o.threads << o.jobs
         << o.rangeFirst << o.rangeLast << o.shardIndex << o.shardCount << o.journal << o.table << o.report
         << o.command << o.journals << o.dryRun << o.overwrite << o.graceSeconds << o.quiet << o.help << o.version
         << o.resumeByContent << o.checksums;
@@ -230,6 +231,13 @@ TEST_F(Plan, SharedAndPerPortPatternsAndParameterFiles)
     params.close();
     EXPECT_THROW(BatchPlan(options({"--params", "p.xml"})), UsageError);
 
+    const BatchPlan planes(options({"--channel", "image=1"}));
+    const QList<Item*> placed = planes.placeItems(0);
+    EXPECT_EQ(placed[0]->model()->loadConfig().channel, 1);
+    EXPECT_TRUE(placed[0]->model()->hasPlaneChoice());
+    EXPECT_NE(planes.digest(), BatchPlan(options({})).digest());
+    planes.removeItems(0);
+    EXPECT_THROW(BatchPlan(options({"--time", "3=1"})), UsageError);
     EXPECT_THROW(BatchPlan(options({"--pattern", "3=x"})), UsageError);
     EXPECT_THROW(BatchPlan(parseOptions({"-i", "1=long:1", path("blur_otsu.ogr")})), UsageError);
     EXPECT_THROW(BatchPlan(parseOptions({path("blur_otsu.ogr")})), InputError); // port 0 empty

@@ -8,8 +8,10 @@
 #include <memory>
 
 #include "executor/graphexecutor.h"
+#include "executor/inputcache.h"
 #include "items/imageloaders.h"
 #include "items/item.h"
+#include "items/itemmodel.h"
 #include "kora/kora.h"
 
 using namespace VORNE;
@@ -56,6 +58,7 @@ private slots:
     void sameImageInRunAndViewer_data();
     void sameImageInRunAndViewer();
     void loaderTableAgreesWithTheRegistry();
+    void portsChooseThePlane();
 };
 
 void InputLoaderTest::sameImageInRunAndViewer_data()
@@ -106,6 +109,44 @@ void InputLoaderTest::loaderTableAgreesWithTheRegistry()
         if (format.reader == KORA::FileReader::TextImage)
             textImages << QString::fromLatin1(format.extension);
     QCOMPARE(textImages, QStringList({".asc", ".mark", ".txt"}));
+}
+
+// A time-lapse file loads only with its port's choice, in the viewer and in a run alike.
+void InputLoaderTest::portsChooseThePlane()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("lapse.tif");
+    KORA::CImage stack(KORA::IMAGE_GREY_8, KORA::CSize(4, 3, 6));
+    for (std::size_t i = 0; i < stack.TotalBytes(); ++i)
+        stack.Data()[i] = uint8_t(i / 12);
+    KORA::CImageIo2::Save(path.toLocal8Bit().constData(), stack);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QByteArray bytes = file.readAll().replace("slices=6", "frames=6"); // six time points of one plane
+    file.seek(0);
+    file.write(bytes);
+    file.close();
+    ItemModel port(ItemModel::InputModel, 0);
+    auto* item = new Item(path, Item::ImageFileType);
+    port.appendItem(item);
+    QString reason;
+    QVERIFY(!std::unique_ptr<KORA::CValue>(item->toCValue(&reason)));
+    QVERIFY2(reason.contains("--time PORT=T"), qPrintable(reason));
+    port.setPlaneChoice(0, 4);
+    InputProbe run;
+    const std::unique_ptr<KORA::CValue> viewer(item->toCValue()), inRun(run.loadInput(item));
+    for (const KORA::CValue* value : {viewer.get(), inRun.get()}) {
+        const KORA::CImage* image = imageOf(value);
+        QVERIFY(image && image->Size() == KORA::CSize(4, 3, 1));
+        QCOMPARE(int(image->Data()[0]), 4);
+    }
+    // Time point 4 of a plain file does not exist: decoding it ahead without the choice would hide that.
+    KORA::CImageIo2::Save(dir.filePath("plain.tif").toLocal8Bit().constData(), KORA::CImage(KORA::IMAGE_GREY_8, KORA::CSize(2, 2)));
+    auto* plain = new Item(dir.filePath("plain.tif"), Item::ImageFileType);
+    port.appendItem(plain);
+    InputCache cache;
+    cache.prefetch({plain});
+    QVERIFY(!std::unique_ptr<KORA::CValue>(cache.take(plain, [] { return false; })));
 }
 
 QTEST_MAIN(InputLoaderTest)

@@ -6,16 +6,10 @@
 namespace {
 
 const KORA::detail::OpenCvCodecs kTable{
-    [](const std::string& path, std::vector<cv::Mat>& pages) {
-        return cv::imreadmulti(path, pages, cv::IMREAD_UNCHANGED);
-    },
     [](const std::string& path) { return cv::imread(path, cv::IMREAD_UNCHANGED); },
     [](const cv::Mat& bytes) { return cv::imdecode(bytes, cv::IMREAD_UNCHANGED); },
     [](const std::string& extension, const cv::Mat& plane, std::vector<unsigned char>& bytes,
        const std::vector<int>& params) { return cv::imencode(extension, plane, bytes, params); },
-    [](const std::string& path, const std::vector<cv::Mat>& planes, const std::vector<int>& params) {
-        return cv::imwritemulti(path, planes, params);
-    },
 };
 
 } // namespace
