@@ -85,6 +85,11 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
     m_displayManager = new VORNE::DisplayManager(this);
     m_banner = new VORNE::MessageBanner(this);
     ui->verticalLayout->insertWidget(ui->verticalLayout->indexOf(ui->input_output_tabWidget), m_banner);
+    // Port names are read in full: the tab bars scroll rather than shorten them.
+    for (QTabWidget* tabs : {ui->input_tabWidget, ui->output_tabWidget}) {
+        tabs->setElideMode(Qt::ElideNone);
+        tabs->setUsesScrollButtons(true);
+    }
 
     ui->run_progressBar->hide();
     ui->input_edit_frame->setEnabled(false);
@@ -268,8 +273,9 @@ bool PVorne::loadSelectedGraph(bool wait_)
     }
     const QMutexLocker runLock(&m_runLock);
     emit aboutToReloadGraph();
-    // The output lists it pointed at are cleared below.
-    m_banner->withdraw(QStringLiteral("batch"));
+    // The output lists it pointed at are cleared below, and the parameters it named are gone.
+    for (const char* topic : {"batch", "parameters", "folders"})
+        m_banner->withdraw(QLatin1String(topic));
 
     delete m_graph;
     const QString path = ui->graphname_lineEdit->text();
@@ -375,6 +381,9 @@ void PVorne::updatePorts(int inputs, int outputs)
                 view = new QListView(page);
             }
             view->setSelectionMode(QAbstractItemView::ContiguousSelection);
+            // Every row is one line with one icon; without this a list lays out all its rows to find
+            // their sizes on each change, which grows with the batch.
+            view->setUniformItemSizes(true);
             view->setItemDelegate(new VORNE::ItemDelegate(view));
             view->setModel(model);
             layout->addWidget(view);

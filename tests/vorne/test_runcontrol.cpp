@@ -224,12 +224,17 @@ private slots:
         const QString blur = "examples/graphs/blur_otsu.ogr", wide = "tests/vorne/graphs/sixteen_bit.ogr";
         QTest::newRow("all saved") << blur << ".png" << false << QString();
         QTest::newRow("steps fail") << "examples/graphs/fails.ogr" << ".png" << false
-                                    << "2 of 2 steps failed \u2014 see the Output tab.";
+                                    << "2 of 2 steps failed \u2014 see the Output tab.\n2 steps: ";
         QTest::newRow("16 bits as jpg") << wide << ".jpg" << false
-                                        << "2 of 2 steps failed, 2 outputs could not be saved \u2014 see the Output tab.";
+                                        << "2 of 2 steps failed, 2 outputs could not be saved \u2014 see the Output tab."
+                                           "\n2 steps: Could not save the output:";
         QTest::newRow("unreadable input") << blur << ".png" << true
                                           << "1 of 2 steps failed \u2014 see the Output tab.\n"
                                              "cannot read input 0 'image' from '%1': ";
+        // A folder that does not exist: said when Run is pressed, neither refused nor created.
+        QTest::newRow("missing folder") << blur << "missing" << false
+                                        << "2 of 2 steps failed, 2 outputs could not be saved \u2014 see the Output tab."
+                                           "\n2 steps: Could not save the output:";
     }
 
     void batchEndMessage()
@@ -246,12 +251,21 @@ private slots:
         if (emptyInput)
             inputs(w, 0)->item(1)->setValue(empty, Item::ImageFileType);
         auto* patterns = child<QWidget>(w, "output_filename_pattern_widget");
-        child<QLineEdit>(*patterns, "directory_lineEdit")->setText(dir.path());
-        child<QComboBox>(*patterns, "suffix_comboBox")->setCurrentText(suffix);
-        runToEnd(w);
-        const QString shown = w.findChild<VORNE::MessageBanner*>()->text("batch");
+        const QString folder = suffix == "missing" ? dir.filePath("missing") : dir.path();
+        child<QLineEdit>(*patterns, "directory_lineEdit")->setText(folder);
+        child<QComboBox>(*patterns, "suffix_comboBox")->setCurrentText(suffix == "missing" ? ".png" : suffix);
+        auto* banner = w.findChild<VORNE::MessageBanner*>();
+        invoke(w, "Run");
+        QCOMPARE(banner->text("folders").contains(folder), suffix == "missing");
+        QVERIFY(!QFileInfo::exists(dir.filePath("missing")));
+        QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
+        const QString shown = banner->text("batch");
         QVERIFY2(message.isNull() ? shown.isNull() : shown.startsWith(QString(message).replace("%1", empty)), qPrintable(shown));
         QCOMPARE(outputs(w, 0)->item(1)->data(Item::InputErrorRole).isNull(), !emptyInput);
+        // The next run's Run takes the summary away.
+        invoke(w, "Run");
+        QVERIFY(banner->text("batch").isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
     }
 
     // A host loads another graph during a run: the run is cancelled and the load refused as before, the message
