@@ -51,7 +51,7 @@ row "Window, second run in the same window" "$(printf '%.2f s' "$run2")" "$(echo
 row "Window process, all of the above" "$(printf '%.2f s' "$whole")" "" ""
 row "Add $listed items from a text list" "$(printf '%.3f s' "$list")" "" "< 1 s"
 row "Drop $dropped files on the input list" "$(printf '%.3f s' "$drop")" "" "< 1 s"
-row "Add $added files through the Add dialog" "$(printf '%.3f s' "$add")" "" "< 1 s"
+row "Add $added files as the Add dialog returns them" "$(printf '%.3f s' "$add")" "" "< 1 s"
 row "Longest event-loop gap during the runs" "$gap ms" "" "<= 100 ms"
 row "Memory per input item" "$bytes B" "" "< 2048 B"
 row "Files saved by the second run" "$saved" "" "$count"

@@ -143,6 +143,10 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
     ui->graphname_lineEdit->clear();
 
     m_executor = new VORNE::GraphExecutor(this);
+    m_titleRefresh = new QTimer(this);
+    m_titleRefresh->setSingleShot(true);
+    m_titleRefresh->setInterval(200);
+    connect(m_titleRefresh, &QTimer::timeout, this, &PVorne::refreshPortTitles);
     m_cancelRepeat = new QTimer(this);
     m_cancelRepeat->setInterval(50);
     connect(m_cancelRepeat, &QTimer::timeout, this, [this] {
@@ -435,8 +439,24 @@ void PVorne::setPortTitle(int direction, int port)
 
 void PVorne::modelItemsCountChanged()
 {
+    // During a batch every step would relayout and repaint the tab bars; the counts follow a few times a
+    // second instead, and exactly when the batch ends.
+    if (m_runState != Idle) {
+        if (!m_titleRefresh->isActive())
+            m_titleRefresh->start();
+        return;
+    }
     if (const auto* model = qobject_cast<const ItemModel*>(sender()))
         setPortTitle(model->direction(), model->port());
+}
+
+void PVorne::refreshPortTitles()
+{
+    m_titleRefresh->stop();
+    for (int port = 0; port < m_inputModels.size(); ++port)
+        setPortTitle(ItemModel::InputModel, port);
+    for (int port = 0; port < m_outputModels.size(); ++port)
+        setPortTitle(ItemModel::OutputModel, port);
 }
 
 int PVorne::currentInputPort() const

@@ -127,6 +127,7 @@ private:
     // Makes the port pages follow the port counts; input lists of surviving ports keep their items.
     void updatePorts(int inputs, int outputs);
     void setPortTitle(int direction, int port);
+    void refreshPortTitles();
     // The graph's parameters without hidden entries, as XML text; empty without a graph.
     QString visibleParameters();
     int currentInputPort() const;
@@ -175,6 +176,7 @@ private:
     VORNE::GraphExecutor* m_executor = nullptr;
     // Repeats the abort of a cancelled step while it runs.
     QTimer* m_cancelRepeat = nullptr;
+    QTimer* m_titleRefresh = nullptr;
     VORNE::MessageBanner* m_banner = nullptr;
     // The field's text when the graph was last loaded: a run stamps only this path on its outputs.
     QString m_loadedPath;

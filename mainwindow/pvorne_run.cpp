@@ -228,10 +228,18 @@ void PVorne::executeGraph()
         m_executor->setInputItems(inputs);
         m_executor->start(QThread::InheritPriority);
     } else {
-        if (smallest != largest)
-            QMessageBox::information(this, tr("VORNE"),
-                                     tr("There are different numbers of input items for some ports."),
-                                     QMessageBox::Ok);
+        if (smallest != largest) {
+            QMessageBox box(QMessageBox::Information, tr("VORNE"),
+                            tr("There are different numbers of input items for some ports."), QMessageBox::Ok, this);
+            QStringList counts;
+            for (int port = 0; port < m_inputModels.size(); ++port)
+                counts << tr("Input %1%2: %n items", nullptr, m_inputModels[port]->rowCount())
+                              .arg(port)
+                              .arg(m_inputNames.value(port).isEmpty() ? QString()
+                                                                      : QStringLiteral(" (%1)").arg(m_inputNames[port]));
+            box.setInformativeText(counts.join(QLatin1Char('\n')));
+            box.exec();
+        }
         runComplete();
     }
 }
@@ -393,6 +401,7 @@ void PVorne::runComplete()
     ui->resume_run_pushButton->hide();
 
     m_runState = Idle;
+    refreshPortTitles();
     reportBatchEnd();
     ui->input_output_tabWidget->setCurrentWidget(ui->output_tab);
     if (!m_outputModels.isEmpty())

@@ -59,10 +59,12 @@ private slots:
         PVorne w;
         open(w, "examples/graphs/two_inputs.ogr", {first, second});
         QStringList boxes;
+        QString counts;
         QTimer answer;
         connect(&answer, &QTimer::timeout, [&] {
             if (auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 boxes << shown->windowTitle() + "|" + shown->text();
+                counts = shown->informativeText();
                 shown->accept();
             }
         });
@@ -72,6 +74,8 @@ private slots:
         for (int port = 0; port < 3; ++port)
             QCOMPARE(outputs(w, port)->rowCount(), steps);
         QCOMPARE(boxes, box ? QStringList("VORNE|There are different numbers of input items for some ports.") : QStringList());
+        QVERIFY2(!box || (counts.startsWith("Input 0") && counts.contains(QString(": %1 items\nInput 1").arg(first)) &&
+                          counts.endsWith(QString(": %1 items").arg(second))), qPrintable(counts));
         QCOMPARE(child<QTabWidget>(w, "input_output_tabWidget")->currentWidget()->objectName(), QString("output_tab"));
         QCOMPARE(child<QTabWidget>(w, "output_tabWidget")->currentIndex(), 0);
         for (const char* name : {"settings_tab", "input_edit_frame", "graph_selection_frame", "graph_parameters_tab"})
@@ -235,6 +239,27 @@ private slots:
         QTest::newRow("missing folder") << blur << "missing" << false
                                         << "2 of 2 steps failed, 2 outputs could not be saved \u2014 see the Output tab."
                                            "\n2 steps: Could not save the output:";
+    }
+
+    // A closed message stays closed while its subject stays; another graph takes its parameter warning away.
+    void messageLifetimes()
+    {
+        PVorne w;
+        open(w, "examples/graphs/blur_otsu.ogr", {1});
+        auto* banner = w.findChild<VORNE::MessageBanner*>();
+        const auto close = [banner](const char* topic) {
+            banner->findChild<QWidget*>(QString("message_") + topic)->findChild<QToolButton*>("close")->click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        banner->post("batch", VORNE::MessageBanner::Error, "one");
+        close("batch");
+        banner->post("batch", VORNE::MessageBanner::Error, "one");
+        QVERIFY(banner->text("batch").isNull());
+        banner->post("batch", VORNE::MessageBanner::Error, "two");
+        QCOMPARE(banner->text("batch"), QString("two"));
+        banner->post("parameters", VORNE::MessageBanner::Warning, "no such parameter");
+        QVERIFY(w.loadGraph(graph("count_cells.ogr")));
+        QCOMPARE(banner->topics(), QStringList());
     }
 
     void batchEndMessage()
