@@ -145,7 +145,7 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
     m_executor = new VORNE::GraphExecutor(this);
     m_titleRefresh = new QTimer(this);
     m_titleRefresh->setSingleShot(true);
-    m_titleRefresh->setInterval(200);
+    m_titleRefresh->setInterval(100);
     connect(m_titleRefresh, &QTimer::timeout, this, &PVorne::refreshPortTitles);
     m_cancelRepeat = new QTimer(this);
     m_cancelRepeat->setInterval(50);
@@ -439,11 +439,14 @@ void PVorne::setPortTitle(int direction, int port)
 
 void PVorne::modelItemsCountChanged()
 {
-    // During a batch every step would relayout and repaint the tab bars; the counts follow a few times a
-    // second instead, and exactly when the batch ends.
+    // During a batch every step would relayout and repaint the tab bars and the lists in view; they follow
+    // ten times a second instead, and exactly when the batch ends.
     if (m_runState != Idle) {
-        if (!m_titleRefresh->isActive())
+        if (!m_titleRefresh->isActive()) {
+            for (QListView* view : qAsConst(m_outputViews))
+                view->setUpdatesEnabled(false);
             m_titleRefresh->start();
+        }
         return;
     }
     if (const auto* model = qobject_cast<const ItemModel*>(sender()))
@@ -453,6 +456,8 @@ void PVorne::modelItemsCountChanged()
 void PVorne::refreshPortTitles()
 {
     m_titleRefresh->stop();
+    for (QListView* view : qAsConst(m_outputViews))
+        view->setUpdatesEnabled(true);
     for (int port = 0; port < m_inputModels.size(); ++port)
         setPortTitle(ItemModel::InputModel, port);
     for (int port = 0; port < m_outputModels.size(); ++port)
