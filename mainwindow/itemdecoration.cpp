@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QBrush>
 #include <QFont>
+#include <QHash>
 #include <QIcon>
 #include <QStyle>
 
@@ -13,6 +14,22 @@ namespace VORNE {
 
 namespace {
 
+// The style reads its icons from files on every request, and a list asks once per row and repaint: each
+// icon is fetched once per style.
+QIcon styleIcon(QStyle* style, QStyle::StandardPixmap pixmap)
+{
+    static QStyle* cachedFor = nullptr;
+    static QHash<int, QIcon> icons;
+    if (cachedFor != style) {
+        icons.clear();
+        cachedFor = style;
+    }
+    auto found = icons.find(pixmap);
+    if (found == icons.end())
+        found = icons.insert(pixmap, style->standardIcon(pixmap));
+    return *found;
+}
+
 QVariant statusIcon(const Item& item)
 {
     QStyle* style = QApplication::style();
@@ -20,13 +37,13 @@ QVariant statusIcon(const Item& item)
         return QVariant();
     switch (item.status()) {
     case Item::ErrorStatus:
-        return style->standardIcon(QStyle::SP_MessageBoxCritical);
+        return styleIcon(style, QStyle::SP_MessageBoxCritical);
     case Item::WarningStatus:
-        return style->standardIcon(QStyle::SP_MessageBoxWarning);
+        return styleIcon(style, QStyle::SP_MessageBoxWarning);
     case Item::OkStatus: {
         const ItemModel* owner = item.model();
         if (owner && owner->direction() == ItemModel::OutputModel)
-            return style->standardIcon(QStyle::SP_DialogOkButton);
+            return styleIcon(style, QStyle::SP_DialogOkButton);
         return QVariant();
     }
     default:

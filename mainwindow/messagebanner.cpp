@@ -45,7 +45,10 @@ MessageBanner::MessageBanner(QWidget* parent) : QFrame(parent)
 void MessageBanner::post(const QString& topic, Level level, const QString& text, const QString& actionText,
                          const std::function<void()>& action)
 {
-    withdraw(topic);
+    remove(topic);
+    if (m_closed.contains(topic) && m_closed.value(topic) == text)
+        return;
+    m_closed.remove(topic);
     auto* row = new QFrame(this);
     row->setObjectName(QStringLiteral("message_") + topic);
     row->setFrameShape(QFrame::StyledPanel);
@@ -83,7 +86,10 @@ void MessageBanner::post(const QString& topic, Level level, const QString& text,
     close->setAutoRaise(true);
     close->setIcon(QApplication::style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     close->setToolTip(tr("Close this message"));
-    connect(close, &QToolButton::clicked, this, [this, topic] { withdraw(topic); });
+    connect(close, &QToolButton::clicked, this, [this, topic, text] {
+        remove(topic);
+        m_closed.insert(topic, text);
+    });
     layout->addWidget(close, 0, Qt::AlignTop);
 
     static_cast<QVBoxLayout*>(this->layout())->addWidget(row);
@@ -92,6 +98,12 @@ void MessageBanner::post(const QString& topic, Level level, const QString& text,
 }
 
 void MessageBanner::withdraw(const QString& topic)
+{
+    m_closed.remove(topic);
+    remove(topic);
+}
+
+void MessageBanner::remove(const QString& topic)
 {
     QWidget* row = m_rows.take(topic);
     if (row == nullptr)

@@ -85,6 +85,11 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
     m_displayManager = new VORNE::DisplayManager(this);
     m_banner = new VORNE::MessageBanner(this);
     ui->verticalLayout->insertWidget(ui->verticalLayout->indexOf(ui->input_output_tabWidget), m_banner);
+    // Port names are read in full: the tab bars scroll rather than shorten them.
+    for (QTabWidget* tabs : {ui->input_tabWidget, ui->output_tabWidget}) {
+        tabs->setElideMode(Qt::ElideNone);
+        tabs->setUsesScrollButtons(true);
+    }
 
     ui->run_progressBar->hide();
     ui->input_edit_frame->setEnabled(false);
@@ -138,6 +143,10 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
     ui->graphname_lineEdit->clear();
 
     m_executor = new VORNE::GraphExecutor(this);
+    m_titleRefresh = new QTimer(this);
+    m_titleRefresh->setSingleShot(true);
+    m_titleRefresh->setInterval(100);
+    connect(m_titleRefresh, &QTimer::timeout, this, &PVorne::refreshPortTitles);
     m_cancelRepeat = new QTimer(this);
     m_cancelRepeat->setInterval(50);
     connect(m_cancelRepeat, &QTimer::timeout, this, [this] {
@@ -268,8 +277,9 @@ bool PVorne::loadSelectedGraph(bool wait_)
     }
     const QMutexLocker runLock(&m_runLock);
     emit aboutToReloadGraph();
-    // The output lists it pointed at are cleared below.
-    m_banner->withdraw(QStringLiteral("batch"));
+    // The output lists it pointed at are cleared below, and the parameters it named are gone.
+    for (const char* topic : {"batch", "parameters", "folders"})
+        m_banner->withdraw(QLatin1String(topic));
 
     delete m_graph;
     const QString path = ui->graphname_lineEdit->text();
@@ -375,6 +385,9 @@ void PVorne::updatePorts(int inputs, int outputs)
                 view = new QListView(page);
             }
             view->setSelectionMode(QAbstractItemView::ContiguousSelection);
+            // Every row is one line with one icon; without this a list lays out all its rows to find
+            // their sizes on each change, which grows with the batch.
+            view->setUniformItemSizes(true);
             view->setItemDelegate(new VORNE::ItemDelegate(view));
             view->setModel(model);
             layout->addWidget(view);
@@ -426,8 +439,29 @@ void PVorne::setPortTitle(int direction, int port)
 
 void PVorne::modelItemsCountChanged()
 {
+    // During a batch every step would relayout and repaint the tab bars and the lists in view; they follow
+    // ten times a second instead, and exactly when the batch ends.
+    if (m_runState != Idle) {
+        if (!m_titleRefresh->isActive()) {
+            for (QListView* view : qAsConst(m_outputViews))
+                view->setUpdatesEnabled(false);
+            m_titleRefresh->start();
+        }
+        return;
+    }
     if (const auto* model = qobject_cast<const ItemModel*>(sender()))
         setPortTitle(model->direction(), model->port());
+}
+
+void PVorne::refreshPortTitles()
+{
+    m_titleRefresh->stop();
+    for (QListView* view : qAsConst(m_outputViews))
+        view->setUpdatesEnabled(true);
+    for (int port = 0; port < m_inputModels.size(); ++port)
+        setPortTitle(ItemModel::InputModel, port);
+    for (int port = 0; port < m_outputModels.size(); ++port)
+        setPortTitle(ItemModel::OutputModel, port);
 }
 
 int PVorne::currentInputPort() const

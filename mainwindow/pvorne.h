@@ -2,6 +2,7 @@
 // VORNE's main widget: graph selection and parameters, one item list per input and output port, input
 // editing, and (through the executor) the batch run. It is at the same time a node of the suite's plug-in
 // framework, so that the suite can embed it and hand it the graph that is open there.
+#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QString>
@@ -126,6 +127,7 @@ private:
     // Makes the port pages follow the port counts; input lists of surviving ports keep their items.
     void updatePorts(int inputs, int outputs);
     void setPortTitle(int direction, int port);
+    void refreshPortTitles();
     // The graph's parameters without hidden entries, as XML text; empty without a graph.
     QString visibleParameters();
     int currentInputPort() const;
@@ -151,6 +153,9 @@ private:
     // Tallies a finished step's output items for the end-of-batch message.
     void countStepResults(const QList<VORNE::Item*>& items);
     void reportBatchEnd();
+    // Output folders of the patterns that do not exist, said in the message area (the run goes on: the
+    // saves then fail, each with its reason).
+    void reportMissingFolders();
     // Cancel as the Cancel button does; a graph load uses it too.
     void requestCancel();
 
@@ -171,6 +176,7 @@ private:
     VORNE::GraphExecutor* m_executor = nullptr;
     // Repeats the abort of a cancelled step while it runs.
     QTimer* m_cancelRepeat = nullptr;
+    QTimer* m_titleRefresh = nullptr;
     VORNE::MessageBanner* m_banner = nullptr;
     // The field's text when the graph was last loaded: a run stamps only this path on its outputs.
     QString m_loadedPath;
@@ -184,6 +190,9 @@ private:
         int failedSteps = 0;
         int unsavedOutputs = 0;
         QStringList inputErrors;
+        // Why steps failed or outputs went unsaved, with how many steps each reason hit, in first-seen order.
+        QStringList reasons;
+        QHash<QString, int> reasonSteps;
     } m_tally;
     VORNE::ResultsBar* m_resultsBar = nullptr;
 };

@@ -1,6 +1,7 @@
 // PVorne's batch loop: the checks and executor configuration at the start of a run, one executor start per
 // batch index, pause, resume and cancel between steps, and the outputs of each step into the output lists.
 // Everything here runs on the GUI thread; the executor's thread does the work of one step.
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QTextBrowser>
@@ -32,6 +33,7 @@
 #include "mainwindow/settingswidgetr.h"
 #include "ui_pvorne.h"
 
+using VORNE::GraphExecutor;
 using VORNE::Item;
 using VORNE::ItemModel;
 
@@ -101,6 +103,8 @@ void PVorne::Run()
         return;
     m_runLock.lock();
     m_runState = Starting;
+    // The previous run's summary is about outputs this run replaces.
+    m_banner->withdraw(QStringLiteral("batch"));
 
     ui->settings_tab->setEnabled(false);
     ui->input_edit_frame->setEnabled(false);
@@ -176,6 +180,7 @@ void PVorne::run_execute()
     setup.graph = m_graph;
     setup.parameters = [this] { return editedParameters(); };
     setup.applyTo(*m_executor);
+    reportMissingFolders();
     const int leftovers = VORNE::removeLeftovers(setup.outputNames);
     if (leftovers > 0)
         qCWarning(lcMainWindow, "removed %d unfinished file(s) that killed runs left in the output folders", leftovers);
@@ -223,10 +228,18 @@ void PVorne::executeGraph()
         m_executor->setInputItems(inputs);
         m_executor->start(QThread::InheritPriority);
     } else {
-        if (smallest != largest)
-            QMessageBox::information(this, tr("VORNE"),
-                                     tr("There are different numbers of input items for some ports."),
-                                     QMessageBox::Ok);
+        if (smallest != largest) {
+            QMessageBox box(QMessageBox::Information, tr("VORNE"),
+                            tr("There are different numbers of input items for some ports."), QMessageBox::Ok, this);
+            QStringList counts;
+            for (int port = 0; port < m_inputModels.size(); ++port)
+                counts << tr("Input %1%2: %n items", nullptr, m_inputModels[port]->rowCount())
+                              .arg(port)
+                              .arg(m_inputNames.value(port).isEmpty() ? QString()
+                                                                      : QStringLiteral(" (%1)").arg(m_inputNames[port]));
+            box.setInformativeText(counts.join(QLatin1Char('\n')));
+            box.exec();
+        }
         runComplete();
     }
 }
@@ -260,15 +273,34 @@ void PVorne::countStepResults(const QList<Item*>& items)
         return;
     ++m_tally.steps;
     bool failed = false;
-    for (const Item* item : items) {
-        failed = failed || item->outcome() != Item::Done;
+    QStringList reasons;
+    for (int port = 0; port < items.size(); ++port) {
+        const Item* item = items[port];
+        if (item->outcome() == Item::Done)
+            continue;
+        failed = true;
         if (item->outcome() == Item::Unsaved)
             ++m_tally.unsavedOutputs;
+        QString reason = item->errorMessage();
+        if (reason.isEmpty())
+            reason = tr("output %1 gave no value").arg(port);
+        // A failed save names its file first; without it the saves that failed alike count as one reason.
+        const int file = item->outcome() == Item::Unsaved ? reason.indexOf(QLatin1String(": ")) : -1;
+        if (file >= 0)
+            reason = GraphExecutor::tr("Could not save the output:") + QLatin1Char(' ') + reason.mid(file + 2);
+        if (!reasons.contains(reason))
+            reasons << reason;
     }
     m_tally.failedSteps += failed ? 1 : 0;
     const QString inputErrors = items.first()->data(Item::InputErrorRole).toString();
-    if (!inputErrors.isEmpty())
+    if (!inputErrors.isEmpty()) {
+        // The step failed for want of its inputs, which the lines of the unreadable inputs explain.
         m_tally.inputErrors << inputErrors.split(QLatin1Char('\n'));
+        return;
+    }
+    for (const QString& reason : qAsConst(reasons))
+        if (m_tally.reasonSteps[reason]++ == 0)
+            m_tally.reasons << reason;
 }
 
 void PVorne::reportBatchEnd()
@@ -283,12 +315,35 @@ void PVorne::reportBatchEnd()
         parts << tr("%n outputs could not be saved", nullptr, m_tally.unsavedOutputs);
     QString text = parts.join(QStringLiteral(", ")) + tr(" \u2014 see the Output tab.");
     const int shown = 5;
+    for (const QString& reason : m_tally.reasons.mid(0, shown))
+        text += QLatin1Char('\n') + (m_tally.reasonSteps.value(reason) == 1
+                                          ? tr("1 step: %1").arg(reason)
+                                          : tr("%1 steps: %2").arg(m_tally.reasonSteps.value(reason)).arg(reason));
+    if (m_tally.reasons.size() > shown)
+        text += QLatin1Char('\n') + tr("and %n more", nullptr, m_tally.reasons.size() - shown);
     for (const QString& line : m_tally.inputErrors.mid(0, shown))
         text += QLatin1Char('\n') + line;
     if (m_tally.inputErrors.size() > shown)
         text += QLatin1Char('\n') +
                 tr("(%n more inputs could not be read)", nullptr, m_tally.inputErrors.size() - shown);
     m_banner->post(topic, VORNE::MessageBanner::Error, text);
+}
+
+void PVorne::reportMissingFolders()
+{
+    QStringList missing;
+    for (const VORNE::OutputPattern& entry : ui->settings_widget->outputNames())
+        if (!entry.directory.isEmpty() && !QFileInfo(entry.directory).isDir() && !missing.contains(entry.directory))
+            missing << entry.directory;
+    const QString topic = QStringLiteral("folders");
+    if (missing.isEmpty()) {
+        m_banner->withdraw(topic);
+        return;
+    }
+    m_banner->post(topic, VORNE::MessageBanner::Warning,
+                   tr("%n output folder(s) do not exist, so this run cannot save its files there: '%1'", nullptr,
+                      missing.size())
+                       .arg(missing.join(QStringLiteral("', '"))));
 }
 
 void PVorne::pauseRun()
@@ -346,6 +401,7 @@ void PVorne::runComplete()
     ui->resume_run_pushButton->hide();
 
     m_runState = Idle;
+    refreshPortTitles();
     reportBatchEnd();
     ui->input_output_tabWidget->setCurrentWidget(ui->output_tab);
     if (!m_outputModels.isEmpty())

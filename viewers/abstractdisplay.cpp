@@ -6,6 +6,8 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
@@ -52,6 +54,8 @@ AbstractDisplay::AbstractDisplay(int portType, int portIndex, QWidget* parent)
     m_toolbar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_toolbar, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { showKindMenu(m_toolbar->mapToGlobal(at)); });
+    // Children come and go with the plug-in's view, so the application's events are watched.
+    qApp->installEventFilter(this);
 }
 
 AbstractDisplay::~AbstractDisplay()
@@ -322,6 +326,17 @@ void AbstractDisplay::contextMenuEvent(QContextMenuEvent* event)
 {
     showKindMenu(event->globalPos());
     event->accept();
+}
+
+bool AbstractDisplay::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::ContextMenu || !watched->isWidgetType())
+        return QMainWindow::eventFilter(watched, event);
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget == this || widget->window() != this)
+        return QMainWindow::eventFilter(watched, event);
+    showKindMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+    return true;
 }
 
 void AbstractDisplay::showKindMenu(const QPoint& globalPos)

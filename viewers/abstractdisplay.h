@@ -78,6 +78,9 @@ protected:
     // Anywhere in the window that nothing else claims: the viewer kinds, so that the kind can be changed
     // even when the toolbar's selector sits in its overflow menu.
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // A right-click on any widget of this window (a value viewer's text box, a plug-in's view) opens the
+    // viewer kinds too, instead of that widget's own menu.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void showDisplay_proxy(int index);

@@ -54,6 +54,9 @@ private slots:
     // Each row creates the viewer that draws with that row's plug-in window, and is found by its name.
     void everyKindCreatesItsViewer()
     {
+        QStringList names;
+        for (const VORNE::ViewerKind& kind : VORNE::viewerKinds())
+            names << kind.name;
         for (const VORNE::ViewerKind& kind : VORNE::viewerKinds()) {
             QCOMPARE(VORNE::findViewerKind(kind.name), &kind);
             QVERIFY2(kind.create, kind.name);
@@ -63,6 +66,25 @@ private slots:
             viewer->display(&item);
             QVERIFY2(viewer->centralWidget(), kind.name);
             QCOMPARE(viewer->centralWidget()->objectName(), QString(kind.windowName));
+            // A right-click on the innermost widget (a value viewer's text) opens the kinds; the choice
+            // leaves through the toolbar's selector.
+            const QString other = names[(names.indexOf(kind.name) + 1) % names.size()];
+            viewer->setDisplayTypes(names, kind.name);
+            QSignalSpy asked(viewer.get(), &AbstractDisplay::changeDisplayType);
+            QWidget* target = viewer->centralWidget();
+            while (QWidget* inner = target->childAt(target->rect().center()))
+                target = inner;
+            QTimer::singleShot(0, [other] {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                for (QAction* action : menu ? menu->actions() : QList<QAction*>())
+                    if (action->text() == other)
+                        menu->setActiveAction(action), QTest::keyClick(menu, Qt::Key_Return);
+            });
+            QContextMenuEvent click(QContextMenuEvent::Mouse, target->rect().center(),
+                                    target->mapToGlobal(target->rect().center()));
+            QApplication::sendEvent(target, &click);
+            QCOMPARE(asked.value(0).value(0).toString(), other);
+            QCOMPARE(viewer->toolbar()->m_displayTypeComboBox->currentText(), other);
         }
     }
 

@@ -59,10 +59,12 @@ private slots:
         PVorne w;
         open(w, "examples/graphs/two_inputs.ogr", {first, second});
         QStringList boxes;
+        QString counts;
         QTimer answer;
         connect(&answer, &QTimer::timeout, [&] {
             if (auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 boxes << shown->windowTitle() + "|" + shown->text();
+                counts = shown->informativeText();
                 shown->accept();
             }
         });
@@ -72,6 +74,8 @@ private slots:
         for (int port = 0; port < 3; ++port)
             QCOMPARE(outputs(w, port)->rowCount(), steps);
         QCOMPARE(boxes, box ? QStringList("VORNE|There are different numbers of input items for some ports.") : QStringList());
+        QVERIFY2(!box || (counts.startsWith("Input 0") && counts.contains(QString(": %1 items\nInput 1").arg(first)) &&
+                          counts.endsWith(QString(": %1 items").arg(second))), qPrintable(counts));
         QCOMPARE(child<QTabWidget>(w, "input_output_tabWidget")->currentWidget()->objectName(), QString("output_tab"));
         QCOMPARE(child<QTabWidget>(w, "output_tabWidget")->currentIndex(), 0);
         for (const char* name : {"settings_tab", "input_edit_frame", "graph_selection_frame", "graph_parameters_tab"})
@@ -224,12 +228,38 @@ private slots:
         const QString blur = "examples/graphs/blur_otsu.ogr", wide = "tests/vorne/graphs/sixteen_bit.ogr";
         QTest::newRow("all saved") << blur << ".png" << false << QString();
         QTest::newRow("steps fail") << "examples/graphs/fails.ogr" << ".png" << false
-                                    << "2 of 2 steps failed \u2014 see the Output tab.";
+                                    << "2 of 2 steps failed \u2014 see the Output tab.\n2 steps: ";
         QTest::newRow("16 bits as jpg") << wide << ".jpg" << false
-                                        << "2 of 2 steps failed, 2 outputs could not be saved \u2014 see the Output tab.";
+                                        << "2 of 2 steps failed, 2 outputs could not be saved \u2014 see the Output tab."
+                                           "\n2 steps: Could not save the output:";
         QTest::newRow("unreadable input") << blur << ".png" << true
                                           << "1 of 2 steps failed \u2014 see the Output tab.\n"
                                              "cannot read input 0 'image' from '%1': ";
+        // A folder that does not exist: said when Run is pressed, neither refused nor created.
+        QTest::newRow("missing folder") << blur << "missing" << false
+                                        << "2 of 2 steps failed, 2 outputs could not be saved \u2014 see the Output tab."
+                                           "\n2 steps: Could not save the output:";
+    }
+
+    // A closed message stays closed while its subject stays; another graph takes its parameter warning away.
+    void messageLifetimes()
+    {
+        PVorne w;
+        open(w, "examples/graphs/blur_otsu.ogr", {1});
+        auto* banner = w.findChild<VORNE::MessageBanner*>();
+        const auto close = [banner](const char* topic) {
+            banner->findChild<QWidget*>(QString("message_") + topic)->findChild<QToolButton*>("close")->click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        banner->post("batch", VORNE::MessageBanner::Error, "one");
+        close("batch");
+        banner->post("batch", VORNE::MessageBanner::Error, "one");
+        QVERIFY(banner->text("batch").isNull());
+        banner->post("batch", VORNE::MessageBanner::Error, "two");
+        QCOMPARE(banner->text("batch"), QString("two"));
+        banner->post("parameters", VORNE::MessageBanner::Warning, "no such parameter");
+        QVERIFY(w.loadGraph(graph("count_cells.ogr")));
+        QCOMPARE(banner->topics(), QStringList());
     }
 
     void batchEndMessage()
@@ -246,12 +276,21 @@ private slots:
         if (emptyInput)
             inputs(w, 0)->item(1)->setValue(empty, Item::ImageFileType);
         auto* patterns = child<QWidget>(w, "output_filename_pattern_widget");
-        child<QLineEdit>(*patterns, "directory_lineEdit")->setText(dir.path());
-        child<QComboBox>(*patterns, "suffix_comboBox")->setCurrentText(suffix);
-        runToEnd(w);
-        const QString shown = w.findChild<VORNE::MessageBanner*>()->text("batch");
+        const QString folder = suffix == "missing" ? dir.filePath("missing") : dir.path();
+        child<QLineEdit>(*patterns, "directory_lineEdit")->setText(folder);
+        child<QComboBox>(*patterns, "suffix_comboBox")->setCurrentText(suffix == "missing" ? ".png" : suffix);
+        auto* banner = w.findChild<VORNE::MessageBanner*>();
+        invoke(w, "Run");
+        QCOMPARE(banner->text("folders").contains(folder), suffix == "missing");
+        QVERIFY(!QFileInfo::exists(dir.filePath("missing")));
+        QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
+        const QString shown = banner->text("batch");
         QVERIFY2(message.isNull() ? shown.isNull() : shown.startsWith(QString(message).replace("%1", empty)), qPrintable(shown));
         QCOMPARE(outputs(w, 0)->item(1)->data(Item::InputErrorRole).isNull(), !emptyInput);
+        // The next run's Run takes the summary away.
+        invoke(w, "Run");
+        QVERIFY(banner->text("batch").isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
     }
 
     // A host loads another graph during a run: the run is cancelled and the load refused as before, the message
