@@ -37,7 +37,7 @@ add_library(vorne_core SHARED ${VORNE_CORE_SOURCES})
 set_target_properties(vorne_core PROPERTIES AUTOMOC ON)
 target_include_directories(vorne_core PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
 target_include_directories(vorne_core PRIVATE "${CMAKE_BINARY_DIR}/generated")
-target_link_libraries(vorne_core PUBLIC tovil Qt5::Core nlohmann_json::nlohmann_json PRIVATE vorne_warnings PkgConfig::XXHASH)
+target_link_libraries(vorne_core PUBLIC tovil Qt::Core nlohmann_json::nlohmann_json PRIVATE vorne_warnings PkgConfig::XXHASH)
 # A GUI type reached through a qualified include (<QtGui/QIcon>) still fails: at this link, not later.
 # Clang leaves the sanitizer runtimes to the executable, so its sanitized libraries (the fuzz build) have
 # undefined symbols by design.
@@ -54,7 +54,7 @@ set_target_properties(vorne PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON
   # The icon bundle is written in the older resource format that every Qt 5 reads.
   AUTORCC_OPTIONS "--format-version;2")
 target_link_libraries(vorne
-  PUBLIC vorne_core Qt5::Core Qt5::Gui Qt5::Widgets
+  PUBLIC vorne_core Qt::Core Qt::Gui Qt::Widgets
   PRIVATE vorne_warnings)
 install(TARGETS vorne LIBRARY DESTINATION bin)
 

@@ -42,6 +42,54 @@ const char* typePrefix(int type)
     }
 }
 
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+bool isNumber(int typeId)
+{
+    switch (typeId) {
+    case QMetaType::Bool:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+#endif
+
+// "Equal" as Qt 5's QVariant comparison has it: numbers by value, other types after converting the new value
+// to the stored one's type (or, failing that, the other way round), so "1" equals QByteArray("1"). Qt 6's
+// comparison only converts between numbers and strings; without this a Qt 6 build would signal changes that a
+// Qt 5 build does not.
+bool sameValue(const QVariant& stored, const QVariant& value)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    const QMetaType to = stored.metaType();
+    const QMetaType from = value.metaType();
+    if (to == from || (isNumber(to.id()) && isNumber(from.id())))
+        return stored == value;
+    if (!stored.isValid() || !value.isValid())
+        return false;
+    QVariant converted = value;
+    if (converted.canConvert(to))
+        return converted.convert(to) && converted == stored;
+    converted = stored;
+    return converted.convert(from) && converted == value;
+#else
+    return stored == value;
+#endif
+}
+
 } // namespace
 
 Item::Item(QObject* parent)
@@ -65,7 +113,7 @@ Item::~Item()
 
 void Item::setData(int role, const QVariant& value)
 {
-    if (data(role) == value)
+    if (sameValue(data(role), value))
         return;
     {
         QWriteLocker locker(&m_lock);

@@ -99,11 +99,12 @@ QString parameterText(const KORA::CValueMap* parameters)
 QString runDigest(const QByteArray& graphFile, const QString& parameters, const QList<OutputPattern>& patterns)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
+    const QByteArray separator(1, '\0');
     hash.addData(graphFile);
-    hash.addData("\0", 1);
+    hash.addData(separator);
     hash.addData(parameters.toUtf8());
     for (const OutputPattern& pattern : patterns) {
-        hash.addData("\0", 1);
+        hash.addData(separator);
         hash.addData((pattern.directory + QChar(0) + pattern.pattern + QChar(0) + pattern.suffix).toUtf8());
     }
     return QString::fromLatin1(hash.result().toHex());

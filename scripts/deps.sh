@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever of VORNE's build and test dependencies is missing.
+# With the argument "--qt 6" (or VORNE_QT=6 in the environment) the Qt 6 packages are installed as well.
 set -euo pipefail
+
+qt="${VORNE_QT:-5}"
+if [[ "${1:-}" == "--qt" ]]; then qt="${2:?--qt needs 5 or 6}"; fi
 
 packages=(
   cmake ninja-build g++ ccache pkg-config git
@@ -11,6 +15,9 @@ packages=(
   xvfb xauth
   librsvg2-bin
 )
+if [[ "$qt" == 6 ]]; then
+  packages+=(qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-tools-dev qt6-tools-dev-tools libqt6opengl6-dev libgl-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -194,6 +194,8 @@ void ItemTest::dataChangedOnlyOnRealChange()
     QSignalSpy spy(&item, &Item::dataChanged);
 
     item.setValue(qint32(1));
+    item.setData(Item::ValueRole, QByteArray("1")); // equal across types, in both Qt versions
+    item.setData(Item::TypeRole, QString::number(Item::LongType));
     QCOMPARE(spy.count(), 0);
 
     item.setValue(2.0);

@@ -7,7 +7,9 @@
 
 #include "kora/kora.h"
 
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 QT_CHARTS_USE_NAMESPACE
+#endif
 using Value = std::shared_ptr<KORA::CValue>;
 Q_DECLARE_METATYPE(Value)
 
@@ -228,8 +230,8 @@ private slots:
         auto* first = qobject_cast<QLineSeries*>(all.front());
         QCOMPARE(first->count(), points);
         double sum = 0.0;
-        for (const QPointF& p : first->pointsVector())
-            sum += p.y();
+        for (int i = 0; i < first->count(); ++i)
+            sum += first->at(i).y();
         QCOMPARE(sum, sumOfY);
     }
 

@@ -217,7 +217,9 @@ void DisplayWindow::cursorLeft()
 
 void DisplayWindow::viewChanged()
 {
-    m_zoomLabel->setText(QStringLiteral("%1 %").arg(m_view->scale() * 100.0, 0, 'f', m_view->scale() < 0.1 ? 1 : 0));
+    // In device pixels, so that 1:1 reads 100 % on a scaled screen too.
+    const double zoom = m_view->scale() * m_view->devicePixelRatioF();
+    m_zoomLabel->setText(QStringLiteral("%1 %").arg(zoom * 100.0, 0, 'f', zoom < 0.1 ? 1 : 0));
     if (m_image && m_template.join(QString()).contains(QStringLiteral("%p")))
         m_visibleTimer.start();
 }

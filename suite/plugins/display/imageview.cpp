@@ -11,6 +11,20 @@
 
 namespace viewers {
 
+namespace {
+
+// Where the event happened in the view, in fractions of a pixel; Qt 6 renamed the call.
+QPointF eventPoint(const QMouseEvent* event)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return event->position();
+#else
+    return event->localPos();
+#endif
+}
+
+} // namespace
+
 ImageView::ImageView(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("DisplayView"));
@@ -105,8 +119,11 @@ void ImageView::applyFit()
 
 void ImageView::actualSize()
 {
-    setScale(1.0, QPointF(width() / 2.0, height() / 2.0));
-    m_origin = QPointF(std::round(m_origin.x()), std::round(m_origin.y()));
+    // One device pixel per image pixel: on a scaled screen (always possible under Qt 6) a logical pixel is
+    // several device pixels.
+    const double ratio = devicePixelRatioF();
+    setScale(1.0 / ratio, QPointF(width() / 2.0, height() / 2.0));
+    m_origin = QPointF(std::round(m_origin.x() * ratio), std::round(m_origin.y() * ratio)) / ratio;
 }
 
 int ImageView::levelForScale()
@@ -175,7 +192,7 @@ void ImageView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
         m_dragging = true;
-        m_dragStart = event->localPos();
+        m_dragStart = eventPoint(event);
         m_originAtDragStart = m_origin;
         setCursor(Qt::ClosedHandCursor);
         event->accept();
@@ -187,12 +204,12 @@ void ImageView::mousePressEvent(QMouseEvent* event)
 void ImageView::mouseMoveEvent(QMouseEvent* event)
 {
     if (m_dragging) {
-        m_origin = m_originAtDragStart + (event->localPos() - m_dragStart);
+        m_origin = m_originAtDragStart + (eventPoint(event) - m_dragStart);
         m_fit = false;
         update();
         emit viewChanged();
     }
-    const QPointF point = widgetToImage(event->localPos());
+    const QPointF point = widgetToImage(eventPoint(event));
     const QImage& full = picture();
     emit hovered(point, point.x() >= 0 && point.y() >= 0 && point.x() < full.width() && point.y() < full.height());
 }

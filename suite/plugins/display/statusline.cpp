@@ -15,7 +15,7 @@ const QStringList& PlaceholderNames()
 QString PlaceholderAt(const QString& text, int position)
 {
     for (const QString& name : PlaceholderNames())
-        if (text.midRef(position, name.size()) == name)
+        if (QStringView(text).mid(position, name.size()) == name)
             return name;
     return QString();
 }

@@ -14,8 +14,6 @@
 #include "plotdata.h"
 #include "viewernode.h"
 
-QT_CHARTS_USE_NAMESPACE
-
 namespace viewers {
 
 void PlotNode::GetPluginSetup(KORA::CValueMap& setup)

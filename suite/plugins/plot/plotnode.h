@@ -1,12 +1,15 @@
 #pragma once
+#include <QChartView>
 #include <QPointer>
 
 #include "viewernode.h"
 
+// Qt 5's charts live in a namespace of their own, Qt 6's in Qt's.
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+QT_CHARTS_USE_NAMESPACE
+#endif
+
 class QMainWindow;
-namespace QtCharts {
-class QChartView;
-}
 
 namespace viewers {
 
@@ -21,7 +24,7 @@ public:
 
 private:
     QPointer<QMainWindow> m_window;
-    QPointer<QtCharts::QChartView> m_view;
+    QPointer<QChartView> m_view;
 };
 
 } // namespace viewers
