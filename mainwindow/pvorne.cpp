@@ -147,6 +147,9 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
     m_titleRefresh->setSingleShot(true);
     m_titleRefresh->setInterval(100);
     connect(m_titleRefresh, &QTimer::timeout, this, &PVorne::refreshPortTitles);
+    m_progressRefresh = new QTimer(this);
+    m_progressRefresh->setSingleShot(true);
+    connect(m_progressRefresh, &QTimer::timeout, this, &PVorne::flushProgress);
     m_cancelRepeat = new QTimer(this);
     m_cancelRepeat->setInterval(50);
     connect(m_cancelRepeat, &QTimer::timeout, this, [this] {

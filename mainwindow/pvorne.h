@@ -2,6 +2,7 @@
 // VORNE's main widget: graph selection and parameters, one item list per input and output port, input
 // editing, and (through the executor) the batch run. It is at the same time a node of the suite's plug-in
 // framework, so that the suite can embed it and hand it the graph that is open there.
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QMutex>
@@ -158,6 +159,11 @@ private:
     void reportMissingFolders();
     // Cancel as the Cancel button does; a graph load uses it too.
     void requestCancel();
+    // The progress bar of a step. A progress bar repaints at once whenever its text changes, which in a
+    // batch of small steps costs a good share of each step; so the bar is painted at most every 40 ms and
+    // the latest figures follow when a pause or the batch's end leaves them standing.
+    void showProgress(int value, int maximum);
+    void flushProgress();
 
     bool m_firstShow = true;
     Ui::PVorne* ui;
@@ -177,6 +183,10 @@ private:
     // Repeats the abort of a cancelled step while it runs.
     QTimer* m_cancelRepeat = nullptr;
     QTimer* m_titleRefresh = nullptr;
+    QTimer* m_progressRefresh = nullptr;
+    QElapsedTimer m_progressPainted;
+    int m_progressValue = 0;
+    int m_progressMaximum = 0;
     VORNE::MessageBanner* m_banner = nullptr;
     // The field's text when the graph was last loaded: a run stamps only this path on its outputs.
     QString m_loadedPath;

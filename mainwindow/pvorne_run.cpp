@@ -113,6 +113,9 @@ void PVorne::Run()
     ui->graph_parameters_textBrowser->viewport()->setCursor(Qt::IBeamCursor);
     ui->graph_parameters_tab->setEnabled(false);
 
+    m_progressValue = 0;
+    m_progressMaximum = 10;
+    m_progressPainted.invalidate();
     ui->run_progressBar->setValue(0);
     ui->run_progressBar->setMaximum(10);
     ui->run_progressBar->show();
@@ -211,6 +214,7 @@ void PVorne::executeGraph()
     }
 
     if (m_runState == PauseRequested) {
+        flushProgress();
         ui->pause_run_pushButton->hide();
         ui->resume_run_pushButton->show();
         ui->resume_run_pushButton->setEnabled(true);
@@ -219,8 +223,7 @@ void PVorne::executeGraph()
     } else if (m_runState == CancelRequested) {
         runComplete();
     } else if (mayRun) {
-        ui->run_progressBar->setMaximum(smallest);
-        ui->run_progressBar->setValue(m_batchIndex + 1);
+        showProgress(m_batchIndex + 1, smallest);
         m_executor->runIndex = m_batchIndex;
         m_executor->runsTotal = smallest;
         if (m_batchIndex == 0)
@@ -386,9 +389,28 @@ void PVorne::cancel()
         runComplete();
 }
 
+void PVorne::showProgress(int value, int maximum)
+{
+    m_progressValue = value;
+    m_progressMaximum = maximum;
+    if (!m_progressPainted.isValid() || m_progressPainted.elapsed() >= 40)
+        flushProgress();
+    else if (!m_progressRefresh->isActive())
+        m_progressRefresh->start(int(40 - m_progressPainted.elapsed()));
+}
+
+void PVorne::flushProgress()
+{
+    m_progressRefresh->stop();
+    m_progressPainted.start();
+    ui->run_progressBar->setMaximum(m_progressMaximum);
+    ui->run_progressBar->setValue(m_progressValue);
+}
+
 void PVorne::runComplete()
 {
     m_cancelRepeat->stop();
+    flushProgress();
     ui->settings_tab->setEnabled(true);
     ui->input_edit_frame->setEnabled(!m_inputModels.isEmpty());
     ui->graph_selection_frame->setEnabled(true);
