@@ -58,14 +58,21 @@ int ViewerCaption::heightForWidth(int width) const
     return qCeil(layOut(layout, width - margins.left() - margins.right())) + margins.top() + margins.bottom();
 }
 
+int ViewerCaption::hintWidth() const
+{
+    // Until the caption is shown its width is an old one, and a window that grew for a hint made for it
+    // would not shrink back; the status bar spans the window.
+    return isVisible() ? width() : window()->width();
+}
+
 QSize ViewerCaption::sizeHint() const
 {
-    return QSize(fontMetrics().averageCharWidth() * 40, heightForWidth(width()));
+    return QSize(fontMetrics().averageCharWidth() * 40, heightForWidth(hintWidth()));
 }
 
 QSize ViewerCaption::minimumSizeHint() const
 {
-    return QSize(fontMetrics().averageCharWidth() * 4, heightForWidth(width()));
+    return QSize(fontMetrics().averageCharWidth() * 4, heightForWidth(hintWidth()));
 }
 
 void ViewerCaption::paintEvent(QPaintEvent*)

@@ -33,6 +33,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The width the hints are for.
+    int hintWidth() const;
     // Lays the text out in lines of the given width; the height of all lines.
     qreal layOut(QTextLayout& layout, int width) const;
 };
