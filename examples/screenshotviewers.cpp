@@ -1,7 +1,8 @@
-// Runs two example batches and drives the viewer windows the way a user does: a double-click on an output
+// Runs example batches and drives the viewer windows the way a user does: a double-click on an output
 // item, the input viewer opened from the port selector, Space and Backspace to step with both in sync, and
-// two ports switched to a plot and a scatter plot; then an unreadable input stepped onto and a second run
-// that brings the output viewers back. Saves the screenshots for the README; run it under a virtual display:
+// two ports switched to a plot and a scatter plot; then an unreadable input stepped onto, the output of a
+// failed step, and a second run that brings the output viewers back. Saves the screenshots for the
+// README; run it under a virtual display:
 //   xvfb-run -a -s "-screen 0 1280x900x24" build/examples/screenshot-viewers EXAMPLES_DIR OUTDIR SHOTDIR
 #include <QApplication>
 #include <QCheckBox>
@@ -148,14 +149,23 @@ int main(int argc, char** argv)
         qFatal("the viewers did not step together");
     save(masks, shots.filePath("manager-display.png"));
 
-    // A file that is no image at the end of the inputs: the caption says why the picture stays.
+    // A file that is no image at the end of the inputs, in a small window: the caption below the picture
+    // says why the picture stays.
     auto* inputs = qobject_cast<ItemModel*>(
         child<QTabWidget>(window, "input_tabWidget")->widget(0)->findChild<QListView*>()->model());
     inputs->appendItem(new VORNE::Item(examples.filePath("data/images.txt"), VORNE::Item::ImageFileType));
+    images->resize(360, 330);
     images->toolbar()->m_indexSpinBox->setValue(inputs->rowCount());
     save(images, shots.filePath("viewer-caption.png"));
     inputs->removeRows(inputs->rowCount() - 1, 1);
     images->close();
+
+    // A graph whose step fails: its output shows the error icon, the item's state and the step's reason.
+    runBatch(window, examples.filePath("graphs/fails.ogr"), QString(), outputDir);
+    AbstractDisplay* failed = doubleClickOutput(window, 0, 0);
+    failed->resize(420, 400);
+    save(failed, shots.filePath("viewer-failed-step.png"));
+    failed->close();
 
     // Areas of the cells as a plot, centroids as a scatter plot.
     runBatch(window, examples.filePath("graphs/plot_outputs.ogr"), QString(), outputDir);

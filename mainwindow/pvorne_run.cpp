@@ -235,11 +235,15 @@ void PVorne::executeGraph()
             QMessageBox box(QMessageBox::Information, tr("VORNE"),
                             tr("There are different numbers of input items for some ports."), QMessageBox::Ok, this);
             QStringList counts;
-            for (int port = 0; port < m_inputModels.size(); ++port)
-                counts << tr("Input %1%2: %n items", nullptr, m_inputModels[port]->rowCount())
-                              .arg(port)
-                              .arg(m_inputNames.value(port).isEmpty() ? QString()
-                                                                      : QStringLiteral(" (%1)").arg(m_inputNames[port]));
+            for (int port = 0; port < m_inputModels.size(); ++port) {
+                const int rows = m_inputModels[port]->rowCount();
+                const QString name = m_inputNames.value(port).isEmpty()
+                                         ? QString()
+                                         : QStringLiteral(" (%1)").arg(m_inputNames[port]);
+                // Without a translation "%n" gives no singular.
+                counts << (rows == 1 ? tr("Input %1%2: 1 item").arg(port).arg(name)
+                                     : tr("Input %1%2: %3 items").arg(port).arg(name).arg(rows));
+            }
             box.setInformativeText(counts.join(QLatin1Char('\n')));
             box.exec();
         }

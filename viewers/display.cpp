@@ -7,6 +7,7 @@
 #include "kora/exception.h"
 #include "kora/image.h"
 #include "kora/imageio.h"
+#include "kora/value.h"
 #include "kora/valuepointer.h"
 #include "viewers/viewerkinds.h"
 
@@ -42,7 +43,7 @@ QString Display::errorImagePath()
     return copy.path;
 }
 
-KORA::CValue* Display::errorImageValue()
+KORA::CValue* Display::errorImageValue(const QString& state)
 {
     const QString path = errorImagePath();
     if (!QFile::exists(path))
@@ -50,8 +51,10 @@ KORA::CValue* Display::errorImageValue()
     try {
         const KORA::StImgLoadCfg config{};
         KORA::CImage* image = KORA::CImageIo2::Load(path.toLocal8Bit().constData(), config);
-        if (image)
+        if (image) {
+            image->Attributes().SetEntry("placeholder", new KORA::CValueString(state.toUtf8().constData()));
             return new KORA::CValueOwnedPointer<KORA::CImage>(image);
+        }
     } catch (const KORA::CException&) {
     }
     return nullptr;

@@ -15,8 +15,10 @@ public:
     // Where the error icon is copied on disk: one path per process, chosen at first use. Whether the file
     // still exists there is checked at every use.
     static QString errorImagePath();
-    // A new image value of the error icon, or null when it cannot be loaded.
-    static KORA::CValue* errorImageValue();
+    // A new image value of the error icon, or null when it cannot be loaded. The image carries state, what
+    // the item is, as its string attribute "placeholder": the plug-in then shows that state on its status
+    // line instead of the icon's own pixel figures, which are no result.
+    static KORA::CValue* errorImageValue(const QString& state);
 
 protected slots:
     bool updateView(VORNE::Item* item) override { return PluginDisplay::updateView(item); }

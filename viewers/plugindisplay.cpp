@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QStatusBar>
+#include <QStringList>
 
 #include <exception>
 #include <iostream>
@@ -23,21 +23,45 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcViewers, "vorne.viewers", QtWarningMsg)
 
-// Why the item gave no value to show, as far as the viewer can tell without reading it again.
-QString missingValueReason(const Item& item)
+bool hasNoValue(const Item& item)
 {
+    return item.type() == Item::UndefinedType || item.type() == Item::NoValueType;
+}
+
+// Why the item is not shown as a result, in its own words where it has them. decoderReason: what the
+// conversion said, if anything.
+QString missingValueReason(const Item& item, const QString& decoderReason)
+{
+    QStringList why;
     if (!item.errorMessage().isEmpty())
-        return item.errorMessage();
+        why << item.errorMessage();
+    // The inputs its step could not read explain the failure of the step.
+    const QString inputErrors = item.data(Item::InputErrorRole).toString();
+    if (!inputErrors.isEmpty())
+        why << inputErrors;
+    if (!why.isEmpty())
+        return why.join(QLatin1Char('\n'));
     switch (item.type()) {
     case Item::UndefinedType:
     case Item::NoValueType:
         return QObject::tr("the item has no value");
     case Item::ImageFileType:
-        return QFileInfo::exists(item.valueText()) ? QObject::tr("the file cannot be read as an image")
-                                                   : QObject::tr("the file does not exist");
+        if (!QFileInfo::exists(item.valueText()))
+            return QObject::tr("the file does not exist");
+        return decoderReason.isEmpty() ? QObject::tr("the file cannot be read as an image") : decoderReason;
     default:
-        return QObject::tr("its value cannot be converted");
+        return decoderReason.isEmpty() ? QObject::tr("its value cannot be converted") : decoderReason;
     }
+}
+
+// What an item without a value is, for the plug-in's status line in place of its stand-in's figures.
+QString stateText(const Item& item)
+{
+    if (item.outcome() == Item::Unsaved)
+        return QObject::tr("Not saved");
+    if (!item.errorMessage().isEmpty())
+        return QObject::tr("Step failed");
+    return QObject::tr("No value");
 }
 
 // Runs call; false, with the error text, when it throws an exception the kind catches. Others go on to the
@@ -115,13 +139,12 @@ void PluginDisplay::attachNode(KORA::CPNode* node)
     m_inputs = inputs.release();
 }
 
-KORA::CValue* PluginDisplay::valueFor(const Item& item) const
+KORA::CValue* PluginDisplay::valueFor(const Item& item, QString* reason) const
 {
-    const bool empty = item.type() == Item::UndefinedType || item.type() == Item::NoValueType;
-    if (empty && m_kind.valueForEmptyItem)
-        return m_kind.valueForEmptyItem();
+    if (hasNoValue(item) && m_kind.valueForEmptyItem)
+        return m_kind.valueForEmptyItem(stateText(item));
     // For an image handle this is a second handle to the item's value, which the item keeps.
-    KORA::CValue* value = item.toCValue();
+    KORA::CValue* value = item.toCValue(reason);
     if (value && m_kind.wrapValue)
         return new KORA::CValueSmart(value);
     return value;
@@ -138,9 +161,10 @@ bool PluginDisplay::updateView(Item* item)
 {
     if (!m_node || !item)
         return false;
-    KORA::CValue* value = valueFor(*item);
+    QString decoderReason;
+    KORA::CValue* value = valueFor(*item, &decoderReason);
     if (!value) {
-        reportFailure(*item, missingValueReason(*item));
+        reportFailure(*item, missingValueReason(*item, decoderReason));
         flash();
         return false;
     }
@@ -153,7 +177,11 @@ bool PluginDisplay::updateView(Item* item)
         flash();
         return false;
     }
-    clearFailure();
+    // A stand-in is drawn, but it is no result: the caption says why there is none.
+    if (hasNoValue(*item))
+        reportFailure(*item, missingValueReason(*item, QString()));
+    else
+        clearFailure();
     if (m_firstView || m_kind.adoptEveryTime)
         adoptPluginWindow();
     return true;
@@ -162,23 +190,18 @@ bool PluginDisplay::updateView(Item* item)
 void PluginDisplay::reportFailure(const Item& item, const QString& reason)
 {
     const int row = item.row();
-    const QString what = item.type() == Item::ImageFileType ? item.valueText() : item.summaryText();
-    const QString text = tr("Item %1 (%2) cannot be shown: %3")
-                             .arg(row < 0 ? QStringLiteral("-") : QString::number(row + 1), what, reason);
+    const QString number = row < 0 ? QStringLiteral("-") : QString::number(row + 1);
+    // The summary of an item with an error is that error, which the reason already gives.
+    const QString what = item.errorMessage().isNull() ? item.summaryText() : item.valueText();
+    const QString text = what.isEmpty() ? tr("Item %1 cannot be shown: %2").arg(number, reason)
+                                        : tr("Item %1 (%2) cannot be shown: %3").arg(number, what, reason);
     m_caption->say(text);
-    statusBar()->showMessage(text);
-    statusBar()->show();
     qCDebug(lcViewers) << m_kind.name << text;
 }
 
 void PluginDisplay::clearFailure()
 {
-    m_caption->hide();
-    // Only created by a failure; a plug-in window may have a status line of its own.
-    if (auto* line = findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly)) {
-        line->clearMessage();
-        line->hide();
-    }
+    m_caption->say(QString());
 }
 
 void PluginDisplay::adoptPluginWindow()

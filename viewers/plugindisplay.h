@@ -36,12 +36,13 @@ private:
     void loadPlugin();
     // Gives the node this window as "QWidgetPointer", a new input vector, and initialises it.
     void attachNode(KORA::CPNode* node);
-    // A new value for entry 0 of the node's inputs, or null when the item gives none.
-    KORA::CValue* valueFor(const Item& item) const;
+    // A new value for entry 0 of the node's inputs, or null when the item gives none (reason: the
+    // conversion's words, when it has any).
+    KORA::CValue* valueFor(const Item& item, QString* reason) const;
     // Executes the node; false, with the error text, on an exception the kind catches.
     bool execute(std::string& error);
     void adoptPluginWindow();
-    // Says over the kept picture and on the status line why the item is not shown, until the next success.
+    // Says in the caption below the picture why the item is not shown as a result, until the next result.
     void reportFailure(const Item& item, const QString& reason);
     void clearFailure();
 

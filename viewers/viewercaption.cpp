@@ -1,43 +1,96 @@
 #include "viewers/viewercaption.h"
 
-#include <QEvent>
 #include <QMainWindow>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QStatusBar>
+#include <QTextLayout>
+#include <QtMath>
 
 namespace VORNE {
 
-ViewerCaption::ViewerCaption(QWidget* window) : QLabel(window)
+ViewerCaption::ViewerCaption(QMainWindow* window) : QLabel(window)
 {
     setObjectName(QStringLiteral("ViewerCaption"));
     setWordWrap(true);
-    setMargin(8);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setStyleSheet(QStringLiteral("background-color: rgba(0, 0, 0, 170); color: white;"));
-    hide();
-    window->installEventFilter(this);
+    setTextFormat(Qt::PlainText);
+    setContentsMargins(4, 2, 4, 2);
+    QStatusBar* bar = window->statusBar();
+    // The grip would take width from the text; the window's edges resize it anyway.
+    bar->setSizeGripEnabled(false);
+    bar->addWidget(this, 1);
+    say(QString());
 }
 
 void ViewerCaption::say(const QString& text)
 {
     setText(text);
-    place();
-    show();
-    raise();
+    setVisible(!text.isEmpty());
+    if (auto* bar = qobject_cast<QStatusBar*>(parentWidget()))
+        bar->setVisible(!text.isEmpty());
+    updateGeometry();
 }
 
-bool ViewerCaption::eventFilter(QObject* watched, QEvent* event)
+qreal ViewerCaption::layOut(QTextLayout& layout, int width) const
 {
-    if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
-        place();
-    return QLabel::eventFilter(watched, event);
+    QString lines = text();
+    lines.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    layout.setText(lines);
+    layout.setFont(font());
+    QTextOption option(alignment());
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    qreal height = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(qMax(1, width));
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    layout.endLayout();
+    return height;
 }
 
-void ViewerCaption::place()
+int ViewerCaption::heightForWidth(int width) const
 {
-    const auto* window = qobject_cast<QMainWindow*>(parentWidget());
-    const QWidget* central = window ? window->centralWidget() : nullptr;
-    QRect area = central ? central->geometry() : parentWidget()->rect();
-    const int height = qMin(area.height(), heightForWidth(area.width()));
-    setGeometry(area.left(), area.bottom() + 1 - height, area.width(), height);
+    const QMargins margins = contentsMargins();
+    QTextLayout layout;
+    return qCeil(layOut(layout, width - margins.left() - margins.right())) + margins.top() + margins.bottom();
+}
+
+int ViewerCaption::hintWidth() const
+{
+    // Until the caption is shown its width is an old one, and a window that grew for a hint made for it
+    // would not shrink back; the status bar spans the window.
+    return isVisible() ? width() : window()->width();
+}
+
+QSize ViewerCaption::sizeHint() const
+{
+    return QSize(fontMetrics().averageCharWidth() * 40, heightForWidth(hintWidth()));
+}
+
+QSize ViewerCaption::minimumSizeHint() const
+{
+    return QSize(fontMetrics().averageCharWidth() * 4, heightForWidth(hintWidth()));
+}
+
+void ViewerCaption::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(palette().color(foregroundRole()));
+    const QRect room = contentsRect();
+    QTextLayout layout;
+    layOut(layout, room.width());
+    layout.draw(&painter, room.topLeft());
+}
+
+void ViewerCaption::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    // The hints follow the width; the status bar asks again.
+    if (event->size().width() != event->oldSize().width())
+        updateGeometry();
 }
 
 } // namespace VORNE

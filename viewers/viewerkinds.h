@@ -41,9 +41,10 @@ struct ViewerKind
     // The plug-in's status-line template; null: the parameter is not set.
     const char* statusLine;
 
-    // What an item without a value (undefined or no-value type) shows; null: the item's own conversion,
-    // which gives nothing, so that the window only flashes.
-    KORA::CValue* (*valueForEmptyItem)();
+    // What an item without a value (undefined or no-value type) shows, given what the item is (a short
+    // state such as "Step failed"); null: the item's own conversion, which gives nothing, so that the
+    // window only flashes.
+    KORA::CValue* (*valueForEmptyItem)(const QString& state);
     // The node's entry 0 gets a smart value around the item's value instead of the value itself.
     bool wrapValue;
 

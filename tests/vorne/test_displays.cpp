@@ -34,14 +34,25 @@ bool flashRunning(QObject* viewer)
     return std::any_of(timers.begin(), timers.end(), [](const auto& timer) { return timer.interval == 500; });
 }
 
-// The caption over the picture, or null while it is hidden; the status line must say the same.
+// The caption below the picture, or null while it is hidden. It lives in the viewer's own status bar, which
+// says nothing else.
 QString caption(AbstractDisplay* viewer)
 {
     auto* label = viewer->findChild<QLabel*>("ViewerCaption");
     if (!label || !label->isVisible())
         return QString();
     const auto* line = viewer->findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly);
-    return line && line->isVisible() && line->currentMessage() == label->text() ? label->text() : "(status differs)";
+    return label->parentWidget() == line && line->currentMessage().isEmpty() ? label->text() : "(elsewhere)";
+}
+
+// What the image plug-in's status fields that are not hidden say, joined by "|".
+QString statusLine(AbstractDisplay* viewer)
+{
+    QStringList fields;
+    for (auto* field : viewer->findChildren<QLabel*>(QRegularExpression("^StatusField")))
+        if (!field->isHidden())
+            fields << field->text();
+    return fields.join('|');
 }
 
 } // namespace
@@ -172,24 +183,36 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("error"); // the item's own
         QTest::addColumn<QString>("report");
         QTest::addColumn<bool>("flashes");
         QTest::addColumn<QString>("why"); // the reason the caption gives
-        // An empty item in an image viewer shows the error icon; the other kinds have nothing to show.
-        QTest::newRow("image, empty") << "display::Display" << int(Item::UndefinedType) << "" << false << "";
-        QTest::newRow("plot, empty") << "plot::Plot" << int(Item::NoValueType) << "" << true << "the item has no value";
-        QTest::newRow("plot, text") << "plot::Plot" << int(Item::StringType)
-                                    << "Plot::updateView() Could not execute plot plugin.\n" << true << "cannot plot a string";
+        QTest::addColumn<QString>("status"); // the image plug-in's status line
+        // An empty item in an image viewer shows the error icon, with the item's state instead of the
+        // icon's figures; the other kinds have nothing to show. Either way the caption says why.
+        QTest::newRow("image, empty") << "display::Display" << int(Item::UndefinedType) << "" << "" << false
+                                      << "the item has no value" << "No value";
+        QTest::newRow("image, failed step") << "display::Display" << int(Item::UndefinedType) << "node 3: no mask"
+                                            << "" << false << "node 3: no mask" << "Step failed";
+        QTest::newRow("plot, failed save") << "plot::Plot" << int(Item::NoValueType) << "disk full" << "" << true
+                                           << "disk full" << "";
+        QTest::newRow("plot, text") << "plot::Plot" << int(Item::StringType) << ""
+                                    << "Plot::updateView() Could not execute plot plugin.\n" << true
+                                    << "cannot plot a string" << "";
     }
 
     void itemsThePluginCannotShow()
     {
         QFETCH(QString, kind);
         QFETCH(int, type);
+        QFETCH(QString, error);
         QFETCH(QString, report);
         QFETCH(bool, flashes);
         QFETCH(QString, why);
+        QFETCH(QString, status);
         Item item(QStringLiteral("no numbers here"), type);
+        if (!error.isEmpty())
+            item.setErrorMessage(error);
         std::unique_ptr<AbstractDisplay> viewer = makeViewer(kind);
         viewer->show();
         StderrCapture capture;
@@ -198,8 +221,59 @@ private slots:
         QCOMPARE(flashRunning(viewer.get()), flashes);
         QCOMPARE(viewer->centralWidget() != nullptr, !flashes);
         const QString said = caption(viewer.get());
-        QVERIFY2(why.isEmpty() ? said.isNull() : said.startsWith("Item - (no numbers here) cannot be shown: ") && said.contains(why),
-                 qPrintable(said));
+        QVERIFY2(said.startsWith("Item - (no numbers here) cannot be shown: ") && said.contains(why), qPrintable(said));
+        QCOMPARE(statusLine(viewer.get()), status);
+    }
+
+    // However small or large the window, the caption sits below the plug-in's status line and every other
+    // text, and is tall enough for its wrapped text.
+    void captionHasAPlaceOfItsOwn_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("unreadable"); // else a failed step
+        QTest::newRow("small, unreadable input") << QSize(260, 220) << true;
+        QTest::newRow("large, failed step") << QSize(900, 700) << false;
+    }
+
+    void captionHasAPlaceOfItsOwn()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, unreadable);
+        const QString longName = QDir::temp().filePath(QString("vorne-%1.png").arg(QString(60, 'x')));
+        VORNE::ItemModel model(VORNE::ItemModel::OutputModel, 0);
+        model.appendItem(new Item(qEnvironmentVariable("VORNE_SOURCE_DIR") + "/examples/data/cells_1.png",
+                                  Item::ImageFileType));
+        model.appendItem(new Item(unreadable ? longName : QString(), unreadable ? Item::ImageFileType : Item::UndefinedType));
+        if (!unreadable)
+            model.item(1)->setErrorMessage("Threshold: " + QString("the mask is empty; ").repeated(12));
+        VORNE::Display viewer(VORNE::ItemModel::OutputModel, 0);
+        viewer.show();
+        viewer.display(model.item(0));
+        viewer.resize(size);
+        viewer.display(model.item(1));
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QTest::qWait(50);
+
+        auto* label = viewer.findChild<QLabel*>("ViewerCaption");
+        QVERIFY(!caption(&viewer).isEmpty());
+        const QRect placed(label->mapTo(&viewer, QPoint()), label->size());
+        QVERIFY(viewer.rect().contains(placed));
+        // Not clipped: it has the height it asks for, at least what its text needs when broken anywhere (a
+        // caption that let the long name run past the edge would ask for less).
+        const QRect room = label->contentsRect();
+        const int tightest = label->fontMetrics()
+                                 .boundingRect(QRect(0, 0, room.width(), 10000), Qt::TextWrapAnywhere, label->text())
+                                 .height();
+        QVERIFY(label->height() >= label->heightForWidth(label->width()) && room.height() >= tightest);
+        for (QWidget* other : viewer.findChildren<QWidget*>()) {
+            const bool text = qobject_cast<QLabel*>(other) || qobject_cast<QAbstractButton*>(other) ||
+                              qobject_cast<QComboBox*>(other) || qobject_cast<QAbstractSpinBox*>(other);
+            if (other == label || !text || !other->isVisible())
+                continue;
+            const QRect at(other->mapTo(&viewer, QPoint()), other->size());
+            QVERIFY2(!at.intersects(placed), qPrintable(other->objectName() + " " + other->metaObject()->className()));
+        }
+        QVERIFY(viewer.findChild<QLabel*>("StatusField0")->isVisible());
     }
 
     void captionSaysWhyUntilTheNextPicture()

@@ -112,8 +112,12 @@ void DisplayWindow::showImage(std::shared_ptr<const KORA::CImage> image)
     m_image = std::move(image);
     m_showingText = false;
     m_analysis = AnalyseImage(*m_image);
+    const KORA::CValueMap& attributes = m_image->Attributes();
+    m_placeholder = attributes.HasEntry("placeholder", KORA::GT_STRING);
     m_values.clear();
-    m_values.insert(QStringLiteral("t"), QString::fromLatin1(KORA::ImageTypeName(m_image->Type())));
+    m_values.insert(QStringLiteral("t"), m_placeholder
+                                             ? QString::fromStdString(attributes.EntryString("placeholder"))
+                                             : QString::fromLatin1(KORA::ImageTypeName(m_image->Type())));
     m_values.insert(QStringLiteral("s"), QString::fromStdString(m_image->Size().ToString()));
     setImageStatistics(m_analysis.stats, QStringLiteral("i"));
 
@@ -134,6 +138,7 @@ void DisplayWindow::showImage(std::shared_ptr<const KORA::CImage> image)
 void DisplayWindow::showText(const QString& text, const QString& kind, const QString& size)
 {
     m_image.reset();
+    m_placeholder = false;
     m_showingText = true;
     m_text->setPlainText(text);
     m_pages->setCurrentIndex(1);
@@ -236,8 +241,10 @@ void DisplayWindow::refreshStatus()
 {
     for (int i = 0; i < m_fields.size(); ++i) {
         const QString& field = m_template[i];
-        // A text value has no pixels: fields about pixels would only show empty brackets.
-        m_fields[i]->setVisible(!(m_showingText && FieldUses(field, QStringLiteral("vip"))));
+        // A text value has no pixels: fields about pixels would only show empty brackets. A stand-in's
+        // figures are no result at all, its size included.
+        m_fields[i]->setVisible(!(m_showingText && FieldUses(field, QStringLiteral("vip"))) &&
+                                !(m_placeholder && FieldUses(field, QStringLiteral("svip"))));
         m_fields[i]->setText(ExpandStatusField(field, m_values));
     }
 }

@@ -31,7 +31,8 @@ public:
     explicit DisplayWindow(QWidget* host);
 
     void setStatusTemplate(const QString& statusTemplate);
-    // The image stays shared while shown; it must not change meanwhile.
+    // The image stays shared while shown; it must not change meanwhile. An image with the attribute
+    // "placeholder" stands for a missing value: the status line says that attribute, no figures.
     void showImage(std::shared_ptr<const KORA::CImage> image);
     // A value that is no image: its text, and its kind and size for the status line.
     void showText(const QString& text, const QString& kind, const QString& size);
@@ -66,6 +67,8 @@ private:
     ImageAnalysis m_analysis;
     int64_t m_shownSlice = -1;
     bool m_showingText = false;
+    // The shown image only stands in for a missing value (its "placeholder" attribute).
+    bool m_placeholder = false;
     QHash<QString, QString> m_values;
     // The visible part's statistics scan every visible pixel: done once the view has settled, so that
     // panning and zooming stay smooth.
