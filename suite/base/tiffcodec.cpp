@@ -232,9 +232,10 @@ StLayout ReadLayout(Handle& handle, const std::string& path, tdir_t page, uint64
     return layout;
 }
 
-// Where the current IFD says the next one is; libtiff stops at a loop or an IFD past the end without an
-// error, which would cut a stack short in silence.
-uint64_t NextDirectory(TIFF* tif, const std::string& path)
+// Where the IFD at `at` says the next one is; libtiff stops at a loop or an IFD past the end without an
+// error, which would cut a stack short in silence. `at` is taken before libtiff reads on: once it has
+// read the last IFD it reports offset 0 as the current one.
+uint64_t NextDirectory(TIFF* tif, uint64_t at, const std::string& path)
 {
     const bool big = TIFFIsBigEndian(tif);
     const bool wide = TIFFIsBigTIFF(tif);
@@ -250,7 +251,6 @@ uint64_t NextDirectory(TIFF* tif, const std::string& path)
             value |= uint64_t(b[big ? bytes - 1 - i : i]) << (8 * i);
         return value;
     };
-    const uint64_t at = TIFFCurrentDirOffset(tif);
     const uint64_t entries = read(at, wide ? 8 : 2);
     const uint64_t next = read(at + (wide ? 8 + 20 * entries : 2 + 12 * entries), wide ? 8 : 4);
     std::fclose(file);
@@ -560,8 +560,9 @@ void Scan(const std::string& path, StScan& scan)
         if (scan.directories.size() > kMaxPages)
             throw CExIo("more than " + std::to_string(kMaxPages) + " pages", path);
         handle.error.clear();
+        const uint64_t at = TIFFCurrentDirOffset(tif);
         if (!TIFFReadDirectory(tif)) {
-            const uint64_t next = handle.error.empty() ? NextDirectory(tif, path) : 0;
+            const uint64_t next = handle.error.empty() ? NextDirectory(tif, at, path) : 0;
             if (!handle.error.empty() || next != 0)
                 Fail("cannot read page " + std::to_string(directory + 2) +
                          (next ? " at offset " + std::to_string(next) + ": the pages loop or end past the file" : ""),

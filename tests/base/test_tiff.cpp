@@ -63,6 +63,9 @@ TEST_F(TiffTest, EveryLayoutGivesThePixels)
             ASSERT_EQ(image->Size(), CSize(21, 37, 2)) << base.mode << base.tiled << base.separate;
             EXPECT_EQ(cv::norm(PlaneMat(*image, 1), m, cv::NORM_INF), 0) << base.mode << base.tiled << base.separate;
         }
+    // Past 225,134 bytes the end of the pages was once looked for in the pixels.
+    WritePages(Path("big.tif"), {cv::Mat(300, 400, CV_16UC1, cv::Scalar(1000))}, {1, 16});
+    EXPECT_EQ(Load(Path("big.tif"))->Size(), CSize(400, 300));
 }
 
 TEST_F(TiffTest, WhatLoadedBeforeLoadsTheSameAndTheRestIsRefused)
