@@ -41,8 +41,8 @@ PlaneSplit splitPlanes(const QString& file, const QString& folder, const std::fu
         const QByteArray path = file.toLocal8Bit();
         const KORA::StImageHeader header = KORA::CImageIo2::ReadHeader(path.constData());
         if (header.channels == 1 && header.timePoints == 1)
-            return fail(QStringLiteral("one channel and one time point (%1 planes): nothing to split")
-                            .arg(header.size.Depth()));
+            return fail(QStringLiteral("one channel and one time point (%1): nothing to split")
+                            .arg(QString::fromStdString(header.size.ToString())));
         QStringList targets;
         const QDir into(folder);
         for (int64_t c = 0; c < header.channels; ++c)

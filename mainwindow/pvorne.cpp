@@ -716,8 +716,10 @@ void PVorne::splitImageFiles(const QStringList& files, const QString& folder, in
         return;
     }
     m_banner->post(QStringLiteral("split"), VORNE::MessageBanner::Information,
-                   tr("Splitting the channels and time points of %n file(s) into '%1'...", nullptr, files.size())
-                       .arg(folder));
+                   tr("Splitting the channels and time points of %1 into '%2'...")
+                       .arg(files.size() == 1 ? QStringLiteral("'%1'").arg(files.first())
+                                              : tr("%1 files").arg(files.size()),
+                            folder));
 }
 
 void PVorne::splitFinished(int port_index, const QStringList& written, const QStringList& errors)
@@ -728,17 +730,20 @@ void PVorne::splitFinished(int port_index, const QStringList& written, const QSt
     if (added)
         for (const QString& file : written)
             addImageFileInput(file, port_index);
-    QString text = tr("Split into %n file(s)", nullptr, written.size());
-    if (added || written.isEmpty())
-        text += tr(", added to input %1.").arg(port_index);
-    else
-        text += (running ? tr(", not added while a batch runs") : tr(", not added: input %1 is gone").arg(port_index)) +
-                tr("; add them from '%1' with Add.").arg(QFileInfo(written.first()).absolutePath());
+    QStringList text;
+    if (!written.isEmpty()) {
+        const QString split = written.size() == 1 ? tr("Split into 1 file") : tr("Split into %1 files").arg(written.size());
+        if (added)
+            text << split + tr(", added to input %1.").arg(port_index);
+        else
+            text << split + (running ? tr(", not added while a batch runs") : tr(", not added: input %1 is gone").arg(port_index)) +
+                        tr("; add them from '%1' with Add.").arg(QFileInfo(written.first()).absolutePath());
+    }
     if (!errors.isEmpty())
-        text += QLatin1Char(' ') + tr("Not split: %1").arg(errors.join(QStringLiteral("; ")));
+        text << tr("Could not split %1").arg(errors.join(QStringLiteral("; ")));
     m_banner->withdraw(QStringLiteral("split"));
     m_banner->post(QStringLiteral("split"), errors.isEmpty() ? VORNE::MessageBanner::Information : VORNE::MessageBanner::Error,
-                   text);
+                   text.join(QLatin1Char(' ')));
 }
 
 void PVorne::enablePlaneRows(bool enabled)
