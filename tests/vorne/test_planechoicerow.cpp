@@ -18,8 +18,7 @@ private slots:
         QVERIFY(w.loadGraph(graph("blur_otsu.ogr")));
         VORNE::ItemModel* port = inputs(w, 0);
         port->appendItem(new VORNE::Item(stack, VORNE::Item::ImageFileType));
-        QWidget* page = child<QTabWidget>(w, "input_tabWidget")->widget(0);
-        auto* row = page->findChild<VORNE::PlaneChoiceRow*>();
+        auto* row = child<QTabWidget>(w, "input_tabWidget")->widget(0)->findChild<VORNE::PlaneChoiceRow*>();
         QVERIFY(row);
         runToEnd(w);
         const QString refused = outputs(w, 0)->item(0)->data(VORNE::Item::InputErrorRole).toString();
@@ -30,7 +29,6 @@ private slots:
         QVERIFY(!port->hasPlaneChoice());
         child<QCheckBox>(*row, "plane_checkBox")->setChecked(true);
         QCOMPARE(port->loadConfig().channel, 1);
-        child<QSpinBox>(*row, "time_spinBox")->setValue(0);
         invoke(w, "Run");
         QVERIFY(!row->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(idle(w), 60000);
@@ -41,7 +39,6 @@ private slots:
         QCOMPARE(result->Size().Depth(), 5);
 
         child<QCheckBox>(*row, "plane_checkBox")->setChecked(false);
-        QVERIFY(!port->hasPlaneChoice());
         QCOMPARE(outputs(w, 0)->rowCount(), 0);
     }
 };
