@@ -13,6 +13,13 @@ void ItemModel::setPlaneChoice(int channel, int timePoint)
     m_loadConfig = channel < 0 ? KORA::StImgLoadCfg() : KORA::StImgLoadCfg{KORA::IMG_LOAD_PLANE, channel, timePoint};
 }
 
+QString ItemModel::planeChoiceText() const
+{
+    if (!hasPlaneChoice())
+        return QString();
+    return QStringLiteral("\nplane %1: %2 %3").arg(m_port).arg(m_loadConfig.channel).arg(m_loadConfig.timePoint);
+}
+
 ItemModel::ItemModel(int direction, int port, QObject* parent)
     : QAbstractItemModel(parent)
     , m_direction(direction)

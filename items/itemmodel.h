@@ -62,6 +62,8 @@ public:
     bool hasPlaneChoice() const { return (m_loadConfig.flags & KORA::IMG_LOAD_PLANE) != 0; }
     // How the port's image files are loaded.
     const KORA::StImgLoadCfg& loadConfig() const { return m_loadConfig; }
+    // The choice as a run's digest takes it in, "\nplane 0: 1 0"; empty without one.
+    QString planeChoiceText() const;
 
 signals:
     void rowsCountChanged(int rows);

@@ -44,6 +44,8 @@
 #include "mainwindow/itemdelegate.h"
 #include "mainwindow/logging.h"
 #include "mainwindow/messagebanner.h"
+#include "mainwindow/planechoicerow.h"
+#include "mainwindow/planesplitter.h"
 #include "mainwindow/resultsbar.h"
 #include "mainwindow/settingswidgetr.h"
 #include "ostrel/graph.h"
@@ -93,6 +95,12 @@ PVorne::PVorne(QWidget* parent) : QWidget(parent), ui(new Ui::PVorne)
 
     ui->run_progressBar->hide();
     ui->input_edit_frame->setEnabled(false);
+    m_splitter = new VORNE::PlaneSplitter(this);
+    connect(m_splitter, &VORNE::PlaneSplitter::progress, this, [this](int done, int files) {
+        m_banner->post(QStringLiteral("split"), VORNE::MessageBanner::Information,
+                       tr("Splitting channels and time points: %1 of %2 files done...").arg(done).arg(files));
+    });
+    connect(m_splitter, &VORNE::PlaneSplitter::finished, this, &PVorne::splitFinished);
 
     ui->use_current_ogr_graph_pushButton->setIcon(QIcon(QStringLiteral(":/resources/ostrel-icon.png")));
     ui->choose_graph_pushButton->setIcon(standardIcon(QStyle::SP_DirOpenIcon));
@@ -384,6 +392,9 @@ void PVorne::updatePorts(int inputs, int outputs)
                                 addDroppedFiles(files, port);
                         });
                 view = dropView;
+                view->setContextMenuPolicy(Qt::CustomContextMenu);
+                connect(view, &QWidget::customContextMenuRequested, this,
+                        [this, port](const QPoint& at) { showInputMenu(port, at); });
             } else {
                 view = new QListView(page);
             }
@@ -394,6 +405,12 @@ void PVorne::updatePorts(int inputs, int outputs)
             view->setItemDelegate(new VORNE::ItemDelegate(view));
             view->setModel(model);
             layout->addWidget(view);
+            if (direction == ItemModel::InputModel) {
+                auto* planes = new VORNE::PlaneChoiceRow(model, page);
+                planes->setEnabled(m_runState == Idle);
+                connect(planes, &VORNE::PlaneChoiceRow::choiceChanged, this, &PVorne::onInputEdit);
+                layout->addWidget(planes);
+            }
             connect(view, &QListView::doubleClicked, this, &PVorne::showImage);
             tabs->addTab(page, QString());
             views << view;
@@ -668,6 +685,74 @@ void PVorne::itemSelectionToClipboard()
     for (const QModelIndex& index : view->selectionModel()->selectedIndexes())
         texts << index.data(Qt::DisplayRole).toString();
     QGuiApplication::clipboard()->setText(texts.join(QLatin1Char('\n')), QClipboard::Clipboard);
+}
+
+void PVorne::showInputMenu(int port_index, const QPoint& at)
+{
+    if (port_index >= m_inputViews.size())
+        return;
+    QListView* view = m_inputViews[port_index];
+    QStringList files;
+    for (const QModelIndex& index : view->selectionModel()->selectedIndexes()) {
+        const Item* item = m_inputModels[port_index]->item(index.row());
+        if (item && item->type() == Item::ImageFileType)
+            files << item->valueText();
+    }
+    QMenu menu(view);
+    QAction* split = menu.addAction(tr("Split channels and time points..."));
+    split->setObjectName(QStringLiteral("split_planes_action"));
+    split->setEnabled(!files.isEmpty() && m_runState == Idle && !m_splitter->busy());
+    if (menu.exec(view->viewport()->mapToGlobal(at)) != split)
+        return;
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, tr("%1 - Folder for the channels and time points").arg(QStringLiteral("VORNE")), QString(),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    if (!folder.isEmpty())
+        splitImageFiles(files, folder, port_index);
+}
+
+void PVorne::splitImageFiles(const QStringList& files, const QString& folder, int port_index)
+{
+    if (!m_splitter->start(files, folder, port_index)) {
+        m_banner->post(QStringLiteral("split"), VORNE::MessageBanner::Warning,
+                       tr("A split is still running; try again when it is done."));
+        return;
+    }
+    m_banner->post(QStringLiteral("split"), VORNE::MessageBanner::Information,
+                   tr("Splitting the channels and time points of %1 into '%2'...")
+                       .arg(files.size() == 1 ? QStringLiteral("'%1'").arg(files.first())
+                                              : tr("%1 files").arg(files.size()),
+                            folder));
+}
+
+void PVorne::splitFinished(int port_index, const QStringList& written, const QStringList& errors)
+{
+    // A batch started meanwhile reads the lists row by row, and new items would discard its outputs.
+    const bool running = m_runState != Idle;
+    const bool added = !running && port_index < m_inputModels.size();
+    if (added)
+        for (const QString& file : written)
+            addImageFileInput(file, port_index);
+    QStringList text;
+    if (!written.isEmpty()) {
+        const QString split = written.size() == 1 ? tr("Split into 1 file") : tr("Split into %1 files").arg(written.size());
+        if (added)
+            text << split + tr(", added to input %1.").arg(port_index);
+        else
+            text << split + (running ? tr(", not added while a batch runs") : tr(", not added: input %1 is gone").arg(port_index)) +
+                        tr("; add them from '%1' with Add.").arg(QFileInfo(written.first()).absolutePath());
+    }
+    if (!errors.isEmpty())
+        text << tr("Could not split %1").arg(errors.join(QStringLiteral("; ")));
+    m_banner->withdraw(QStringLiteral("split"));
+    m_banner->post(QStringLiteral("split"), errors.isEmpty() ? VORNE::MessageBanner::Information : VORNE::MessageBanner::Error,
+                   text.join(QLatin1Char(' ')));
+}
+
+void PVorne::enablePlaneRows(bool enabled)
+{
+    for (VORNE::PlaneChoiceRow* row : ui->input_tabWidget->findChildren<VORNE::PlaneChoiceRow*>())
+        row->setEnabled(enabled);
 }
 
 void PVorne::onInputEdit()

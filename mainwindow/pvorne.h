@@ -34,6 +34,7 @@ namespace VORNE {
 class DisplayManager;
 class MessageBanner;
 class GraphExecutor;
+class PlaneSplitter;
 class Item;
 class ItemModel;
 class ResultsBar;
@@ -96,6 +97,9 @@ protected slots:
     void moveInputDown();
     void deleteInputItems();
     void itemSelectionToClipboard();
+    // Splits the files into folder on the splitter's thread and adds the written files to the port's list
+    // when done; the outcome goes to the message area.
+    void splitImageFiles(const QStringList& files, const QString& folder, int port_index);
     // Output items no longer match changed inputs: they all go.
     void onInputEdit();
     void modelItemsCountChanged();
@@ -139,6 +143,11 @@ private:
     // named, with the reason, in a message.
     void addDroppedFiles(const QStringList& files, int port_index);
     void addTextList(const QString& filename, int port_index);
+    // The input list's right-click menu: "Split channels and time points..." for the selected image files.
+    void showInputMenu(int port_index, const QPoint& at);
+    void splitFinished(int port_index, const QStringList& written, const QStringList& errors);
+    // The plane rows follow the other input controls: usable between batches only.
+    void enablePlaneRows(bool enabled);
     // A value typed by the user; a null string when the dialog was cancelled.
     QString askValue(const char* title, const char* prompt);
     // The parameters text as a new map for the executor; null (and the reason on standard error and in
@@ -205,6 +214,7 @@ private:
         QHash<QString, int> reasonSteps;
     } m_tally;
     VORNE::ResultsBar* m_resultsBar = nullptr;
+    VORNE::PlaneSplitter* m_splitter = nullptr;
 };
 
 namespace VORNE {

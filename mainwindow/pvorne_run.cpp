@@ -108,6 +108,7 @@ void PVorne::Run()
 
     ui->settings_tab->setEnabled(false);
     ui->input_edit_frame->setEnabled(false);
+    enablePlaneRows(false);
     ui->graph_selection_frame->setEnabled(false);
     ui->graph_parameters_textBrowser->setTextInteractionFlags(Qt::TextEditorInteraction);
     ui->graph_parameters_textBrowser->viewport()->setCursor(Qt::IBeamCursor);
@@ -187,7 +188,10 @@ void PVorne::run_execute()
     const int leftovers = VORNE::removeLeftovers(setup.outputNames);
     if (leftovers > 0)
         qCWarning(lcMainWindow, "removed %d unfinished file(s) that killed runs left in the output folders", leftovers);
-    m_resultsBar->begin(*m_executor, m_inputNames, m_outputNames);
+    QString planeChoices;
+    for (const ItemModel* model : qAsConst(m_inputModels))
+        planeChoices += model->planeChoiceText();
+    m_resultsBar->begin(*m_executor, m_inputNames, m_outputNames, planeChoices);
 
     executeGraph();
 }
@@ -417,6 +421,7 @@ void PVorne::runComplete()
     flushProgress();
     ui->settings_tab->setEnabled(true);
     ui->input_edit_frame->setEnabled(!m_inputModels.isEmpty());
+    enablePlaneRows(true);
     ui->graph_selection_frame->setEnabled(true);
     ui->graph_parameters_tab->setEnabled(true);
 

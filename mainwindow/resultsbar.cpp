@@ -40,14 +40,15 @@ ResultsBar::ResultsBar(QWidget* parent) : QWidget(parent)
     updateButtons();
 }
 
-void ResultsBar::begin(const GraphExecutor& executor, const QStringList& inputNames, const QStringList& outputNames)
+void ResultsBar::begin(const GraphExecutor& executor, const QStringList& inputNames, const QStringList& outputNames,
+                       const QString& planeChoices)
 {
     BatchHeader header;
     header.graph = executor.graphPath();
     QFile graph(header.graph);
     header.parameters = parameterText(executor.graphParameters());
-    header.digest = runDigest(graph.open(QIODevice::ReadOnly) ? graph.readAll() : QByteArray(), header.parameters,
-                              executor.outputNames());
+    header.digest = runDigest(graph.open(QIODevice::ReadOnly) ? graph.readAll() : QByteArray(),
+                              header.parameters + planeChoices, executor.outputNames());
     header.inputs = inputNames;
     header.outputs = outputNames;
     header.hosts << QSysInfo::machineHostName();

@@ -23,8 +23,10 @@ class ResultsBar : public QWidget
 public:
     explicit ResultsBar(QWidget* parent = nullptr);
 
-    // A new batch, configured on the executor.
-    void begin(const GraphExecutor& executor, const QStringList& inputNames, const QStringList& outputNames);
+    // A new batch, configured on the executor; planeChoices (ItemModel::planeChoiceText of every input
+    // port) go into the digest, as they change what the same files give.
+    void begin(const GraphExecutor& executor, const QStringList& inputNames, const QStringList& outputNames,
+               const QString& planeChoices);
     // One finished step; a step aborted before it gave anything is not recorded.
     void addStep(int index, const QList<Item*>& inputs, const QList<Item*>& outputs, const GraphExecutor& executor);
     // The outputs are gone.

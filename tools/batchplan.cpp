@@ -117,7 +117,7 @@ void BatchPlan::choosePlanes(const Options& options)
         if (channel.isEmpty() && time.isEmpty())
             continue;
         model->setPlaneChoice(channel.toInt(), time.toInt());
-        m_planeText += QStringLiteral("\nplane %1: %2 %3").arg(model->port()).arg(channel.toInt()).arg(time.toInt());
+        m_planeText += model->planeChoiceText();
     }
 }
 

@@ -20,6 +20,7 @@
 #include "tools/processexit.h"
 #include "tools/reruncommand.h"
 #include "tools/runresults.h"
+#include "tools/splitcommand.h"
 #include "tools/session.h"
 #include "tools/sources.h"
 #include "tools/worker.h"
@@ -83,7 +84,7 @@ int runWithWorkers(const BatchPlan& plan, const Options& options, Session& sessi
     return session.finish(interrupted());
 }
 
-// Before standard output is diverted: the table command may write there.
+// Before standard output is diverted: the table and split commands write there.
 int resultsCommand(const Options& options)
 {
     int status = 2;
@@ -92,6 +93,8 @@ int resultsCommand(const Options& options)
             installInterruptHandler();
             divertStandardOutput();
             status = runRerun(options, &interrupted);
+        } else if (options.command == QLatin1String("split")) {
+            status = runSplit(options);
         } else {
             status = runResultsCommand(options);
         }

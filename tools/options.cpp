@@ -176,11 +176,11 @@ const OptionRow* findOption(const QString& name)
 const QStringList& resultsCommands()
 {
     static const QStringList commands{QStringLiteral("table"), QStringLiteral("report"), QStringLiteral("verify"),
-                                      QStringLiteral("rerun")};
+                                      QStringLiteral("rerun"), QStringLiteral("split")};
     return commands;
 }
 
-// vorne-batch table|report|verify|rerun [-o TARGET] [--force] [--verify] JOURNAL...
+// vorne-batch table|report|verify|rerun [-o TARGET] [--force] [--verify] JOURNAL..., split -o DIR FILE...
 Options parseResultsCommand(const QStringList& arguments)
 {
     Options options;
@@ -202,15 +202,17 @@ Options parseResultsCommand(const QStringList& arguments)
         } else if (argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-")) {
             throw UsageError(QStringLiteral("unknown option '%1' of %2").arg(argument, options.command).toStdString());
         } else {
-            options.journals << argument;
+            (is("split") ? options.files : options.journals) << argument;
         }
     }
-    if (options.journals.isEmpty() && !options.help)
-        throw UsageError(QStringLiteral("%1 needs at least one journal").arg(options.command).toStdString());
+    if (options.journals.isEmpty() && options.files.isEmpty() && !options.help)
+        throw UsageError(QStringLiteral("%1 needs at least one %2")
+                             .arg(options.command, is("split") ? "file" : "journal")
+                             .toStdString());
     if (is("report") && options.report.isEmpty() && !options.help)
         throw UsageError("report needs -o DIR");
-    if (is("rerun") && options.outputDirs.value(QString()).isEmpty() && !options.help)
-        throw UsageError("rerun needs -o DIR");
+    if ((is("rerun") || is("split")) && options.outputDirs.value(QString()).isEmpty() && !options.help)
+        throw UsageError(QStringLiteral("%1 needs -o DIR").arg(options.command).toStdString());
     return options;
 }
 
@@ -304,11 +306,14 @@ QString usageText()
         "       vorne-batch rerun [--force] -o DIR JOURNAL...\n"
         "                                               run the recorded batch again into DIR and compare\n"
         "                                               the new outputs with the recorded checksums\n"
+        "       vorne-batch split -o DIR FILE...         one TIFF per channel and time point of each\n"
+        "                                               multi-channel or time-lapse FILE, a Z stack each:\n"
+        "                                               DIR/<base>_c<C>_t<T>.tif; prints the files written\n"
         "\n"
         "Exit status: 0 all executed indices succeeded, 1 some failed (verify: outputs missing or changed;\n"
-        "rerun: outputs that differ or could not be compared), 2 bad usage, unreadable graph or\n"
-        "missing inputs, outputs that would overwrite each other, or a table or report that could not be\n"
-        "written, 130 interrupted.\n");
+        "rerun: outputs that differ or could not be compared; split: a file that could not be split),\n"
+        "2 bad usage, unreadable graph or missing inputs, outputs that would overwrite each other, or a\n"
+        "table or report that could not be written, 130 interrupted.\n");
 }
 
 } // namespace VORNE::batch

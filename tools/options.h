@@ -54,9 +54,11 @@ struct Options
     // Content checksums of inputs and outputs in the journal and table.
     bool checksums = true;
     // "table", "report", "verify" or "rerun": working on the journals of earlier runs instead of running a
-    // graph.
+    // graph; "split": splitting image files into one file per channel and time point.
     QString command;
     QStringList journals;
+    // split: the image files; the folder is outputDirs[""].
+    QStringList files;
     // rerun: run although the graph or inputs changed since the recorded run.
     bool force = false;
     // report: mark outputs whose files changed since the run.

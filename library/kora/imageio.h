@@ -38,6 +38,22 @@ struct StImgSaveCfg
     int64_t reserved1 = 0;
 };
 
+// What an image file holds. TIFF files answer from their tags and description without decoding a pixel,
+// so that a tool can look at the axes of a large hyperstack; every other format has one channel and one
+// time point and is loaded to answer (none of them declares its sizes in a way that is worth a second
+// reader, and this keeps each format's checks in one place).
+struct StImageHeader
+{
+    CSize size;                    // width, height and Z planes of one channel at one time point
+    ImageType type = IMAGE_GREY_8; // as a load gives it
+    int64_t channels = 1;
+    int64_t timePoints = 1;
+    std::string axes;              // who said so: "ImageJ", "OME", "TIFF" (pages as planes), or empty
+    // 0 = not given; the same values and unit a load puts into the pixel-size attributes.
+    double pixelSizeX = 0, pixelSizeY = 0, pixelSizeZ = 0;
+    std::string pixelUnit;
+};
+
 class KORA_API CImageIo2
 {
 public:
@@ -46,6 +62,8 @@ public:
     // attributes "pixel_size_x", "pixel_size_y", "pixel_size_z" (stacks) and the string "pixel_unit"
     // ("µm" for micrometres); TIFF and IASS outputs write them back.
     static CImage* Load(const char* path, const StImgLoadCfg& config = StImgLoadCfg());
+    // The file's sizes and axes (StImageHeader); throws CExIo as Load does for a file it cannot read.
+    static StImageHeader ReadHeader(const char* path);
     // Writes to a temporary file beside the target and renames it into place: no half-written file ever
     // carries the final name. Refuses a type the format cannot hold.
     // Every write, the flush and the close are checked; a failed save removes its temporary file.

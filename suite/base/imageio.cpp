@@ -516,6 +516,29 @@ CImage* CImageIo2::Load(const char* pathText, const StImgLoadCfg& config)
     }
 }
 
+StImageHeader CImageIo2::ReadHeader(const char* pathText)
+{
+    const std::string path = pathText ? pathText : "";
+    if (RequireFormat(path).codec == FMT_TIFF) {
+        CheckReadable(path);
+        try {
+            return detail::ReadTiffHeader(path);
+        } catch (const std::bad_alloc&) {
+            throw CExIo("not enough memory to read the header", path);
+        }
+    }
+    const std::unique_ptr<CImage> image(Load(pathText));
+    const CValueMap& attributes = image->Attributes();
+    StImageHeader header;
+    header.size = image->Size();
+    header.type = image->Type();
+    header.pixelSizeX = attributes.EntryDouble("pixel_size_x", 0);
+    header.pixelSizeY = attributes.EntryDouble("pixel_size_y", 0);
+    header.pixelSizeZ = attributes.EntryDouble("pixel_size_z", 0);
+    header.pixelUnit = attributes.HasEntry("pixel_unit", GT_STRING) ? attributes.EntryString("pixel_unit") : "";
+    return header;
+}
+
 void CImageIo2::Save(const char* path, const CImage& image, const StImgSaveCfg& config)
 {
     Save(path, image, config, EncodedBytes());

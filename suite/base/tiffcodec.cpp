@@ -232,9 +232,10 @@ StLayout ReadLayout(Handle& handle, const std::string& path, tdir_t page, uint64
     return layout;
 }
 
-// Where the current IFD says the next one is; libtiff stops at a loop or an IFD past the end without an
-// error, which would cut a stack short in silence.
-uint64_t NextDirectory(TIFF* tif, const std::string& path)
+// Where the IFD at `at` says the next one is; libtiff stops at a loop or an IFD past the end without an
+// error, which would cut a stack short in silence. `at` is taken before libtiff reads on: once it has
+// read the last IFD it reports offset 0 as the current one.
+uint64_t NextDirectory(TIFF* tif, uint64_t at, const std::string& path)
 {
     const bool big = TIFFIsBigEndian(tif);
     const bool wide = TIFFIsBigTIFF(tif);
@@ -250,7 +251,6 @@ uint64_t NextDirectory(TIFF* tif, const std::string& path)
             value |= uint64_t(b[big ? bytes - 1 - i : i]) << (8 * i);
         return value;
     };
-    const uint64_t at = TIFFCurrentDirOffset(tif);
     const uint64_t entries = read(at, wide ? 8 : 2);
     const uint64_t next = read(at + (wide ? 8 + 20 * entries : 2 + 12 * entries), wide ? 8 : 4);
     std::fclose(file);
@@ -395,37 +395,51 @@ void ReadPage(Handle& handle, const std::string& path, const StLayout& layout, c
     }
 }
 
-void SetPixelSize(CImage& image, TIFF* tif, const StTiffAxes& axes)
+// The pixel size of the current page: the description's, else its resolution tags.
+struct StPixelSize
+{
+    double x = 0, y = 0, z = 0;
+    std::string unit;
+};
+
+StPixelSize ReadPixelSize(TIFF* tif, const StTiffAxes& axes)
 {
     float xResolution = 0;
     float yResolution = 0;
     uint16_t unitCode = RESUNIT_INCH;
-    double x = axes.sizeX;
-    double y = axes.sizeY;
-    std::string unit = axes.unit;
-    if (x <= 0 && TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xResolution) && xResolution > 0 && std::isfinite(xResolution)) {
+    StPixelSize size{axes.sizeX, axes.sizeY, axes.sizeZ, axes.unit};
+    if (size.x <= 0 && TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xResolution) && xResolution > 0 && std::isfinite(xResolution)) {
         if (!TIFFGetField(tif, TIFFTAG_YRESOLUTION, &yResolution) || !(yResolution > 0) || !std::isfinite(yResolution))
             yResolution = xResolution;
         TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unitCode);
         // ImageJ counts pixels per the unit of its description.
-        const double per = axes.source == "ImageJ" && !unit.empty() ? 1
-                           : unitCode == RESUNIT_INCH                ? 25400
-                           : unitCode == RESUNIT_CENTIMETER          ? 10000
-                                                                     : 1;
+        const double per = axes.source == "ImageJ" && !size.unit.empty() ? 1
+                           : unitCode == RESUNIT_INCH                     ? 25400
+                           : unitCode == RESUNIT_CENTIMETER               ? 10000
+                                                                          : 1;
         if (per != 1)
-            unit = "\xC2\xB5m";
-        x = per / xResolution;
-        y = per / yResolution;
+            size.unit = "\xC2\xB5m";
+        size.x = per / xResolution;
+        size.y = per / yResolution;
     }
+    if (size.x > 0 && size.y <= 0)
+        size.y = size.x;
+    if (size.unit.size() && size.x <= 0 && size.z <= 0)
+        size.unit.clear();
+    return size;
+}
+
+void SetPixelSize(CImage& image, const StPixelSize& size)
+{
     CValueMap& attributes = image.Attributes();
-    if (x > 0) {
-        attributes.SetEntry(kPixelSizeX, new CValueDouble(x));
-        attributes.SetEntry(kPixelSizeY, new CValueDouble(y > 0 ? y : x));
+    if (size.x > 0) {
+        attributes.SetEntry(kPixelSizeX, new CValueDouble(size.x));
+        attributes.SetEntry(kPixelSizeY, new CValueDouble(size.y));
     }
-    if (axes.sizeZ > 0 && image.Size().Depth() > 1)
-        attributes.SetEntry(kPixelSizeZ, new CValueDouble(axes.sizeZ));
-    if (!unit.empty() && (x > 0 || axes.sizeZ > 0))
-        attributes.SetEntry(kPixelUnit, new CValueString(unit));
+    if (size.z > 0 && image.Size().Depth() > 1)
+        attributes.SetEntry(kPixelSizeZ, new CValueDouble(size.z));
+    if (!size.unit.empty())
+        attributes.SetEntry(kPixelUnit, new CValueString(size.unit));
 }
 
 // The pages of the plane choice, checked against what the file holds.
@@ -442,7 +456,8 @@ std::vector<std::size_t> ChoosePages(const StTiffAxes& axes, std::size_t pageCou
     if (!chosen && (axes.channels > 1 || axes.timePoints > 1))
         throw CExIo("the " + axes.source + " axes are " + axes.Describe() +
                         ": channels and time points are never stacked into Z; choose a channel and time point for "
-                        "the port (--channel PORT=C, --time PORT=T)",
+                        "the port (in the window: the row under the port's list; vorne-batch: --channel PORT=C, "
+                        "--time PORT=T)",
                     path);
     const int64_t channel = chosen ? config.channel : 0;
     const int64_t time = chosen ? config.timePoint : 0;
@@ -504,13 +519,25 @@ std::string StackDescription(const CImage& image)
 
 } // namespace
 
-CImage* ReadTiff(const std::string& path, const StImgLoadCfg& config)
+namespace {
+
+// A file's pages and axes, every page's layout checked, no pixel decoded yet.
+struct StScan
+{
+    Handle handle;
+    std::vector<StLayout> layouts;
+    std::vector<tdir_t> directories;
+    StTiffAxes axes;
+    std::vector<std::string> warnings;
+};
+
+void Scan(const std::string& path, StScan& scan)
 {
     struct stat info;
     if (stat(path.c_str(), &info) != 0)
         throw CExIo(std::string("cannot open: ") + std::strerror(errno), path);
     const uint64_t fileBytes = static_cast<uint64_t>(info.st_size);
-    Handle handle;
+    Handle& handle = scan.handle;
     Open(handle, path, "rm");
     if (!handle.tiff)
         throw CExIo("cannot decode the TIFF file (" +
@@ -523,20 +550,19 @@ CImage* ReadTiff(const std::string& path, const StImgLoadCfg& config)
         description = text;
 
     // Every page's layout first, so that a lying header fails before its image is allocated.
-    std::vector<StLayout> layouts;
-    std::vector<tdir_t> directories;
     for (tdir_t directory = 0;; ++directory) {
         uint32_t subfile = 0;
         // Reduced-resolution copies (thumbnails, pyramids) are not planes.
         if (directory == 0 || !TIFFGetField(tif, TIFFTAG_SUBFILETYPE, &subfile) || !(subfile & FILETYPE_REDUCEDIMAGE)) {
-            layouts.push_back(ReadLayout(handle, path, directory, fileBytes));
-            directories.push_back(directory);
+            scan.layouts.push_back(ReadLayout(handle, path, directory, fileBytes));
+            scan.directories.push_back(directory);
         }
-        if (directories.size() > kMaxPages)
+        if (scan.directories.size() > kMaxPages)
             throw CExIo("more than " + std::to_string(kMaxPages) + " pages", path);
         handle.error.clear();
+        const uint64_t at = TIFFCurrentDirOffset(tif);
         if (!TIFFReadDirectory(tif)) {
-            const uint64_t next = handle.error.empty() ? NextDirectory(tif, path) : 0;
+            const uint64_t next = handle.error.empty() ? NextDirectory(tif, at, path) : 0;
             if (!handle.error.empty() || next != 0)
                 Fail("cannot read page " + std::to_string(directory + 2) +
                          (next ? " at offset " + std::to_string(next) + ": the pages loop or end past the file" : ""),
@@ -545,22 +571,37 @@ CImage* ReadTiff(const std::string& path, const StImgLoadCfg& config)
         }
     }
 
-    std::vector<std::string> warnings;
-    StTiffAxes axes;
-    const std::string unusable = ReadTiffAxes(description, layouts.front().samples, axes);
+    StTiffAxes& axes = scan.axes;
+    const std::string unusable = ReadTiffAxes(description, scan.layouts.front().samples, axes);
     if (!unusable.empty()) {
-        AddWarning(warnings, unusable + "; every page is read as a plane");
+        AddWarning(scan.warnings, unusable + "; every page is read as a plane");
         axes = StTiffAxes();
     }
     if (axes.planes == 0)
-        axes.planes = static_cast<int64_t>(layouts.size());
+        axes.planes = static_cast<int64_t>(scan.layouts.size());
     if (axes.source.empty())
         axes.source = "TIFF";
-    const std::vector<std::size_t> pages = ChoosePages(axes, layouts.size(), config, path);
+}
+
+void GoTo(StScan& scan, tdir_t directory, const std::string& path)
+{
+    scan.handle.error.clear();
+    if (TIFFCurrentDirectory(scan.handle.tiff) != directory && !TIFFSetDirectory(scan.handle.tiff, directory))
+        Fail("cannot read page " + std::to_string(directory + 1), scan.handle, path);
+}
+
+} // namespace
+
+CImage* ReadTiff(const std::string& path, const StImgLoadCfg& config)
+{
+    StScan scan;
+    Scan(path, scan);
+    const std::vector<StLayout>& layouts = scan.layouts;
+    const std::vector<std::size_t> pages = ChoosePages(scan.axes, layouts.size(), config, path);
     const StLayout& first = layouts[pages.front()];
     for (std::size_t page : pages)
         if (layouts[page].width != first.width || layouts[page].height != first.height || layouts[page].type != first.type)
-            throw CExIo("page " + std::to_string(directories[page] + 1) +
+            throw CExIo("page " + std::to_string(scan.directories[page] + 1) +
                             " differs from the first page in size or pixel type",
                         path);
     const CSize size(first.width, first.height, static_cast<int64_t>(pages.size()));
@@ -568,21 +609,43 @@ CImage* ReadTiff(const std::string& path, const StImgLoadCfg& config)
         throw CExIo("too large: " + size.ToString() + " pixels", path);
     auto image = std::make_unique<CImage>(first.type, size);
     for (std::size_t z = 0; z < pages.size(); ++z) {
-        const tdir_t directory = directories[pages[z]];
-        handle.error.clear();
-        if (TIFFCurrentDirectory(tif) != directory && !TIFFSetDirectory(tif, directory))
-            Fail("cannot read page " + std::to_string(directory + 1), handle, path);
-        ReadPage(handle, path, layouts[pages[z]], PlaneMat(*image, static_cast<int64_t>(z)), warnings);
+        GoTo(scan, scan.directories[pages[z]], path);
+        ReadPage(scan.handle, path, layouts[pages[z]], PlaneMat(*image, static_cast<int64_t>(z)), scan.warnings);
     }
-    TIFFSetDirectory(tif, directories[pages.front()]);
-    SetPixelSize(*image, tif, axes);
-    if (!warnings.empty()) {
+    // One file has one pixel size: that of its first plane, which carries the description, whatever the
+    // channel and time point (writers need not repeat the resolution tags on every page).
+    TIFFSetDirectory(scan.handle.tiff, scan.directories[static_cast<std::size_t>(scan.axes.Page(0, 0, 0))]);
+    SetPixelSize(*image, ReadPixelSize(scan.handle.tiff, scan.axes));
+    if (!scan.warnings.empty()) {
         std::string joined;
-        for (const std::string& warning : warnings)
+        for (const std::string& warning : scan.warnings)
             joined += (joined.empty() ? "" : "; ") + warning;
         image->Attributes().SetEntry("warning", new CValueString(joined));
     }
     return image.release();
+}
+
+StImageHeader ReadTiffHeader(const std::string& path)
+{
+    StScan scan;
+    Scan(path, scan);
+    const StTiffAxes& axes = scan.axes;
+    // Checks, as a load does, that the file holds every page its axes declare.
+    const std::size_t page = ChoosePages(axes, scan.layouts.size(), StImgLoadCfg{IMG_LOAD_PLANE, 0, 0}, path).front();
+    const StLayout& layout = scan.layouts[page];
+    GoTo(scan, scan.directories[page], path);
+    const StPixelSize pixel = ReadPixelSize(scan.handle.tiff, axes);
+    StImageHeader header;
+    header.size = CSize(layout.width, layout.height, axes.planes);
+    header.type = layout.type;
+    header.channels = axes.channels;
+    header.timePoints = axes.timePoints;
+    header.axes = axes.source;
+    header.pixelSizeX = pixel.x;
+    header.pixelSizeY = pixel.y;
+    header.pixelSizeZ = axes.planes > 1 ? pixel.z : 0;
+    header.pixelUnit = pixel.unit;
+    return header;
 }
 
 void WriteTiff(const std::string& temporary, const std::string& path, const CImage& image, int compression)

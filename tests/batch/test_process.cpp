@@ -13,6 +13,7 @@
 #include "kora/kora.h"
 #include "items/itemmodel.h"
 #include "testmain.h"
+#include "tiffpages.h"
 #include "tools/batchplan.h"
 
 TEST_F(Process, ExitStatusesAndSummary)
@@ -58,6 +59,24 @@ TEST_F(Process, UnreadableInputsAreExplained)
     EXPECT_TRUE(lines[1]["input_errors"].empty());
     EXPECT_TRUE(unreadable.err.contains(reason)) << unreadable.err.toStdString();
     EXPECT_TRUE(unreadable.out.contains("0: " + reason)) << unreadable.out.toStdString();
+}
+
+// Three time points become three files that run as ordinary inputs; a file without axes is named and the
+// others are still split.
+TEST_F(Process, SplitWritesOneStackPerTimePointAndGoesOnAfterABadFile)
+{
+    tiffpages::WriteHyperstack(path("lapse.tif").toStdString(), 1, 2, 3);
+    QDir(m_dir.path()).mkdir("parts");
+    const Outcome split = run({"split", "-o", "parts", "images/img_0.png", "lapse.tif"});
+    EXPECT_EQ(split.status, 1);
+    EXPECT_TRUE(split.err.startsWith("vorne-batch: images/img_0.png: ")) << split.err.toStdString();
+    EXPECT_EQ(split.out, QDir(path("parts")).absoluteFilePath("lapse_c0_t0.tif\n") +
+                             QDir(path("parts")).absoluteFilePath("lapse_c0_t1.tif\n") +
+                             QDir(path("parts")).absoluteFilePath("lapse_c0_t2.tif\n"));
+    EXPECT_EQ(run({"split", "lapse.tif"}).status, 2);
+    const Outcome ran = run({"-i", "0=parts/", "-o", "out", "--suffix", ".tif", "blur_otsu.ogr"});
+    EXPECT_EQ(ran.status, 0) << ran.err.toStdString();
+    EXPECT_EQ(contents(path("out")).size(), 3u);
 }
 
 TEST_F(Process, TypedInputsReachTheGraphAndTheJournal)
