@@ -116,6 +116,8 @@ void DisplayWindow::showImage(std::shared_ptr<const KORA::CImage> image)
     m_values.insert(QStringLiteral("t"), QString::fromLatin1(KORA::ImageTypeName(m_image->Type())));
     m_values.insert(QStringLiteral("s"), QString::fromStdString(m_image->Size().ToString()));
     setImageStatistics(m_analysis.stats, QStringLiteral("i"));
+    m_pixelSize = PixelSizeSuffix(QString::fromStdString(KORA::PixelSizeText(*m_image)),
+                                  QString::fromStdString(KORA::PixelUnitText(*m_image)));
 
     const int depth = static_cast<int>(std::min<int64_t>(m_image->Size().Depth(), INT_MAX));
     m_shownSlice = -1;
@@ -140,6 +142,7 @@ void DisplayWindow::showText(const QString& text, const QString& kind, const QSt
     m_values.clear();
     m_values.insert(QStringLiteral("t"), kind);
     m_values.insert(QStringLiteral("s"), size);
+    m_pixelSize.clear();
     m_zoomLabel->clear();
     refreshStatus();
 }
@@ -238,7 +241,8 @@ void DisplayWindow::refreshStatus()
         const QString& field = m_template[i];
         // A text value has no pixels: fields about pixels would only show empty brackets.
         m_fields[i]->setVisible(!(m_showingText && FieldUses(field, QStringLiteral("vip"))));
-        m_fields[i]->setText(ExpandStatusField(field, m_values));
+        const QString suffix = i + 1 == m_fields.size() ? m_pixelSize : QString();
+        m_fields[i]->setText(ExpandStatusField(field, m_values) + suffix);
     }
 }
 

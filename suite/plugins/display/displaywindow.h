@@ -67,6 +67,7 @@ private:
     int64_t m_shownSlice = -1;
     bool m_showingText = false;
     QHash<QString, QString> m_values;
+    QString m_pixelSize; // after the last field
     // The visible part's statistics scan every visible pixel: done once the view has settled, so that
     // panning and zooming stay smooth.
     QTimer m_visibleTimer;
