@@ -232,9 +232,11 @@ StLayout ReadLayout(Handle& handle, const std::string& path, tdir_t page, uint64
     return layout;
 }
 
-// Where the current IFD says the next one is; libtiff stops at a loop or an IFD past the end without an
-// error, which would cut a stack short in silence.
-uint64_t NextDirectory(TIFF* tif, const std::string& path)
+// Where the IFD at offset `at` says the next one is; libtiff stops at a loop or an IFD past the end without
+// an error, which would cut a stack short in silence. The offset is taken before TIFFReadDirectory, which
+// resets the current one to 0 at the end of the chain: read from there, a large file's pixels would pass
+// for the next offset.
+uint64_t NextDirectory(TIFF* tif, const std::string& path, uint64_t at)
 {
     const bool big = TIFFIsBigEndian(tif);
     const bool wide = TIFFIsBigTIFF(tif);
@@ -250,7 +252,6 @@ uint64_t NextDirectory(TIFF* tif, const std::string& path)
             value |= uint64_t(b[big ? bytes - 1 - i : i]) << (8 * i);
         return value;
     };
-    const uint64_t at = TIFFCurrentDirOffset(tif);
     const uint64_t entries = read(at, wide ? 8 : 2);
     const uint64_t next = read(at + (wide ? 8 + 20 * entries : 2 + 12 * entries), wide ? 8 : 4);
     std::fclose(file);
@@ -535,8 +536,9 @@ CImage* ReadTiff(const std::string& path, const StImgLoadCfg& config)
         if (directories.size() > kMaxPages)
             throw CExIo("more than " + std::to_string(kMaxPages) + " pages", path);
         handle.error.clear();
+        const uint64_t current = TIFFCurrentDirOffset(tif);
         if (!TIFFReadDirectory(tif)) {
-            const uint64_t next = handle.error.empty() ? NextDirectory(tif, path) : 0;
+            const uint64_t next = handle.error.empty() ? NextDirectory(tif, path, current) : 0;
             if (!handle.error.empty() || next != 0)
                 Fail("cannot read page " + std::to_string(directory + 2) +
                          (next ? " at offset " + std::to_string(next) + ": the pages loop or end past the file" : ""),
