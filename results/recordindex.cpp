@@ -72,7 +72,8 @@ void RecordIndex::noteImageInputs(const nlohmann::json& record)
 
 bool RecordIndex::imageInput(int port) const
 {
-    return port >= 0 && static_cast<std::size_t>(port) < m_imageInputs.size() && m_imageInputs[static_cast<std::size_t>(port)];
+    const auto at = static_cast<std::size_t>(port);
+    return port >= 0 && at < m_imageInputs.size() && m_imageInputs[at];
 }
 
 QFile& RecordIndex::openFile(int number) const
