@@ -212,6 +212,7 @@ void GraphExecutor::run()
     std::cout << ">>> GraphExecutor::run()..." << std::endl;
     m_errorMessage.clear();
     m_inputErrors.clear();
+    m_inputPixelSizes = QVector<InputPixelSize>(m_inputItems.size());
     m_error = false;
     m_aborted.store(false, std::memory_order_relaxed);
     m_outputs->Clear();

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
+#include <QVector>
 
 #include <atomic>
 #include <cstdint>
@@ -39,6 +40,14 @@ namespace VORNE {
 
 class InputCache;
 class Item;
+
+// The pixel size of an input image as KORA::PixelSizeText and KORA::PixelUnitText give it; empty for
+// inputs without one (values, plain images).
+struct InputPixelSize
+{
+    QString size;
+    QString unit;
+};
 
 class GraphExecutor : public QThread
 {
@@ -97,6 +106,9 @@ public:
     // the file is empty", one entry per input. The execution may still have run (and failed for the
     // missing value); the output items carry the same lines (Item::InputErrorRole).
     QStringList inputErrors() const { return m_inputErrors; }
+    // Per input port of the last execution, taken from the image as it was loaded for the run, so that
+    // the results table needs no second decode of the file.
+    QVector<InputPixelSize> inputPixelSizes() const { return m_inputPixelSizes; }
     int outputCount() const { return m_outputCount; }
     bool aborted() const { return m_aborted.load(std::memory_order_relaxed); }
 
@@ -117,6 +129,7 @@ protected:
     KORA::CValue* loadInput(Item* item);
 
 private:
+    KORA::CValue* decodeInput(Item* item);
     void runAsOstrelGraph();
     void runAsCPGraph();
     // Times one execution of the graph; a failure of any kind becomes m_errorMessage, without console
@@ -154,6 +167,7 @@ private:
     bool m_error = false;
     QString m_errorMessage;
     QStringList m_inputErrors;
+    QVector<InputPixelSize> m_inputPixelSizes;
     qint64 m_executionTime = 0;
     std::atomic<bool> m_aborted{false};
     // The system threads of runs that may still be ending; each start() runs on a new one. Written by

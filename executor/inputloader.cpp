@@ -37,6 +37,17 @@ const KORA::StFileFormat* exactFormat(const QString& path, KORA::FileReader read
 
 KORA::CValue* GraphExecutor::loadInput(Item* item)
 {
+    KORA::CValue* value = decodeInput(item);
+    const int port = m_inputItems.indexOf(item);
+    if (value && port >= 0 && port < m_inputPixelSizes.size() && KORA::IsPointerTo<KORA::CImage>(value))
+        if (const KORA::CImage* image = KORA::UnwrapPointer<KORA::CImage>(value))
+            m_inputPixelSizes[port] = {QString::fromStdString(KORA::PixelSizeText(*image)),
+                                       QString::fromStdString(KORA::PixelUnitText(*image))};
+    return value;
+}
+
+KORA::CValue* GraphExecutor::decodeInput(Item* item)
+{
     if (!item)
         return nullptr;
     const QString path = item->valueText();

@@ -68,7 +68,9 @@ void ResultsBar::addStep(int index, const QList<Item*>& inputs, const QList<Item
     if (executor.aborted() && outputs.isEmpty())
         return;
     try {
-        m_records.append(indexRecord(index, inputsRecord(inputs),
+        nlohmann::json inputRecord = inputsRecord(inputs);
+        addPixelSizes(inputRecord, pixelSizeFields(executor.inputPixelSizes()));
+        m_records.append(indexRecord(index, inputRecord,
                                      stepOutcome(outputs, executor.error(), executor.errorMessage()),
                                      executor.executionTime()));
     } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include "executor/graphexecutor.h"
 #include "items/checksum.h"
 #include "items/item.h"
 
@@ -65,6 +66,29 @@ nlohmann::json inputsRecord(const QList<QPair<int, QString>>& typedTexts, bool c
         inputs.push_back(entry);
     }
     return inputs;
+}
+
+nlohmann::json pixelSizeFields(const QVector<InputPixelSize>& sizes)
+{
+    nlohmann::json fields = nlohmann::json::array();
+    for (const InputPixelSize& size : sizes) {
+        nlohmann::json entry = nlohmann::json::object();
+        if (!size.size.isEmpty()) {
+            entry["pixel_size"] = size.size.toStdString();
+            entry["pixel_unit"] = size.unit.toStdString();
+        }
+        fields.push_back(std::move(entry));
+    }
+    return fields;
+}
+
+void addPixelSizes(nlohmann::json& inputs, const nlohmann::json& fields)
+{
+    if (!inputs.is_array() || !fields.is_array())
+        return;
+    for (std::size_t port = 0; port < inputs.size() && port < fields.size(); ++port)
+        if (inputs[port].is_object() && fields[port].is_object())
+            inputs[port].update(fields[port]);
 }
 
 StepOutcome stepOutcome(const QList<Item*>& outputs, bool executorFailed, const QString& executorError)

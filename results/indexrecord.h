@@ -3,12 +3,14 @@
 // it for its table and report: one JSON object per index, built in one place from the step's items so
 // that both front ends write the same fields.
 //
-// {"index", "inputs": [{"type", "value", ("size", "modified", "xxh3")}], "outputs": [{"port", "type",
-//  "value", "status", "error", ("xxh3")}], "status": "done" | "failed", "error", "ms"}; vorne-batch adds
-//  "digest". "xxh3" is the content checksum of an image file (items/checksum.h).
+// {"index", "inputs": [{"type", "value", ("size", "modified", "xxh3", "pixel_size", "pixel_unit")}],
+//  "outputs": [{"port", "type", "value", "status", "error", ("xxh3")}], "status": "done" | "failed",
+//  "error", "ms"}; vorne-batch adds "digest". "xxh3" is the content checksum of an image file (items/checksum.h); "pixel_size" ("0.65 x
+//  0.65 x 2") and "pixel_unit" are those of an input image that has one, as it was loaded for the run.
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QVector>
 
 #include <nlohmann/json.hpp>
 #include <string>
@@ -16,6 +18,7 @@
 namespace VORNE {
 
 class Item;
+struct InputPixelSize;
 
 // The Item type as records write it ("long", "image file", ...).
 const char* itemTypeName(int type);
@@ -25,6 +28,12 @@ const char* itemTypeName(int type);
 nlohmann::json inputsRecord(const QList<Item*>& items, bool checksums = true);
 // The same from each input's type and text, without items.
 nlohmann::json inputsRecord(const QList<QPair<int, QString>>& inputs, bool checksums);
+
+// Per input port the record fields of its pixel size ({"pixel_size", "pixel_unit"}), an empty object
+// for an input without one: what an execution hands on to the record of its index.
+nlohmann::json pixelSizeFields(const QVector<InputPixelSize>& sizes);
+// Adds those fields to the inputs' entries.
+void addPixelSizes(nlohmann::json& inputs, const nlohmann::json& fields);
 
 // What one execution gave.
 struct StepOutcome

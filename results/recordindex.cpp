@@ -46,12 +46,34 @@ void RecordIndex::addFile(const QString& path, const Filter& keep)
             continue;
         m_locations[index->get<int>()] = {number, offset};
         m_inputs = std::max(m_inputs, entryCount(record, "inputs"));
+        noteImageInputs(record);
         m_outputs = std::max(m_outputs, entryCount(record, "outputs"));
     }
     m_inputs = std::max(m_inputs, static_cast<int>(m_header.inputs.size()));
     m_outputs = std::max(m_outputs, static_cast<int>(m_header.outputs.size()));
     m_paths << path;
     m_files.emplace_back();
+}
+
+void RecordIndex::noteImageInputs(const nlohmann::json& record)
+{
+    const auto inputs = record.find("inputs");
+    if (inputs == record.end() || !inputs->is_array())
+        return;
+    for (std::size_t port = 0; port < inputs->size(); ++port) {
+        const nlohmann::json& entry = (*inputs)[port];
+        if (!entry.is_object() || entry.value("type", nlohmann::json()) != "image file")
+            continue;
+        if (m_imageInputs.size() <= port)
+            m_imageInputs.resize(port + 1, false);
+        m_imageInputs[port] = true;
+    }
+}
+
+bool RecordIndex::imageInput(int port) const
+{
+    const auto at = static_cast<std::size_t>(port);
+    return port >= 0 && at < m_imageInputs.size() && m_imageInputs[at];
 }
 
 QFile& RecordIndex::openFile(int number) const

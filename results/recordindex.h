@@ -38,6 +38,8 @@ public:
     // The port counts: the header's, or the most any record has.
     int inputCount() const { return m_inputs; }
     int outputCount() const { return m_outputs; }
+    // Whether a record holds an image file at that input port.
+    bool imageInput(int port) const;
     // Reads the records back in index order. Throws std::runtime_error when a file changed under it.
     void forEach(const std::function<void(const nlohmann::json& record)>& visit) const;
 
@@ -48,6 +50,7 @@ private:
         qint64 offset;
     };
     QFile& openFile(int number) const;
+    void noteImageInputs(const nlohmann::json& record);
 
     QStringList m_paths;
     // Opened as needed: a merge of many shards must not run out of file handles.
@@ -57,6 +60,7 @@ private:
     BatchHeader m_header;
     int m_inputs = 0;
     int m_outputs = 0;
+    std::vector<bool> m_imageInputs;
 };
 
 } // namespace VORNE

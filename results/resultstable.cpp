@@ -74,17 +74,31 @@ QStringList tableColumns(const RecordIndex& records)
         columns << portColumn("input", port, records.header().inputs) + QStringLiteral(" xxh3");
     for (int port = 0; port < records.outputCount(); ++port)
         columns << portColumn("output", port, records.header().outputs) + QStringLiteral(" xxh3");
+    // After the checksums for the same reason; only image inputs have a pixel size.
+    for (int port = 0; port < records.inputCount(); ++port)
+        if (records.imageInput(port))
+            columns << portColumn("input", port, records.header().inputs) + QStringLiteral(" pixel size")
+                    << portColumn("input", port, records.header().inputs) + QStringLiteral(" pixel unit");
     return columns;
 }
 
-QStringList tableRow(const nlohmann::json& record, int inputs, int outputs)
+QStringList tableRow(const nlohmann::json& record, const RecordIndex& records)
 {
+    const int inputs = records.inputCount();
+    const int outputs = records.outputCount();
     QStringList row{recordText(record, "index")};
     appendEntries(row, record, "inputs", inputs);
     appendEntries(row, record, "outputs", outputs);
     row << recordText(record, "status") << recordText(record, "error") << recordText(record, "ms");
     appendEntries(row, record, "inputs", inputs, "xxh3");
     appendEntries(row, record, "outputs", outputs, "xxh3");
+    QStringList pixelSizes;
+    appendEntries(pixelSizes, record, "inputs", inputs, "pixel_size");
+    QStringList pixelUnits;
+    appendEntries(pixelUnits, record, "inputs", inputs, "pixel_unit");
+    for (int port = 0; port < inputs; ++port)
+        if (records.imageInput(port))
+            row << pixelSizes.at(port) << pixelUnits.at(port);
     return row;
 }
 
@@ -117,9 +131,7 @@ void writeTable(const RecordIndex& records, QIODevice& device, TableFormat forma
             throw std::runtime_error(device.errorString().toStdString());
     };
     write(tableLine(tableColumns(records), format));
-    const int inputs = records.inputCount();
-    const int outputs = records.outputCount();
-    records.forEach([&](const nlohmann::json& record) { write(tableLine(tableRow(record, inputs, outputs), format)); });
+    records.forEach([&](const nlohmann::json& record) { write(tableLine(tableRow(record, records), format)); });
 }
 
 void saveTable(const RecordIndex& records, const QString& path)

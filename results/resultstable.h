@@ -1,7 +1,9 @@
 #pragma once
 // The results of a batch as a table: one row per index in index order, columns index, one per input port
 // and one per output port (named "input 0: image", "output 1: count"), status, error, ms, then the content
-// checksum of each input and output port's file ("input 0: image xxh3"; empty for values). CSV after
+// checksum of each input and output port's file ("input 0: image xxh3"; empty for values), then for each
+// input port that held image files their pixel size and unit ("input 0: image pixel size", "... pixel
+// unit"; "0.65 x 0.65 x 2" and "µm", empty for images without one). CSV after
 // RFC 4180 in UTF-8, or tab-separated for file names ending in .tsv and for the clipboard.
 #include <QByteArray>
 #include <QString>
@@ -20,7 +22,7 @@ enum class TableFormat { Csv, Tsv };
 TableFormat tableFormatFor(const QString& fileName);
 
 QStringList tableColumns(const RecordIndex& records);
-QStringList tableRow(const nlohmann::json& record, int inputs, int outputs);
+QStringList tableRow(const nlohmann::json& record, const RecordIndex& records);
 // One row with its line end; fields holding the separator, quotes or line breaks are quoted.
 QByteArray tableLine(const QStringList& fields, TableFormat format);
 

@@ -197,6 +197,14 @@ mutant "CPGraph load errors without their origin" "base_cpgraph" \
     suite/base/cpgraph.cpp \
     'm_model = OstrelGraph::detail::GraphBuilder::Build(map, "graph map", false);' \
     'm_model = OstrelGraph::detail::GraphBuilder::Build(map, "", false);'
+mutant "end of a TIFF page chain looked for at offset 0" "base_tiff" \
+    suite/base/tiffcodec.cpp \
+    'const uint64_t next = handle.error.empty() ? NextDirectory(tif, path, current) : 0;' \
+    'const uint64_t next = handle.error.empty() ? NextDirectory(tif, path, TIFFCurrentDirOffset(tif) + 0 * current) : 0;'
+mutant "pixel sizes missing from vorne-batch's records" "batch_process" \
+    tools/session.cpp \
+    'addPixelSizes(inputs, result.value("pixel_sizes", nlohmann::json::array()));' \
+    ';'
 
 if [ -n "$check" ]; then
     [ "$problems" -eq 0 ]

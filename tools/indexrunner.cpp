@@ -71,6 +71,7 @@ IndexRunner::Finished IndexRunner::finish(int index)
     for (const QString& inputError : m_executor->inputErrors())
         inputErrors.push_back(inputError.toStdString());
     finished.result["input_errors"] = inputErrors;
+    finished.result["pixel_sizes"] = pixelSizeFields(m_executor->inputPixelSizes());
     return finished;
 }
 

@@ -26,7 +26,8 @@ namespace VORNE::batch {
 class BatchPlan;
 
 // What one index gave: {"index", "ms", "outputs": [{"port", "type", "value", "status", "error"}],
-// "failed", "error", "input_errors": [why an input could not be read]}; "aborted" instead when an interrupt stopped it (no outputs then).
+// "failed", "error", "input_errors": [why an input could not be read], "pixel_sizes": [per input port
+// the fields of results/indexrecord.h]}; "aborted" instead when an interrupt stopped it (no outputs then).
 using IndexResult = nlohmann::json;
 
 class IndexRunner

@@ -39,6 +39,10 @@ std::size_t identityHash(nlohmann::json inputs, bool byContent)
         for (nlohmann::json& input : inputs) {
             if (!input.is_object())
                 continue;
+            // Read from the loaded image, which the plan has not opened: not part of what makes an input
+            // the same.
+            input.erase("pixel_size");
+            input.erase("pixel_unit");
             if (byContent) {
                 input.erase("size");
                 input.erase("modified");

@@ -173,8 +173,10 @@ void Session::record(const nlohmann::json& result)
                              QString::fromStdString(inputError.get<std::string>());
     const nlohmann::json replaced = replacedFiles(index, result);
     if (m_journal) {
+        nlohmann::json inputs = m_plan.inputsOf(index, m_plan.checksums());
+        addPixelSizes(inputs, result.value("pixel_sizes", nlohmann::json::array()));
         nlohmann::json line = indexRecord(
-            index, m_plan.inputsOf(index, m_plan.checksums()),
+            index, inputs,
             StepOutcome{result.value("outputs", nlohmann::json::array()), failed, error}, result.value("ms", 0));
         line["digest"] = m_plan.digest().toStdString();
         line["input_errors"] = inputErrors;

@@ -111,4 +111,12 @@ private:
     std::unique_ptr<CValueMap> m_attributes;
 };
 
+// The pixel size the attributes "pixel_size_x", "pixel_size_y" and, for stacks, "pixel_size_z" give
+// (kora/imageio.h): "0.65 x 0.65" or "0.65 x 0.65 x 2", six significant digits each, as the float
+// rationals of TIFF resolution tags hold no more. Empty without a positive "pixel_size_x"; attributes of
+// another kind (an .iass file says what it likes) count as absent.
+KORA_API std::string PixelSizeText(const IImage& image);
+// The attribute "pixel_unit" when the image has a pixel size, else empty.
+KORA_API std::string PixelUnitText(const IImage& image);
+
 } // namespace KORA

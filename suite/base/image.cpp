@@ -1,5 +1,7 @@
 #include "kora/image.h"
 
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -31,6 +33,22 @@ const StTypeInfo* FindType(ImageType type) noexcept
 // Far beyond any image this suite handles, and small enough that a corrupt size fails here instead of
 // inside the allocator.
 constexpr uint64_t kMaxImageBytes = uint64_t(1) << 40;
+
+// 0 unless the attribute is a positive finite number.
+double PositiveAttribute(const CValueMap& attributes, const char* name)
+{
+    if (!attributes.HasEntry(name, GT_DOUBLE) && !attributes.HasEntry(name, GT_LONG))
+        return 0;
+    const double value = attributes.EntryDouble(name);
+    return value > 0 && std::isfinite(value) ? value : 0;
+}
+
+std::string SizeNumber(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
 
 } // namespace
 
@@ -143,6 +161,28 @@ bool CImage::SamePixels(const CImage& other) const noexcept
     return m_type == other.m_type && m_size == other.m_size && m_origin == other.m_origin &&
            m_data.size() == other.m_data.size() &&
            (m_data.empty() || std::memcmp(m_data.data(), other.m_data.data(), m_data.size()) == 0);
+}
+
+std::string PixelSizeText(const IImage& image)
+{
+    const CValueMap& attributes = image.Attributes();
+    const double x = PositiveAttribute(attributes, "pixel_size_x");
+    if (x == 0)
+        return std::string();
+    const double y = PositiveAttribute(attributes, "pixel_size_y");
+    std::string text = SizeNumber(x) + " x " + SizeNumber(y > 0 ? y : x);
+    const double z = image.Size().Depth() > 1 ? PositiveAttribute(attributes, "pixel_size_z") : 0;
+    if (z > 0)
+        text += " x " + SizeNumber(z);
+    return text;
+}
+
+std::string PixelUnitText(const IImage& image)
+{
+    const CValueMap& attributes = image.Attributes();
+    if (PixelSizeText(image).empty() || !attributes.HasEntry("pixel_unit", GT_STRING))
+        return std::string();
+    return attributes.EntryString("pixel_unit");
 }
 
 } // namespace KORA

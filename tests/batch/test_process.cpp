@@ -190,3 +190,34 @@ TEST_F(Process, TablesOfShardsAndOfResumedRunsEqualTheWholeRun)
     EXPECT_EQ(withoutTimes(path("resumed.csv")), whole);
     EXPECT_TRUE(QFile::exists(path("rep/index.html")));
 }
+
+// Each image input port gets its pixel size and unit after today's columns, as the loader read them for
+// the run: a plane, a stack (with Z) and a PNG without one, through worker processes; a port of values
+// gets none.
+TEST_F(Process, TablesGiveThePixelSizeOfEachImageInput)
+{
+    QDir(m_dir.path()).mkpath("stacks");
+    for (const int depth : {1, 3}) {
+        KORA::CImage image(KORA::IMAGE_GREY_8, KORA::CSize(6, 4, depth));
+        image.Attributes().SetEntry("pixel_size_x", new KORA::CValueDouble(0.65));
+        image.Attributes().SetEntry("pixel_size_y", new KORA::CValueDouble(0.5));
+        image.Attributes().SetEntry("pixel_size_z", new KORA::CValueDouble(2.0));
+        image.Attributes().SetEntry("pixel_unit", new KORA::CValueString("µm"));
+        KORA::CImageIo2::Save(path("stacks/%1.tif").arg(depth).toLocal8Bit().constData(), image);
+    }
+    QFile::copy(path("images/img_0.png"), path("stacks/9.png"));
+    const QStringList arguments{"-i", "n=stacks/", "-i", "s=string:a", "-i", "s=string:b", "-i", "s=string:c", "-j", "2",
+                                "--suffix", ".tif", "-o", "out", "--journal", "j.jsonl", "--table", "t.csv", "typed.ogr"};
+    const Outcome outcome = run(arguments);
+    ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
+    // The journal's pixel sizes do not make the same inputs look changed to a resume, whose table has them too.
+    EXPECT_TRUE(lastLine(run(arguments)).startsWith("0 done, 0 failed, 3 skipped"));
+    const QStringList lines = withoutTimes(path("t.csv"));
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[0].endsWith(",input 0: n xxh3,input 1: s xxh3,output 0: n xxh3,output 1: s xxh3,"
+                                  "input 0: n pixel size,input 0: n pixel unit"))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(",0.65 x 0.5,µm")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(",0.65 x 0.5 x 2,µm")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].endsWith(",,")) << lines[3].toStdString();
+}

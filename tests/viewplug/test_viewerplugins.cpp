@@ -107,8 +107,15 @@ private slots:
         QFETCH(int, type);
         QFETCH(int, depth);
         Host host(kDisplay);
-        QWidget* window = host.show(ImageValue(KORA::ImageType(type), 40, 30, depth), "DisplayMainWindow");
+        KORA::CValue* value = ImageValue(KORA::ImageType(type), 40, 30, depth);
+        KORA::CValueMap& attributes = KORA::UnwrapPointer<KORA::CImage>(value)->Attributes();
+        for (const char* axis : {"pixel_size_x", "pixel_size_y", "pixel_size_z"})
+            attributes.SetEntry(axis, new KORA::CValueDouble(axis[11] == 'z' ? 2.0 : 0.65));
+        attributes.SetEntry("pixel_unit", new KORA::CValueString("µm"));
+        QWidget* window = host.show(value, "DisplayMainWindow");
         QVERIFY(qobject_cast<QMainWindow*>(window));
+        // The pixel size after the template's last field, Z for a stack only (none without one: displayStatusLine).
+        QVERIFY(StatusField(window, 4).endsWith(depth > 1 ? " | pixel 0.65 x 0.65 x 2 µm" : " | pixel 0.65 x 0.65 µm"));
         auto* view = window->findChild<QWidget*>(QStringLiteral("DisplayView"));
         QCOMPARE(view->property("pictureSize").toSize(), QSize(40, 30));
         auto* slider = window->findChild<QSlider*>(QStringLiteral("SliceSlider"));

@@ -120,6 +120,8 @@ void DisplayWindow::showImage(std::shared_ptr<const KORA::CImage> image)
                                              : QString::fromLatin1(KORA::ImageTypeName(m_image->Type())));
     m_values.insert(QStringLiteral("s"), QString::fromStdString(m_image->Size().ToString()));
     setImageStatistics(m_analysis.stats, QStringLiteral("i"));
+    m_pixelSize = PixelSizeSuffix(QString::fromStdString(KORA::PixelSizeText(*m_image)),
+                                  QString::fromStdString(KORA::PixelUnitText(*m_image)));
 
     const int depth = static_cast<int>(std::min<int64_t>(m_image->Size().Depth(), INT_MAX));
     m_shownSlice = -1;
@@ -145,6 +147,7 @@ void DisplayWindow::showText(const QString& text, const QString& kind, const QSt
     m_values.clear();
     m_values.insert(QStringLiteral("t"), kind);
     m_values.insert(QStringLiteral("s"), size);
+    m_pixelSize.clear();
     m_zoomLabel->clear();
     refreshStatus();
 }
@@ -245,7 +248,8 @@ void DisplayWindow::refreshStatus()
         // figures are no result at all, its size included.
         m_fields[i]->setVisible(!(m_showingText && FieldUses(field, QStringLiteral("vip"))) &&
                                 !(m_placeholder && FieldUses(field, QStringLiteral("svip"))));
-        m_fields[i]->setText(ExpandStatusField(field, m_values));
+        const QString suffix = i + 1 == m_fields.size() ? m_pixelSize : QString();
+        m_fields[i]->setText(ExpandStatusField(field, m_values) + suffix);
     }
 }
 

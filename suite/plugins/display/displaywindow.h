@@ -70,6 +70,7 @@ private:
     // The shown image only stands in for a missing value (its "placeholder" attribute).
     bool m_placeholder = false;
     QHash<QString, QString> m_values;
+    QString m_pixelSize; // after the last field
     // The visible part's statistics scan every visible pixel: done once the view has settled, so that
     // panning and zooming stay smooth.
     QTimer m_visibleTimer;

@@ -69,4 +69,11 @@ bool FieldUses(const QString& field, const QString& initials)
     return false;
 }
 
+QString PixelSizeSuffix(const QString& size, const QString& unit)
+{
+    if (size.isEmpty())
+        return QString();
+    return QStringLiteral(" | pixel ") + size + (unit.isEmpty() ? QString() : QLatin1Char(' ') + unit);
+}
+
 } // namespace viewers
