@@ -1,5 +1,7 @@
 #include "tools/splitcommand.h"
 
+#include <QDir>
+
 #include <cstdio>
 
 #include "executor/planesplit.h"
@@ -9,6 +11,11 @@ namespace VORNE::batch {
 int runSplit(const Options& options)
 {
     const QString folder = options.outputDirs.value(QString());
+    // As for a batch's outputs, the folder named by -o is made when missing.
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "vorne-batch: could not create the folder '%s'\n", folder.toLocal8Bit().constData());
+        return 1;
+    }
     int status = 0;
     for (const QString& file : options.files) {
         const PlaneSplit split = splitPlanes(file, folder);

@@ -61,12 +61,11 @@ TEST_F(Process, UnreadableInputsAreExplained)
     EXPECT_TRUE(unreadable.out.contains("0: " + reason)) << unreadable.out.toStdString();
 }
 
-// Three time points become three files that run as ordinary inputs; a file without axes is named and the
-// others are still split.
+// Three time points become three files, in a folder made for them, that run as ordinary inputs; a file
+// without axes is named and the others are still split.
 TEST_F(Process, SplitWritesOneStackPerTimePointAndGoesOnAfterABadFile)
 {
     tiffpages::WriteHyperstack(path("lapse.tif").toStdString(), 1, 2, 3);
-    QDir(m_dir.path()).mkdir("parts");
     const Outcome split = run({"split", "-o", "parts", "images/img_0.png", "lapse.tif"});
     EXPECT_EQ(split.status, 1);
     EXPECT_TRUE(split.err.startsWith("vorne-batch: images/img_0.png: ")) << split.err.toStdString();
