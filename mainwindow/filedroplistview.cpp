@@ -8,7 +8,7 @@
 
 namespace VORNE {
 
-FileDropListView::FileDropListView(QWidget* parent) : QListView(parent)
+FileDropListView::FileDropListView(QWidget* parent) : ItemListView(parent)
 {
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);

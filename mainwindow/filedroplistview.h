@@ -1,14 +1,14 @@
 #pragma once
 // The list view of an input port. Besides showing the port's items it takes files dropped from a file
 // manager and hands their local paths on; what becomes of them is the main window's decision.
-#include <QListView>
+#include "mainwindow/itemlistview.h"
 #include <QStringList>
 
 class QMimeData;
 
 namespace VORNE {
 
-class FileDropListView : public QListView
+class FileDropListView : public ItemListView
 {
     Q_OBJECT
 

@@ -41,6 +41,7 @@
 #include "mainwindow/filedroplistview.h"
 #include "mainwindow/filefilters.h"
 #include "mainwindow/itemdecoration.h"
+#include "mainwindow/itemlistview.h"
 #include "mainwindow/itemdelegate.h"
 #include "mainwindow/logging.h"
 #include "mainwindow/messagebanner.h"
@@ -396,7 +397,7 @@ void PVorne::updatePorts(int inputs, int outputs)
                 connect(view, &QWidget::customContextMenuRequested, this,
                         [this, port](const QPoint& at) { showInputMenu(port, at); });
             } else {
-                view = new QListView(page);
+                view = new VORNE::ItemListView(page);
             }
             view->setSelectionMode(QAbstractItemView::ContiguousSelection);
             // Every row is one line with one icon; without this a list lays out all its rows to find
