@@ -218,6 +218,7 @@ void PVorne::executeGraph()
     }
 
     if (m_runState == PauseRequested) {
+        m_resultsBar->writeHeldStep();
         flushProgress();
         ui->pause_run_pushButton->hide();
         ui->resume_run_pushButton->show();
@@ -234,7 +235,11 @@ void PVorne::executeGraph()
             m_executor->runsFailed = 0;
         m_executor->setInputItems(inputs);
         m_executor->start(QThread::InheritPriority);
+        // The previous step's row of the table costs a read of every input file; it is written while
+        // this step runs rather than before it starts.
+        m_resultsBar->writeHeldStep();
     } else {
+        m_resultsBar->writeHeldStep();
         if (smallest != largest) {
             QMessageBox box(QMessageBox::Information, tr("VORNE"),
                             tr("There are different numbers of input items for some ports."), QMessageBox::Ok, this);
@@ -263,7 +268,7 @@ void PVorne::graphComplete()
 
     const QList<Item*> items = m_executor->outputItems(true);
     countStepResults(items);
-    m_resultsBar->addStep(m_batchIndex, m_executor->inputItems(), items, *m_executor);
+    m_resultsBar->holdStep(m_batchIndex, m_executor->inputItems(), items, *m_executor);
     for (int port = 0; port < items.size(); ++port) {
         if (port < m_outputModels.size()) {
             m_outputModels[port]->appendItem(items[port]);
@@ -417,6 +422,7 @@ void PVorne::flushProgress()
 
 void PVorne::runComplete()
 {
+    m_resultsBar->writeHeldStep();
     m_cancelRepeat->stop();
     flushProgress();
     ui->settings_tab->setEnabled(true);

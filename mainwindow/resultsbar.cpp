@@ -20,6 +20,17 @@
 
 namespace VORNE {
 
+struct ResultsBar::HeldStep
+{
+    int index = 0;
+    QList<Item*> inputs;
+    QVector<InputPixelSize> pixelSizes;
+    StepOutcome outcome;
+    qint64 ms = 0;
+};
+
+ResultsBar::~ResultsBar() = default;
+
 ResultsBar::ResultsBar(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QHBoxLayout(this);
@@ -43,6 +54,7 @@ ResultsBar::ResultsBar(QWidget* parent) : QWidget(parent)
 void ResultsBar::begin(const GraphExecutor& executor, const QStringList& inputNames, const QStringList& outputNames,
                        const QString& planeChoices)
 {
+    m_held.reset();
     BatchHeader header;
     header.graph = executor.graphPath();
     QFile graph(header.graph);
@@ -65,14 +77,34 @@ void ResultsBar::begin(const GraphExecutor& executor, const QStringList& inputNa
 void ResultsBar::addStep(int index, const QList<Item*>& inputs, const QList<Item*>& outputs,
                          const GraphExecutor& executor)
 {
+    holdStep(index, inputs, outputs, executor);
+    writeHeldStep();
+}
+
+void ResultsBar::holdStep(int index, const QList<Item*>& inputs, const QList<Item*>& outputs,
+                          const GraphExecutor& executor)
+{
+    writeHeldStep();
     if (executor.aborted() && outputs.isEmpty())
         return;
     try {
-        nlohmann::json inputRecord = inputsRecord(inputs);
-        addPixelSizes(inputRecord, pixelSizeFields(executor.inputPixelSizes()));
-        m_records.append(indexRecord(index, inputRecord,
-                                     stepOutcome(outputs, executor.error(), executor.errorMessage()),
-                                     executor.executionTime()));
+        m_held.reset(new HeldStep{index, inputs, executor.inputPixelSizes(),
+                                  stepOutcome(outputs, executor.error(), executor.errorMessage()),
+                                  executor.executionTime()});
+    } catch (const std::exception& e) {
+        warn(e);
+    }
+}
+
+void ResultsBar::writeHeldStep()
+{
+    if (!m_held)
+        return;
+    const std::unique_ptr<HeldStep> step = std::move(m_held);
+    try {
+        nlohmann::json inputRecord = inputsRecord(step->inputs);
+        addPixelSizes(inputRecord, pixelSizeFields(step->pixelSizes));
+        m_records.append(indexRecord(step->index, inputRecord, step->outcome, step->ms));
     } catch (const std::exception& e) {
         warn(e);
     }
@@ -82,6 +114,7 @@ void ResultsBar::addStep(int index, const QList<Item*>& inputs, const QList<Item
 
 void ResultsBar::clear()
 {
+    m_held.reset();
     m_records.clear();
     updateButtons();
 }

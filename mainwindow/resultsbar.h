@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <memory>
+
 #include "results/recordspool.h"
 
 class QPushButton;
@@ -22,6 +24,7 @@ class ResultsBar : public QWidget
 
 public:
     explicit ResultsBar(QWidget* parent = nullptr);
+    ~ResultsBar() override;
 
     // A new batch, configured on the executor; planeChoices (ItemModel::planeChoiceText of every input
     // port) go into the digest, as they change what the same files give.
@@ -29,6 +32,12 @@ public:
                const QString& planeChoices);
     // One finished step; a step aborted before it gave anything is not recorded.
     void addStep(int index, const QList<Item*>& inputs, const QList<Item*>& outputs, const GraphExecutor& executor);
+    // addStep in two halves, for a caller that starts the next step in between: holdStep takes what the
+    // executor and the outputs say of the step (they change or may go once the next step runs), and
+    // writeHeldStep does the costly rest (the inputs' checksums, the record on disk). The inputs must
+    // live until then. Holding a step writes one still held; writing without one does nothing.
+    void holdStep(int index, const QList<Item*>& inputs, const QList<Item*>& outputs, const GraphExecutor& executor);
+    void writeHeldStep();
     // The outputs are gone.
     void clear();
 
@@ -45,6 +54,8 @@ private:
     void updateButtons();
     void warn(const std::exception& e);
 
+    struct HeldStep;
+    std::unique_ptr<HeldStep> m_held;
     RecordSpool m_records;
     QElapsedTimer m_clock;
     qint64 m_duration = 0;
